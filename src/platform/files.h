@@ -1,0 +1,74 @@
+// Files and folders: existence, creation, full paths, deletion, atomic replacement and whole-file
+// access with exclusive sharing. Paths are 8-bit strings with backslashes, as the core forms them;
+// off Windows backslashes are taken as separators too.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+// A failure of the file layer, carrying the system's own text.
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Whether `c` separates folders in a path: the backslash everywhere, the slash too off Windows.
+constexpr bool IsPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\';
+#else
+    return c == '\\' || c == '/';
+#endif
+}
+
+bool FileExists(const std::string& path); // a folder does not count
+bool FolderExists(const std::string& path);
+bool CreateFolder(const std::string& path); // one folder; its parent must exist
+bool RemoveFolder(const std::string& path); // an empty one
+std::string FullPath(const std::string& path);
+bool RemoveFile(const std::string& path);
+// The attribute bits of an existing file or folder (see find.h), or nothing when there is none.
+std::optional<std::uint32_t> GetAttributes(const std::string& path);
+// Puts `source` in the place of `target` in one step, so a reader sees either the old or the new file.
+// Throws EFileError on failure; `source` is then left where it was.
+void ReplaceFileWith(const std::string& target, const std::string& source);
+// A name for a temporary file in the same folder as `path`, not taken at the time of the call.
+std::string TempNameBeside(const std::string& path);
+// The text of the last system error, as the system words it.
+std::string LastErrorText();
+
+// A file opened with exclusive access (no other opener, this process's or another's, until it closes).
+class TFile {
+public:
+    enum class Mode { Read, Create };
+    // Read: an existing file; fails with "Cannot open file "%s". %s".
+    // Create: creates or truncates; fails with "Cannot create file "%s". %s".
+    TFile(const std::string& path, Mode mode);
+    ~TFile();
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+
+    // Both return the count moved, which is short only at the end of the file or on failure.
+    std::size_t Read(void* buffer, std::size_t count);
+    std::size_t Write(const void* buffer, std::size_t count);
+    std::int64_t Size() const;
+    std::int64_t Seek(std::int64_t offset); // from the start; returns the new position
+    std::int64_t Position() const;
+    void Flush(); // to the disk; throws EFileError("Stream write error") when the system refuses
+    const std::string& Path() const { return path; }
+
+private:
+    std::string path;
+#ifdef _WIN32
+    void* handle;
+#else
+    int fd;
+#endif
+};
+
+} // namespace platform

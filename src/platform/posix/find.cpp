@@ -1,0 +1,102 @@
+// Folder enumeration through opendir/readdir, with the Windows wildcard rules for the name part.
+#include "platform/find.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/posix/posix_common.h"
+
+namespace platform {
+namespace {
+
+// '*' any run, '?' one character, letter case ignored; a trailing ".*" also matches names with no dot,
+// which makes "*.*" match every name, as on Windows.
+bool Matches(const char* name, const char* mask) {
+    for (; *mask != '\0'; ++mask, ++name) {
+        if (*mask == '*') {
+            while (*mask == '*') {
+                ++mask;
+            }
+            if (*mask == '\0') {
+                return true;
+            }
+            for (const char* rest = name;; ++rest) {
+                if (Matches(rest, mask)) {
+                    return true;
+                }
+                if (*rest == '\0') {
+                    return false;
+                }
+            }
+        }
+        if (*name == '\0') {
+            return mask[0] == '.' && mask[1] == '*' && mask[2] == '\0';
+        }
+        if (*mask != '?' && UpperChar(*mask) != UpperChar(*name)) {
+            return false;
+        }
+    }
+    return *name == '\0';
+}
+
+} // namespace
+
+struct TFindFiles::State {
+    DIR* dir = nullptr;
+    std::string folder; // with a trailing slash, or empty for the current folder
+    std::string mask;
+};
+
+TFindFiles::TFindFiles(const std::string& pattern) : state(new State) {
+    const std::string native = NativePath(pattern);
+    const std::size_t slash = native.rfind('/');
+    state->folder = slash == std::string::npos ? "" : native.substr(0, slash + 1);
+    state->mask = slash == std::string::npos ? native : native.substr(slash + 1);
+    state->dir = opendir(state->folder.empty() ? "." : state->folder.c_str());
+}
+
+TFindFiles::~TFindFiles() {
+    if (state->dir != nullptr) {
+        closedir(state->dir);
+    }
+    delete state;
+}
+
+bool TFindFiles::Next(FoundEntry& entry) {
+    if (state->dir == nullptr) {
+        return false;
+    }
+    while (const dirent* d = readdir(state->dir)) {
+        if (!Matches(d->d_name, state->mask.c_str())) {
+            continue;
+        }
+        struct stat st {};
+        if (fstatat(dirfd(state->dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue; // vanished since it was listed
+        }
+        std::uint32_t link = 0;
+        if (S_ISLNK(st.st_mode)) {
+            link = kAttrLink;
+            if (fstatat(dirfd(state->dir), d->d_name, &st, 0) != 0) {
+                continue; // a dangling link names nothing
+            }
+        }
+        entry.name = d->d_name;
+        entry.attributes = AttributesOf(st) | link;
+        return true;
+    }
+    return false;
+}
+
+std::optional<FolderId> IdentifyFolder(const std::string& path) {
+    struct stat st {};
+    if (stat(NativePath(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return FolderId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+} // namespace platform

@@ -1,0 +1,156 @@
+// Files and folders through the Win32 API; exclusive access is share mode 0.
+#include "platform/files.h"
+
+#include <atomic>
+#include <windows.h>
+
+#include "platform/find.h"
+
+namespace platform {
+namespace {
+
+std::string ErrorText(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string result = length > 0 ? std::string(text, length) : "System error " + std::to_string(error);
+    LocalFree(text);
+    // The system ends its texts with a full stop and a line break; the messages around them have their own.
+    while (!result.empty() && (static_cast<unsigned char>(result.back()) <= ' ' || result.back() == '.')) {
+        result.pop_back();
+    }
+    return result;
+}
+
+[[noreturn]] void Fail(const char* what, const std::string& path, DWORD error) {
+    throw EFileError(std::string(what) + " \"" + FullPath(path) + "\". " + ErrorText(error));
+}
+
+std::optional<DWORD> Attributes(const std::string& path) {
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return std::nullopt;
+    }
+    return attributes;
+}
+
+} // namespace
+
+bool FileExists(const std::string& path) {
+    const auto attributes = Attributes(path);
+    return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    const auto attributes = Attributes(path);
+    return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+std::string FullPath(const std::string& path) {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0) {
+            return path;
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(length);
+    }
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+std::optional<std::uint32_t> GetAttributes(const std::string& path) { return Attributes(path); }
+
+void ReplaceFileWith(const std::string& target, const std::string& source) {
+    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        Fail("Cannot create file", target, GetLastError());
+    }
+}
+
+std::string TempNameBeside(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    std::size_t cut = path.find_last_of("\\/:");
+    cut = cut == std::string::npos ? 0 : cut + 1;
+    // A leading dot keeps a temporary file out of the catalog list, even one left by a crash.
+    for (;;) {
+        const std::string name = path.substr(0, cut) + "." + path.substr(cut) + ".~" +
+                                 std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+        if (!Attributes(name)) {
+            return name;
+        }
+    }
+}
+
+std::string LastErrorText() { return ErrorText(GetLastError()); }
+
+TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), handle(nullptr) {
+    const bool create = mode == Mode::Create;
+    HANDLE h = CreateFileA(path.c_str(), create ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ, 0, nullptr,
+                           create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        Fail(create ? "Cannot create file" : "Cannot open file", path, GetLastError());
+    }
+    handle = h;
+}
+
+TFile::~TFile() { CloseHandle(handle); }
+
+std::size_t TFile::Read(void* buffer, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        const DWORD chunk = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
+        DWORD n = 0;
+        if (!ReadFile(handle, static_cast<char*>(buffer) + done, chunk, &n, nullptr) || n == 0) {
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
+std::size_t TFile::Write(const void* buffer, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        const DWORD chunk = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
+        DWORD n = 0;
+        if (!WriteFile(handle, static_cast<const char*>(buffer) + done, chunk, &n, nullptr) || n == 0) {
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
+std::int64_t TFile::Size() const {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(handle, &size) ? size.QuadPart : 0;
+}
+
+std::int64_t TFile::Seek(std::int64_t offset) {
+    LARGE_INTEGER to{}, now{};
+    to.QuadPart = offset;
+    return SetFilePointerEx(handle, to, &now, FILE_BEGIN) ? now.QuadPart : -1;
+}
+
+std::int64_t TFile::Position() const {
+    LARGE_INTEGER zero{}, now{};
+    return SetFilePointerEx(handle, zero, &now, FILE_CURRENT) ? now.QuadPart : -1;
+}
+
+void TFile::Flush() {
+    if (!FlushFileBuffers(handle)) {
+        throw EFileError("Stream write error");
+    }
+}
+
+} // namespace platform
