@@ -45,9 +45,11 @@ std::string LastErrorText();
 // A file opened with exclusive access (no other opener, this process's or another's, until it closes).
 class TFile {
 public:
-    enum class Mode { Read, Create };
+    enum class Mode { Read, Create, Update };
     // Read: an existing file; fails with "Cannot open file "%s". %s".
     // Create: creates or truncates; fails with "Cannot create file "%s". %s".
+    // Update: an existing file for writing, kept as it is; fails as Create would have failed on it
+    // (in use, read-only, or hidden or system on Windows, which refuses to recreate those).
     TFile(const std::string& path, Mode mode);
     ~TFile();
     TFile(const TFile&) = delete;

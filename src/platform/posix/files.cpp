@@ -117,9 +117,9 @@ std::string LastErrorText() { return ErrorText(errno); }
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), fd(-1) {
     const bool create = mode == Mode::Create;
-    const char* what = create ? "Cannot create file" : "Cannot open file";
-    fd = open(NativePath(path).c_str(), create ? (O_RDWR | O_CREAT | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC),
-              0666);
+    const char* what = mode == Mode::Read ? "Cannot open file" : "Cannot create file";
+    const int flags = mode == Mode::Read ? O_RDONLY : (create ? (O_RDWR | O_CREAT) : O_RDWR);
+    fd = open(NativePath(path).c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
         Fail(what, path, errno);
     }

@@ -94,11 +94,20 @@ std::string TempNameBeside(const std::string& path) {
 std::string LastErrorText() { return ErrorText(GetLastError()); }
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), handle(nullptr) {
-    const bool create = mode == Mode::Create;
-    HANDLE h = CreateFileA(path.c_str(), create ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ, 0, nullptr,
-                           create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const char* what = mode == Mode::Read ? "Cannot open file" : "Cannot create file";
+    // Windows refuses to recreate a hidden or system file with normal attributes; a file that is only
+    // opened for an update is refused alike, so that replacing it fails as recreating it would.
+    if (mode == Mode::Update) {
+        const auto attributes = Attributes(path);
+        if (attributes && (*attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
+            Fail(what, path, ERROR_ACCESS_DENIED);
+        }
+    }
+    const DWORD access = mode == Mode::Read ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
+    const DWORD disposition = mode == Mode::Create ? CREATE_ALWAYS : OPEN_EXISTING;
+    HANDLE h = CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        Fail(create ? "Cannot create file" : "Cannot open file", path, GetLastError());
+        Fail(what, path, GetLastError());
     }
     handle = h;
 }
