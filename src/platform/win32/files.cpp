@@ -95,9 +95,10 @@ std::string LastErrorText() { return ErrorText(GetLastError()); }
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), handle(nullptr) {
     const char* what = mode == Mode::Read ? "Cannot open file" : "Cannot create file";
-    // Windows refuses to recreate a hidden or system file with normal attributes; a file that is only
-    // opened for an update is refused alike, so that replacing it fails as recreating it would.
-    if (mode == Mode::Update) {
+    // Windows refuses to recreate a hidden or system file with normal attributes (Wine does not, so the
+    // rule is checked here); a file opened for an update is refused alike, so that replacing it fails
+    // as recreating it would.
+    if (mode != Mode::Read) {
         const auto attributes = Attributes(path);
         if (attributes && (*attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
             Fail(what, path, ERROR_ACCESS_DENIED);
