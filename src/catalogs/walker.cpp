@@ -21,50 +21,67 @@ public:
 
     void Visit(const std::string& sub) {
         const std::string folder = JoinPath(root, sub);
-        ListOwnEntries(folder, sub);
-        if (options.recurse) {
-            descent.push_back({sub, std::nullopt});
-            EnterSubfolders(folder, sub);
-            descent.pop_back();
+        // With the mask "*.*" the listing pass already sees every subfolder, so one enumeration of
+        // the folder serves both passes.
+        const bool onePass = options.recurse && mask == "*.*";
+        std::vector<FoundEntry> subfolders;
+        {
+            platform::TFindFiles find(JoinPath(folder, mask), attributes == kAllAttributes
+                                                                  ? platform::TFindFiles::Detail::KindOnly
+                                                                  : platform::TFindFiles::Detail::Exact);
+            FoundEntry entry;
+            while (find.Next(entry)) {
+                if (onePass && IsSubfolder(entry)) {
+                    subfolders.push_back(entry);
+                }
+                if (Listed(entry)) {
+                    std::string line = sub.empty() ? entry.name : sub + '\\' + entry.name;
+                    target.push_back(options.fullPaths ? JoinPath(root, line) : std::move(line));
+                }
+            }
         }
+        if (!options.recurse) {
+            return;
+        }
+        if (!onePass) {
+            platform::TFindFiles find(JoinPath(folder, "*.*"), platform::TFindFiles::Detail::KindOnly);
+            FoundEntry entry;
+            while (find.Next(entry)) {
+                if (IsSubfolder(entry)) {
+                    subfolders.push_back(entry);
+                }
+            }
+        }
+        descent.push_back({sub, std::nullopt});
+        for (const FoundEntry& subfolder : subfolders) {
+            const std::string child = JoinPath(sub, subfolder.name);
+            if ((subfolder.attributes & platform::kAttrLink) == 0 || !LeadsToAncestor(child)) {
+                Visit(child);
+            }
+        }
+        descent.pop_back();
     }
 
 private:
+    // The platform's enumeration filter: an entry with a filtered attribute comes only when wanted.
     static bool Delivered(const FoundEntry& entry, std::uint32_t wanted) {
         return (entry.attributes & kFilteredAttributes & ~wanted) == 0 && entry.name[0] != '.';
     }
 
-    void ListOwnEntries(const std::string& folder, const std::string& sub) {
-        platform::TFindFiles find(JoinPath(folder, mask));
-        FoundEntry entry;
-        while (find.Next(entry)) {
-            if (!Delivered(entry, attributes)) {
-                continue;
-            }
-            if (attributes != kAllAttributes && (entry.attributes & ~attributes) != 0) {
-                continue;
-            }
-            if ((entry.attributes & platform::kAttrFolder) != 0 && !options.includeFolders) {
-                continue;
-            }
-            std::string line = sub.empty() ? entry.name : sub + '\\' + entry.name;
-            target.push_back(options.fullPaths ? JoinPath(root, line) : std::move(line));
+    bool Listed(const FoundEntry& entry) const {
+        if (!Delivered(entry, attributes)) {
+            return false;
         }
+        if (attributes != kAllAttributes && (entry.attributes & ~attributes) != 0) {
+            return false;
+        }
+        return (entry.attributes & platform::kAttrFolder) == 0 || options.includeFolders;
     }
 
-    void EnterSubfolders(const std::string& folder, const std::string& sub) {
-        platform::TFindFiles find(JoinPath(folder, "*.*"));
-        FoundEntry entry;
-        while (find.Next(entry)) {
-            if (!Delivered(entry, platform::kAttrFolder) || (entry.attributes & platform::kAttrFolder) == 0) {
-                continue;
-            }
-            const std::string child = JoinPath(sub, entry.name);
-            if ((entry.attributes & platform::kAttrLink) != 0 && LeadsToAncestor(child)) {
-                continue;
-            }
-            Visit(child);
-        }
+    // Subfolders are enumerated with the folder attribute alone, so hidden and system ones are not
+    // delivered and never entered.
+    static bool IsSubfolder(const FoundEntry& entry) {
+        return Delivered(entry, platform::kAttrFolder) && (entry.attributes & platform::kAttrFolder) != 0;
     }
 
     // A folder link is entered like a folder, unless it leads back to a folder of the current descent:

@@ -26,7 +26,9 @@ struct FoundEntry {
 // One open enumeration; closed when the object goes.
 class TFindFiles {
 public:
-    explicit TFindFiles(const std::string& pattern);
+    // Off Windows the read-only bit costs a look-up per entry; a caller that does not need it says so.
+    enum class Detail { Exact, KindOnly };
+    explicit TFindFiles(const std::string& pattern, Detail detail = Detail::Exact);
     ~TFindFiles();
     TFindFiles(const TFindFiles&) = delete;
     TFindFiles& operator=(const TFindFiles&) = delete;

@@ -46,16 +46,20 @@ bool Matches(const char* name, const char* mask) {
 
 struct TFindFiles::State {
     DIR* dir = nullptr;
-    std::string folder; // with a trailing slash, or empty for the current folder
-    std::string mask;
+    std::string mask; // empty when every name matches
+    Detail detail = Detail::Exact;
 };
 
-TFindFiles::TFindFiles(const std::string& pattern) : state(new State) {
+TFindFiles::TFindFiles(const std::string& pattern, Detail detail) : state(new State) {
     const std::string native = NativePath(pattern);
     const std::size_t slash = native.rfind('/');
-    state->folder = slash == std::string::npos ? "" : native.substr(0, slash + 1);
+    const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
     state->mask = slash == std::string::npos ? native : native.substr(slash + 1);
-    state->dir = opendir(state->folder.empty() ? "." : state->folder.c_str());
+    if (state->mask == "*" || state->mask == "*.*") {
+        state->mask.clear();
+    }
+    state->detail = detail;
+    state->dir = opendir(folder.c_str());
 }
 
 TFindFiles::~TFindFiles() {
@@ -70,8 +74,16 @@ bool TFindFiles::Next(FoundEntry& entry) {
         return false;
     }
     while (const dirent* d = readdir(state->dir)) {
-        if (!Matches(d->d_name, state->mask.c_str())) {
+        if (!state->mask.empty() && !Matches(d->d_name, state->mask.c_str())) {
             continue;
+        }
+        // The entry's type usually comes with the name; a look-up is needed only for links, for file
+        // systems that do not say, and for the read-only bit.
+        const bool knownKind = d->d_type == DT_DIR || d->d_type == DT_REG;
+        if (knownKind && state->detail == Detail::KindOnly) {
+            entry.name = d->d_name;
+            entry.attributes = d->d_type == DT_DIR ? kAttrFolder : kAttrArchive;
+            return true;
         }
         struct stat st {};
         if (fstatat(dirfd(state->dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {

@@ -11,7 +11,7 @@ struct TFindFiles::State {
     bool pending = false; // data holds an entry not yet handed out
 };
 
-TFindFiles::TFindFiles(const std::string& pattern) : state(new State) {
+TFindFiles::TFindFiles(const std::string& pattern, Detail) : state(new State) {
     // The basic level skips the 8.3 names and a large fetch asks for many entries per call.
     state->handle = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &state->data, FindExSearchNameMatch,
                                      nullptr, FIND_FIRST_EX_LARGE_FETCH);
