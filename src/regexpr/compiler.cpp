@@ -1,0 +1,765 @@
+#include "regexpr/compiler.h"
+
+#include "regexpr/modifiers.h"
+#include "regexpr/program.h"
+#include "regexpr/regerror.h"
+
+#include <bitset>
+#include <cstring>
+#include <stdexcept>
+
+namespace regexpr {
+namespace {
+
+constexpr std::string_view kMetaChars = "^$.[()|?+*\\{";
+constexpr int kMaxBraceDigits = 8;
+
+bool IsRepeatOp(std::uint8_t c) { return c == '*' || c == '+' || c == '?' || c == '{'; }
+bool IsXSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+
+int HexValue(std::uint8_t c) {
+    if (IsDigit(c)) {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Members of a class or of "\s"/"\w" as they are collected before the set node is written.
+struct CharSet {
+    std::bitset<256> members;
+    void Add(std::uint8_t c) { members.set(c); }
+};
+
+class Compiler {
+public:
+    Compiler(const CompileSettings& settings, ErrorSink& errors) : settings_(settings), errors_(errors) {
+        const auto* text = reinterpret_cast<const std::uint8_t*>(settings.expression.data());
+        begin_ = text;
+        end_ = text + settings.expression.size();
+    }
+
+    CompiledCode Build() {
+        if (settings_.expression.empty()) {
+            Fail(kErrCompNullArgument);
+        }
+        RunPass(true);
+        code_.assign(size_, 0);
+        const int flags = RunPass(false);
+        if (fill_ != code_.size()) {
+            throw std::logic_error("RegEngine: size pass and emit pass disagree");
+        }
+        return {std::move(code_), flags};
+    }
+
+private:
+    // One pass over the whole expression; returns the top level's flags.
+    int RunPass(bool sizing) {
+        sizing_ = sizing;
+        size_ = 0;
+        fill_ = 0;
+        pos_ = begin_;
+        modifiers_ = settings_.modifiers;
+        groupCount_ = 1;
+        EmitByte(kProgramMagic);
+        int flags = 0;
+        ParseReg(false, flags);
+        return flags;
+    }
+
+    [[noreturn]] void Fail(int code) { errors_.Fail(code, static_cast<int>(pos_ - begin_)); }
+
+    bool AtEnd() const { return pos_ >= end_; }
+    std::uint8_t Cur() const { return AtEnd() ? 0 : *pos_; }
+    bool On(unsigned bit) const { return (modifiers_ & bit) != 0; }
+
+    // Emitting: in the size pass only the byte count grows and links are left alone.
+    void Reserve(std::size_t bytes) {
+        if (fill_ + bytes > code_.size()) {
+            throw std::logic_error("RegEngine: emit pass outgrew the size pass");
+        }
+    }
+
+    int EmitNode(std::uint8_t kind) {
+        if (sizing_) {
+            size_ += kNodeSize;
+            return 0;
+        }
+        Reserve(kNodeSize);
+        const int node = static_cast<int>(fill_);
+        code_[fill_] = kind;
+        WriteInt(&code_[fill_ + 1], 0);
+        fill_ += kNodeSize;
+        return node;
+    }
+
+    void EmitByte(std::uint8_t value) {
+        if (sizing_) {
+            ++size_;
+            return;
+        }
+        Reserve(1);
+        code_[fill_++] = value;
+    }
+
+    void EmitInt(std::int32_t value) {
+        if (sizing_) {
+            size_ += 4;
+            return;
+        }
+        Reserve(4);
+        WriteInt(&code_[fill_], value);
+        fill_ += 4;
+    }
+
+    // Puts a node of `total` bytes in front of the already emitted operand at `at`.
+    void InsertNode(std::uint8_t kind, int at, int total) {
+        if (sizing_) {
+            size_ += total;
+            return;
+        }
+        Reserve(total);
+        std::memmove(&code_[at + total], &code_[at], fill_ - at);
+        fill_ += total;
+        code_[at] = kind;
+        std::memset(&code_[at + 1], 0, total - 1);
+    }
+
+    int Next(int node) const { return NextNode(Program(code_), node); }
+
+    // Sets the link of the last node of the chain starting at `node` to `target`.
+    void Tail(int node, int target) {
+        if (sizing_) {
+            return;
+        }
+        int scan = node;
+        for (int next = Next(scan); next >= 0; next = Next(scan)) {
+            scan = next;
+        }
+        WriteInt(&code_[scan + 1], target - scan);
+    }
+
+    // Links the operand chain of an Alternative to `target`; other nodes are left alone.
+    void OperandTail(int node, int target) {
+        if (sizing_ || code_[node] != kAlternative) {
+            return;
+        }
+        Tail(OperandOf(node), target);
+    }
+
+    int ParseReg(bool inGroup, int& flags) {
+        const unsigned savedModifiers = modifiers_;
+        int ret = -1;
+        int group = 0;
+        flags = kHasWidth;
+        if (inGroup) {
+            if (groupCount_ >= kMaxGroups) {
+                Fail(kErrTooManyGroups);
+            }
+            group = groupCount_++;
+            ret = EmitNode(static_cast<std::uint8_t>(kGroupOpen + group));
+        }
+        int branchFlags = 0;
+        int branch = ParseSequence(branchFlags);
+        if (ret >= 0) {
+            Tail(ret, branch);
+        } else {
+            ret = branch;
+        }
+        for (;;) {
+            if (!(branchFlags & kHasWidth)) {
+                flags &= ~kHasWidth;
+            }
+            flags |= branchFlags & kStartsWithRepeat;
+            if (Cur() != '|' || AtEnd()) {
+                break;
+            }
+            ++pos_;
+            branch = ParseSequence(branchFlags);
+            Tail(ret, branch);
+        }
+        const int ender = EmitNode(static_cast<std::uint8_t>(inGroup ? kGroupClose + group : kProgramEnd));
+        Tail(ret, ender);
+        if (!sizing_) {
+            for (int node = ret; node >= 0; node = Next(node)) {
+                OperandTail(node, ender);
+            }
+        }
+        if (inGroup) {
+            if (AtEnd() || Cur() != ')') {
+                Fail(kErrUnmatchedGroup);
+            }
+            ++pos_;
+        } else if (!AtEnd()) {
+            Fail(Cur() == ')' ? kErrUnmatchedClose : kErrJunkOnEnd);
+        }
+        modifiers_ = savedModifiers;
+        return ret;
+    }
+
+    int ParseSequence(int& flags) {
+        flags = 0;
+        const int ret = EmitNode(kAlternative);
+        int chain = -1;
+        while (!AtEnd() && Cur() != '|' && Cur() != ')') {
+            int pieceFlags = 0;
+            const int latest = ParseQuantified(pieceFlags);
+            flags |= pieceFlags & kHasWidth;
+            if (chain < 0) {
+                flags |= pieceFlags & kStartsWithRepeat;
+            } else {
+                Tail(chain, latest);
+            }
+            chain = latest;
+        }
+        if (chain < 0) {
+            EmitNode(kEmpty);
+        }
+        return ret;
+    }
+
+    // Reads "{n}", "{n,}" or "{n,m}" at the "{" under the parse position. Returns false, with the parse
+    // position unchanged, when the text there is no quantifier; on success the position is at the "}".
+    bool ParseBraces(std::int32_t& low, std::int32_t& high) {
+        const std::uint8_t* brace = pos_;
+        const std::uint8_t* p = pos_ + 1;
+        const std::uint8_t* digits = p;
+        while (p < end_ && IsDigit(*p)) {
+            ++p;
+        }
+        if (p == digits || p == end_ || (*p != '}' && *p != ',')) {
+            return false;
+        }
+        pos_ = p;
+        low = ParseBraceNumber(digits, p);
+        if (*p == ',') {
+            ++p;
+            digits = p;
+            while (p < end_ && IsDigit(*p)) {
+                ++p;
+            }
+            if (p == end_ || *p != '}') {
+                pos_ = brace;
+                return false;
+            }
+            pos_ = p;
+            high = p == digits ? kMaxBraces : ParseBraceNumber(digits, p);
+        } else {
+            high = low;
+        }
+        if (high < low) {
+            Fail(kErrBracesMinAboveMax);
+        }
+        return true;
+    }
+
+    std::int32_t ParseBraceNumber(const std::uint8_t* from, const std::uint8_t* to) {
+        if (to - from > kMaxBraceDigits) {
+            Fail(kErrBracesTooBig);
+        }
+        std::int64_t value = 0;
+        for (const std::uint8_t* p = from; p < to; ++p) {
+            value = value * 10 + (*p - '0');
+        }
+        if (value > kMaxBraces) {
+            Fail(kErrBracesTooBig);
+        }
+        return static_cast<std::int32_t>(value);
+    }
+
+    int ParseQuantified(int& flags) {
+        int atomFlags = 0;
+        const int ret = ParseAtom(atomFlags);
+        flags = atomFlags;
+        if (AtEnd() || !IsRepeatOp(Cur())) {
+            return ret;
+        }
+        const std::uint8_t op = Cur();
+        if (!(atomFlags & kHasWidth) && op != '?') {
+            Fail(kErrOperandCouldBeEmpty);
+        }
+        std::int32_t low = 0;
+        std::int32_t high = 0;
+        if (op == '{' && !ParseBraces(low, high)) {
+            return ret;
+        }
+        // pos_ is at the operator, or at the "}" of braces.
+        const bool lazyMark = pos_ + 1 < end_ && pos_[1] == '?';
+        const bool lazy = lazyMark || !On(kModG);
+        const bool simple = (atomFlags & kSingleStep) != 0;
+        switch (op) {
+        case '*':
+            flags = kStartsWithRepeat;
+            if (simple) {
+                InsertNode(lazy ? kSimpleStarLazy : kSimpleStar, ret, kNodeSize);
+            } else if (lazy) {
+                EmitCountedLoop(ret, 0, kMaxBraces, true);
+            } else {
+                EmitStar(ret);
+            }
+            break;
+        case '+':
+            flags = kHasWidth | kStartsWithRepeat;
+            if (simple) {
+                InsertNode(lazy ? kSimplePlusLazy : kSimplePlus, ret, kNodeSize);
+            } else if (lazy) {
+                EmitCountedLoop(ret, 1, kMaxBraces, true);
+            } else {
+                EmitPlus(ret);
+            }
+            break;
+        case '?':
+            flags = 0;
+            if (!lazy) {
+                EmitOptional(ret);
+            } else if (simple) {
+                EmitSimpleBraces(ret, 0, 1, true);
+            } else {
+                EmitCountedLoop(ret, 0, 1, true);
+            }
+            break;
+        default:
+            flags = (low > 0 ? kHasWidth : 0) | (high > 0 ? kStartsWithRepeat : 0);
+            if (simple) {
+                EmitSimpleBraces(ret, low, high, lazy);
+            } else {
+                EmitCountedLoop(ret, low, high, lazy);
+            }
+            break;
+        }
+        pos_ += lazyMark ? 2 : 1;
+        if (!AtEnd() && IsRepeatOp(Cur())) {
+            Fail(kErrNestedRepeat);
+        }
+        return ret;
+    }
+
+    void EmitSimpleBraces(int operand, std::int32_t low, std::int32_t high, bool lazy) {
+        InsertNode(lazy ? kSimpleBracesLazy : kSimpleBraces, operand, kNodeSize + kBracesOperandSize);
+        if (!sizing_) {
+            WriteInt(&code_[operand + kNodeSize], low);
+            WriteInt(&code_[operand + kNodeSize + 4], high);
+        }
+    }
+
+    // LoopEntry, the body, then Loop/LoopLazy with its bounds and the distance back to the body.
+    void EmitCountedLoop(int operand, std::int32_t low, std::int32_t high, bool lazy) {
+        InsertNode(kLoopEntry, operand, kNodeSize);
+        const int loop = EmitNode(lazy ? kLoopLazy : kLoop);
+        EmitInt(low);
+        EmitInt(high);
+        EmitInt(operand + kNodeSize - loop);
+        Tail(operand, loop);
+        Tail(operand + kNodeSize, loop);
+    }
+
+    // x* as (x&|): the operand loops back to the first Alternative.
+    void EmitStar(int operand) {
+        InsertNode(kAlternative, operand, kNodeSize);
+        const int back = EmitNode(kLoopBack);
+        OperandTail(operand, back);
+        OperandTail(operand, operand);
+        Tail(operand, EmitNode(kAlternative));
+        Tail(operand, EmitNode(kEmpty));
+    }
+
+    // x+ as x(&|): after the operand, an Alternative whose first branch goes back to it.
+    void EmitPlus(int operand) {
+        const int first = EmitNode(kAlternative);
+        Tail(operand, first);
+        Tail(EmitNode(kLoopBack), operand);
+        Tail(first, EmitNode(kAlternative));
+        Tail(operand, EmitNode(kEmpty));
+    }
+
+    // x? as (x|).
+    void EmitOptional(int operand) {
+        InsertNode(kAlternative, operand, kNodeSize);
+        Tail(operand, EmitNode(kAlternative));
+        const int empty = EmitNode(kEmpty);
+        Tail(operand, empty);
+        OperandTail(operand, empty);
+    }
+
+    int ParseAtom(int& flags) {
+        flags = 0;
+        if (On(kModX) && !AtEnd()) {
+            if (*pos_ == '#') {
+                while (!AtEnd() && *pos_ != '\r' && *pos_ != '\n') {
+                    ++pos_;
+                }
+                while (!AtEnd() && (*pos_ == '\r' || *pos_ == '\n')) {
+                    ++pos_;
+                }
+                return EmitNode(kSkip);
+            }
+            if (IsXSpace(*pos_)) {
+                while (!AtEnd() && IsXSpace(*pos_)) {
+                    ++pos_;
+                }
+                return EmitNode(kSkip);
+            }
+        }
+        if (AtEnd()) {
+            Fail(kErrInternalUrp);
+        }
+        const std::uint8_t c = *pos_++;
+        switch (c) {
+        case '|':
+        case ')':
+            Fail(kErrInternalUrp);
+        case '^':
+            return EmitNode(On(kModM) && settings_.lineFormsAvailable ? kLineStart : kTextStart);
+        case '$':
+            return EmitNode(On(kModM) && settings_.lineFormsAvailable ? kLineEnd : kTextEnd);
+        case '.':
+            if (On(kModS)) {
+                flags = kHasWidth | kSingleStep;
+                return EmitNode(kAnyChar);
+            }
+            flags = kHasWidth;
+            return EmitNode(kAnyButLineBreak);
+        case '*':
+        case '+':
+        case '?':
+            Fail(kErrRepeatFollowsNothing);
+        case '[':
+            flags = kHasWidth | kSingleStep;
+            return ParseClass();
+        case '(':
+            if (Cur() == '?' && !AtEnd()) {
+                return ParseSpecialGroup();
+            } else {
+                int groupFlags = 0;
+                const int ret = ParseReg(true, groupFlags);
+                flags = groupFlags & (kHasWidth | kStartsWithRepeat);
+                return ret;
+            }
+        case '\\':
+            return ParseEscape(flags);
+        default:
+            return ParseLiteralRun(c, flags);
+        }
+    }
+
+    // "(?#comment)" and "(?modifiers)": both leave a Skip node.
+    int ParseSpecialGroup() {
+        const bool comment = pos_ + 1 < end_ && pos_[1] == '#';
+        const std::uint8_t* close = pos_ + 1;
+        while (close < end_ && *close != ')') {
+            ++close;
+        }
+        if (comment) {
+            if (close == end_) {
+                pos_ = end_;
+                Fail(kErrUnclosedComment);
+            }
+        } else {
+            const std::string_view text(reinterpret_cast<const char*>(pos_ + 1), close - (pos_ + 1));
+            if (close == end_ || !ParseModifiers(text, modifiers_)) {
+                pos_ = close;
+                Fail(kErrBadInlineModifier);
+            }
+        }
+        pos_ = close + 1;
+        return EmitNode(kSkip);
+    }
+
+    int ParseEscape(int& flags) {
+        if (AtEnd()) {
+            Fail(kErrTrailingBackslash);
+        }
+        const std::uint8_t c = *pos_++;
+        flags = kHasWidth | kSingleStep;
+        if (c >= '1' && c <= '9') {
+            const int ret = EmitNode(On(kModI) ? kBackRefNoCase : kBackRef);
+            EmitByte(static_cast<std::uint8_t>(c - '0'));
+            return ret;
+        }
+        switch (c) {
+        case 'A': flags = 0; return EmitNode(kTextStart);
+        case 'Z': flags = 0; return EmitNode(kTextEnd);
+        case 'b': flags = 0; return EmitNode(kWordBoundary);
+        case 'B': flags = 0; return EmitNode(kNotWordBoundary);
+        case 'd': return EmitNode(kDigit);
+        case 'D': return EmitNode(kNonDigit);
+        case 's':
+        case 'S':
+        case 'w':
+        case 'W': {
+            CharSet set;
+            const std::string_view chars = (c == 's' || c == 'S') ? settings_.spaceChars : settings_.wordChars;
+            for (char member : chars) {
+                set.Add(static_cast<std::uint8_t>(member));
+            }
+            return EmitSet(set, c == 'S' || c == 'W');
+        }
+        default: {
+            const std::uint8_t literal = EscapedChar(c);
+            const int ret = EmitNode(On(kModI) ? kLiteralNoCase : kLiteral);
+            EmitByte(literal);
+            EmitByte(0);
+            return ret;
+        }
+        }
+    }
+
+    // The escape table shared by atoms and classes; `c` is the character after "\", already read.
+    std::uint8_t EscapedChar(std::uint8_t c) {
+        switch (c) {
+        case 'a': return 7;
+        case 'e': return 27;
+        case 'f': return 12;
+        case 'n': return 10;
+        case 'r': return 13;
+        case 't': return 9;
+        case 'x': return ParseHexCode();
+        default: return c;
+        }
+    }
+
+    // "\xHH" or "\x{H...}", the parse position just after the "x".
+    std::uint8_t ParseHexCode() {
+        int value = 0;
+        if (AtEnd()) {
+            Fail(kErrNoHexCode);
+        }
+        if (*pos_ == '{') {
+            ++pos_;
+            for (;;) {
+                if (AtEnd()) {
+                    Fail(kErrNoHexCode);
+                }
+                if (*pos_ == '}') {
+                    ++pos_;
+                    return static_cast<std::uint8_t>(value);
+                }
+                const int digit = HexValue(*pos_);
+                if (digit < 0) {
+                    Fail(kErrBadHexDigit);
+                }
+                if (value >= 16) {
+                    Fail(kErrHexCodeTooBig);
+                }
+                value = value * 16 + digit;
+                ++pos_;
+            }
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (AtEnd()) {
+                Fail(kErrNoHexCode);
+            }
+            const int digit = HexValue(*pos_);
+            if (digit < 0) {
+                Fail(kErrBadHexDigit);
+            }
+            value = value * 16 + digit;
+            ++pos_;
+        }
+        return static_cast<std::uint8_t>(value);
+    }
+
+    void AddMember(CharSet& set, std::uint8_t c) const {
+        set.Add(c);
+        if (On(kModI)) {
+            set.Add(settings_.invertCase[c]);
+        }
+    }
+
+    void AddMembers(CharSet& set, std::string_view chars) const {
+        for (char c : chars) {
+            AddMember(set, static_cast<std::uint8_t>(c));
+        }
+    }
+
+    void AddRange(CharSet& set, std::uint8_t low, std::uint8_t high) {
+        constexpr std::uint8_t kSmallA = 224, kSmallYa = 255, kCapitalA = 192, kCapitalYa = 223;
+        constexpr std::uint8_t kSmallYo = 184, kCapitalYo = 168;
+        if (On(kModR)) {
+            if (low == kSmallA && high == kSmallYa) {
+                AddRangeMembers(set, kSmallA, kSmallYa);
+                AddMember(set, kSmallYo);
+                return;
+            }
+            if (low == kCapitalA && high == kCapitalYa) {
+                AddRangeMembers(set, kCapitalA, kCapitalYa);
+                AddMember(set, kCapitalYo);
+                return;
+            }
+            if (low == kSmallA && high == kCapitalYa) {
+                AddRangeMembers(set, kCapitalA, kSmallYa);
+                AddMember(set, kSmallYo);
+                AddMember(set, kCapitalYo);
+                return;
+            }
+        }
+        if (high < low) {
+            Fail(kErrInvalidRange);
+        }
+        AddRangeMembers(set, low, high);
+    }
+
+    void AddRangeMembers(CharSet& set, int low, int high) const {
+        for (int c = low; c <= high; ++c) {
+            AddMember(set, static_cast<std::uint8_t>(c));
+        }
+    }
+
+    static bool IsClassSetEscape(std::uint8_t c) {
+        return c == 'd' || c == 'D' || c == 's' || c == 'S' || c == 'w' || c == 'W';
+    }
+
+    // A class, the parse position just after "[".
+    int ParseClass() {
+        bool negated = false;
+        if (!AtEnd() && *pos_ == '^') {
+            negated = true;
+            ++pos_;
+        }
+        CharSet set;
+        bool rangeCanStart = false; // the last item was a single member
+        std::uint8_t rangeStart = 0;
+        if (!AtEnd() && *pos_ == ']') {
+            AddMember(set, ']');
+            rangeCanStart = true;
+            rangeStart = ']';
+            ++pos_;
+        }
+        while (!AtEnd() && *pos_ != ']') {
+            const std::uint8_t c = *pos_;
+            if (c == '-' && rangeCanStart && pos_ + 1 < end_ && pos_[1] != ']' &&
+                !(pos_[1] == '\\' && pos_ + 2 < end_ && IsClassSetEscape(pos_[2]))) {
+                pos_ += 1;
+                std::uint8_t high = *pos_++;
+                if (high == '\\') {
+                    if (AtEnd()) {
+                        Fail(kErrClassTrailingBackslash);
+                    }
+                    high = EscapedChar(*pos_++);
+                }
+                AddRange(set, rangeStart, high);
+                rangeCanStart = false;
+            } else if (c == '\\') {
+                ++pos_;
+                if (AtEnd()) {
+                    Fail(kErrClassTrailingBackslash);
+                }
+                const std::uint8_t e = *pos_++;
+                if (e == 'd') {
+                    AddMembers(set, "0123456789");
+                    rangeCanStart = false;
+                } else if (e == 's') {
+                    AddMembers(set, settings_.spaceChars);
+                    rangeCanStart = false;
+                } else if (e == 'w') {
+                    AddMembers(set, settings_.wordChars);
+                    rangeCanStart = false;
+                } else {
+                    rangeStart = EscapedChar(e);
+                    AddMember(set, rangeStart);
+                    rangeCanStart = true;
+                }
+            } else {
+                AddMember(set, c);
+                rangeStart = c;
+                rangeCanStart = true;
+                ++pos_;
+            }
+        }
+        if (AtEnd()) {
+            Fail(kErrUnmatchedClass);
+        }
+        ++pos_;
+        return EmitSet(set, negated);
+    }
+
+    // A SmallSet/SmallSetNot of at most three members in ascending order, padded with the largest;
+    // else a FullSet bitmap, complemented for a negated set.
+    int EmitSet(const CharSet& set, bool negated) {
+        const std::size_t count = set.members.count();
+        if (count == 0) {
+            throw ERegEngine(0, "RegEngine.ParseAtom(subroutine EmitRangeC): empty range",
+                             static_cast<int>(pos_ - begin_));
+        }
+        if (count > 3) {
+            const int ret = EmitNode(kFullSet);
+            for (int byte = 0; byte < kFullSetSize; ++byte) {
+                std::uint8_t bits = 0;
+                for (int bit = 0; bit < 8; ++bit) {
+                    if (set.members.test(byte * 8 + bit) != negated) {
+                        bits |= static_cast<std::uint8_t>(1 << bit);
+                    }
+                }
+                EmitByte(bits);
+            }
+            return ret;
+        }
+        const int ret = EmitNode(negated ? kSmallSetNot : kSmallSet);
+        std::uint8_t members[3];
+        int n = 0;
+        for (int c = 0; c < 256; ++c) {
+            if (set.members.test(c)) {
+                members[n++] = static_cast<std::uint8_t>(c);
+            }
+        }
+        for (int i = 0; i < 3; ++i) {
+            EmitByte(members[i < n ? i : n - 1]);
+        }
+        return ret;
+    }
+
+    // The longest stretch without metacharacters, a leading "{" included; a run before a quantifier
+    // leaves its last character to the next atom.
+    int ParseLiteralRun(std::uint8_t first, int& flags) {
+        const std::uint8_t* start = pos_ - 1;
+        const std::uint8_t* p = first == '{' ? pos_ : start;
+        const bool extended = On(kModX);
+        while (p < end_ && kMetaChars.find(static_cast<char>(*p)) == std::string_view::npos &&
+               !(extended && *p == '#')) {
+            ++p;
+        }
+        std::ptrdiff_t length = p - start;
+        if (length <= 0) {
+            Fail(kErrAtomDisaster);
+        }
+        if (length > 1 && p < end_ && IsRepeatOp(*p)) {
+            --length;
+        }
+        flags = kHasWidth | (length == 1 ? kSingleStep : 0);
+        const int ret = EmitNode(On(kModI) ? kLiteralNoCase : kLiteral);
+        for (std::ptrdiff_t i = 0; i < length; ++i) {
+            if (!(extended && IsXSpace(start[i]))) {
+                EmitByte(start[i]);
+            }
+        }
+        EmitByte(0);
+        pos_ = start + length;
+        return ret;
+    }
+
+    const CompileSettings& settings_;
+    ErrorSink& errors_;
+    const std::uint8_t* begin_ = nullptr;
+    const std::uint8_t* end_ = nullptr;
+    const std::uint8_t* pos_ = nullptr;
+    unsigned modifiers_ = 0;
+    int groupCount_ = 1;
+    bool sizing_ = true;
+    std::size_t size_ = 0;
+    std::size_t fill_ = 0;
+    std::vector<std::uint8_t> code_;
+};
+
+} // namespace
+
+CompiledCode BuildProgram(const CompileSettings& settings, ErrorSink& errors) {
+    return Compiler(settings, errors).Build();
+}
+
+} // namespace regexpr

@@ -1,0 +1,775 @@
+#include "regexpr/matcher.h"
+
+#include "regexpr/regerror.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace regexpr {
+namespace {
+
+enum FrameKind : std::uint8_t {
+    kRestoreStart,  // node: group number, pos: its old start
+    kRestoreEnd,    // node: group number, pos: its old end
+    kNextBranch,    // node: the Alternative tried last, pos: where the choice began
+    kRepeatGreedy,  // node: the repeat, pos: its start, k: the count tried last
+    kRepeatLazy,    // the same, and count: the most steps available
+    kLoopEntryUndo, // k: the counter the new loop's slot held before
+    kLoopBodyMin,   // node: the Loop, pos: where the iteration began
+    kLoopBodyMore,  // the same, for an iteration above the minimum of a greedy loop
+    kLoopBodyLazy,  // the same, for an iteration of a lazy loop after its follower failed
+    kLoopLeave,     // node: the Loop, pos: where its follower was tried
+};
+
+enum Shape : std::uint8_t {
+    kNoShape,
+    kShapeStar, // at the first Alternative of "x*" over AnyButLineBreak
+    kShapePlus, // at the AnyButLineBreak of "x+"
+    kShapeLoop, // at the LoopEntry of a counted loop over AnyButLineBreak
+};
+
+bool IsDigitChar(std::uint8_t c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+void Matcher::Load(Program program, const StartInfo& start) {
+    program_ = program;
+    start_ = start;
+    clearAllGroups_ = true;
+    groupsUsed_ = 1;
+    for (std::size_t node = 0; node < program.size(); ++node) {
+        // Over-counting is harmless: it only clears a group more often.
+        if (IsGroupOpen(program[node])) {
+            groupsUsed_ = std::max(groupsUsed_, program[node] - kGroupOpen + 1);
+        }
+    }
+    firstCharCount_ = 0;
+    for (int c = 0; c < 256; ++c) {
+        if (InSet(start_.firstChars.data(), static_cast<std::uint8_t>(c))) {
+            ++firstCharCount_;
+            firstCharOnly_ = c;
+        }
+    }
+    AnalyseShapes();
+}
+
+void Matcher::AnalyseShapes() {
+    shapes_.assign(program_.size(), kNoShape);
+    plainLiteral_ = -1;
+    const auto kindAt = [this](int node) { return node >= 0 ? program_[node] : -1; };
+    const auto next = [this](int node) { return node >= 0 ? NextNode(program_, node) : -1; };
+    // Walk the nodes in buffer order; every node starts at a known size from its kind.
+    int node = kFirstNode;
+    const int size = static_cast<int>(program_.size());
+    while (node + kNodeSize <= size) {
+        const int kind = program_[node];
+        const int x = OperandOf(node);
+        if (kind == kAlternative && kindAt(x) == kAnyButLineBreak && kindAt(next(x)) == kLoopBack &&
+            next(next(x)) == node) {
+            const int second = next(node);
+            if (kindAt(second) == kAlternative && kindAt(OperandOf(second)) == kEmpty &&
+                next(second) == OperandOf(second)) {
+                shapes_[node] = kShapeStar;
+            }
+        }
+        if (kind == kAnyButLineBreak) {
+            const int first = next(node);
+            const int second = next(first);
+            if (kindAt(first) == kAlternative && kindAt(OperandOf(first)) == kLoopBack &&
+                next(OperandOf(first)) == node && kindAt(second) == kAlternative &&
+                kindAt(OperandOf(second)) == kEmpty && next(second) == OperandOf(second)) {
+                shapes_[node] = kShapePlus;
+            }
+        }
+        if (kind == kLoopEntry && kindAt(x) == kAnyButLineBreak) {
+            const int loop = next(node);
+            if ((kindAt(loop) == kLoop || kindAt(loop) == kLoopLazy) && next(x) == loop &&
+                loop + ReadInt(&program_[OperandOf(loop) + 8]) == x) {
+                shapes_[node] = kShapeLoop;
+            }
+        }
+        int length = kNodeSize;
+        switch (kind) {
+        case kLiteral:
+        case kLiteralNoCase:
+            length += static_cast<int>(std::strlen(reinterpret_cast<const char*>(&program_[x]))) + 1;
+            break;
+        case kSimpleBraces:
+        case kSimpleBracesLazy: length += kBracesOperandSize; break;
+        case kLoop:
+        case kLoopLazy: length += kLoopOperandSize; break;
+        case kSmallSet:
+        case kSmallSetNot: length += kSmallSetSize; break;
+        case kFullSet: length += kFullSetSize; break;
+        case kBackRef:
+        case kBackRefNoCase: length += 1; break;
+        default: break;
+        }
+        node += length;
+    }
+    const int literal = OperandOf(kFirstNode);
+    if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&
+        kindAt(next(kFirstNode)) == kProgramEnd && program_[literal] == kLiteral &&
+        next(literal) == next(kFirstNode) && program_[OperandOf(literal)] != 0) {
+        plainLiteral_ = OperandOf(literal);
+        plainLiteralLength_ = std::strlen(reinterpret_cast<const char*>(&program_[plainLiteral_]));
+    }
+}
+
+void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* end) {
+    begin_ = begin;
+    end_ = end;
+    ClearGroups();
+}
+
+void Matcher::ClearGroups() {
+    groupStart_.fill(nullptr);
+    groupEnd_.fill(nullptr);
+}
+
+void Matcher::SetAbortHook(std::function<bool()> hook, int interval) {
+    abortHook_ = std::move(hook);
+    pollInterval_ = std::max(1, interval);
+    pollCountdown_ = pollInterval_;
+}
+
+bool Matcher::PollAbort() {
+    pollCountdown_ = pollInterval_;
+    return abortHook_ && abortHook_();
+}
+
+bool Matcher::FindRequiredLiteral(const std::uint8_t* from) const {
+    const std::uint8_t* literal = &program_[start_.requiredLiteral];
+    const auto length = static_cast<std::size_t>(start_.requiredLength);
+    if (fastPaths_) {
+        const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
+        return text.find(std::string_view(reinterpret_cast<const char*>(literal), length)) != std::string_view::npos;
+    }
+    for (const std::uint8_t* p = from; p < end_; ++p) {
+        if (*p == literal[0] && static_cast<std::size_t>(end_ - p) >= length && std::memcmp(p, literal, length) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+SearchEnd Matcher::Search(const std::uint8_t* from) {
+    if (start_.requiredLiteral >= 0 && !FindRequiredLiteral(from)) {
+        return SearchEnd::kNoMatch;
+    }
+    loopIndex_ = 0;
+    clearAllGroups_ = true;
+    if (start_.anchored) {
+        return TryMatchAt(from);
+    }
+    if (fastPaths_ && plainLiteral_ >= 0) {
+        // A program that is one literal matches exactly where the literal first occurs.
+        const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
+        const std::size_t found =
+            text.find(std::string_view(reinterpret_cast<const char*>(&program_[plainLiteral_]), plainLiteralLength_));
+        if (found != std::string_view::npos || std::memchr(from, start_.startChar, end_ - from) != nullptr) {
+            ClearGroups(); // attempts would have been made, and failed ones leave the groups cleared
+        }
+        if (found == std::string_view::npos) {
+            return SearchEnd::kNoMatch;
+        }
+        groupStart_[0] = from + found;
+        groupEnd_[0] = from + found + plainLiteralLength_;
+        return SearchEnd::kMatch;
+    }
+    if (start_.startChar >= 0) {
+        const std::uint8_t* p = from;
+        for (;;) {
+            if (fastPaths_) {
+                p = static_cast<const std::uint8_t*>(std::memchr(p, start_.startChar, end_ - p));
+            } else {
+                while (p < end_ && *p != start_.startChar) {
+                    ++p;
+                }
+                if (p == end_) {
+                    p = nullptr;
+                }
+            }
+            if (p == nullptr) {
+                return SearchEnd::kNoMatch;
+            }
+            const SearchEnd end = TryMatchAt(p);
+            if (end != SearchEnd::kNoMatch) {
+                return end;
+            }
+            ++p;
+        }
+    }
+    if (fastPaths_ && firstCharCount_ == 1) {
+        for (const std::uint8_t* p = from;; ++p) {
+            p = static_cast<const std::uint8_t*>(std::memchr(p, firstCharOnly_, end_ - p));
+            if (p == nullptr) {
+                return SearchEnd::kNoMatch;
+            }
+            const SearchEnd end = TryMatchAt(p);
+            if (end != SearchEnd::kNoMatch) {
+                return end;
+            }
+        }
+    }
+    if (fastPaths_ && firstCharCount_ == 0) {
+        return SearchEnd::kNoMatch;
+    }
+    for (const std::uint8_t* p = from; p < end_; ++p) {
+        if (InSet(start_.firstChars.data(), *p)) {
+            const SearchEnd end = TryMatchAt(p);
+            if (end != SearchEnd::kNoMatch) {
+                return end;
+            }
+        }
+    }
+    return SearchEnd::kNoMatch;
+}
+
+SearchEnd Matcher::TryMatchAt(const std::uint8_t* at) {
+    // Groups beyond those of the program are never set by it, so after one full clearing per search
+    // only the program's own groups need it.
+    const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
+    std::fill_n(groupStart_.begin(), clear, nullptr);
+    std::fill_n(groupEnd_.begin(), clear, nullptr);
+    clearAllGroups_ = false;
+    if (--pollCountdown_ <= 0 && PollAbort()) {
+        return SearchEnd::kAborted;
+    }
+    const SearchEnd end = Run(at);
+    if (end == SearchEnd::kMatch) {
+        groupStart_[0] = at;
+    }
+    return end;
+}
+
+bool Matcher::Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k, std::int32_t count) {
+    if (stack_.size() >= stackLimit_) {
+        return false;
+    }
+    stack_.push_back(Frame{pos, node, k, count, kind});
+    return true;
+}
+
+SearchEnd Matcher::Run(const std::uint8_t* at) {
+    stack_.clear();
+    int node = kFirstNode;
+    const std::uint8_t* p = at;
+    for (;;) {
+        if (--pollCountdown_ <= 0 && PollAbort()) {
+            return SearchEnd::kAborted;
+        }
+        Step step = Execute(node, p);
+        if (step == Step::kFail) {
+            step = Backtrack(node, p);
+        }
+        switch (step) {
+        case Step::kGo: break;
+        case Step::kFail: return SearchEnd::kNoMatch;
+        case Step::kMatch: groupEnd_[0] = p; return SearchEnd::kMatch;
+        case Step::kAborted: return SearchEnd::kAborted;
+        case Step::kExhausted: return SearchEnd::kStackExhausted;
+        }
+    }
+}
+
+int Matcher::Follow(int node) const {
+    const int next = NextNode(program_, node);
+    if (next < 0) {
+        errors_.Fail(kErrCorruptedPointers, 0);
+    }
+    return next;
+}
+
+bool Matcher::IsLineBreakAt(const std::uint8_t* p) const {
+    return tables_.lineSeparator[*p] || (*p == tables_.pairHead && CharAt(p + 1) == tables_.pairTail);
+}
+
+bool Matcher::LineStartAt(const std::uint8_t* p) const {
+    if (p == begin_) {
+        return true;
+    }
+    const std::uint8_t before = p[-1];
+    if (before == tables_.pairTail && p - 1 > begin_ && p[-2] == tables_.pairHead) {
+        return true;
+    }
+    if (before == tables_.pairHead && CharAt(p) == tables_.pairTail) {
+        return false;
+    }
+    return tables_.lineSeparator[before];
+}
+
+bool Matcher::LineEndAt(const std::uint8_t* p) const {
+    if (p >= end_) {
+        return true;
+    }
+    if (*p == tables_.pairHead && CharAt(p + 1) == tables_.pairTail) {
+        return true;
+    }
+    if (*p == tables_.pairTail && p > begin_ && p[-1] == tables_.pairHead) {
+        return false;
+    }
+    return tables_.lineSeparator[*p];
+}
+
+bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const {
+    if (end_ - p < length) {
+        return false;
+    }
+    if (!noCase) {
+        return std::memcmp(p, group, length) == 0;
+    }
+    for (std::ptrdiff_t i = 0; i < length; ++i) {
+        if (p[i] != group[i] && p[i] != tables_.invertCase[group[i]]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
+    const int kind = program_[node];
+    const std::uint8_t* operand = program_.data() + OperandOf(node);
+    if (IsGroupOpen(kind) || IsGroupClose(kind)) {
+        const bool open = IsGroupOpen(kind);
+        const int group = kind - (open ? kGroupOpen : kGroupClose);
+        auto& slot = open ? groupStart_[group] : groupEnd_[group];
+        if (!Push(open ? kRestoreStart : kRestoreEnd, group, slot)) {
+            return Step::kExhausted;
+        }
+        slot = p;
+        node = Follow(node);
+        return Step::kGo;
+    }
+    if (fastPaths_ && shapes_[node] != kNoShape) {
+        if (shapes_[node] == kShapeLoop && loopIndex_ + 1 > kLoopStackSize) {
+            errors_.Fail(kErrLoopStackExceeded, 0);
+        }
+        return EnterRepeat(node, node, p);
+    }
+    switch (kind) {
+    case kProgramEnd: return Step::kMatch;
+    case kTextStart:
+        if (p != begin_) {
+            return Step::kFail;
+        }
+        break;
+    case kTextEnd:
+        if (p != end_) {
+            return Step::kFail;
+        }
+        break;
+    case kAnyChar:
+        if (p == end_) {
+            return Step::kFail;
+        }
+        ++p;
+        break;
+    case kAnyButLineBreak:
+        if (p == end_ || IsLineBreakAt(p)) {
+            return Step::kFail;
+        }
+        ++p;
+        break;
+    case kLineStart:
+        if (!LineStartAt(p)) {
+            return Step::kFail;
+        }
+        break;
+    case kLineEnd:
+        if (!LineEndAt(p)) {
+            return Step::kFail;
+        }
+        break;
+    case kWordBoundary:
+    case kNotWordBoundary:
+        if ((IsWordAt(p - 1) != IsWordAt(p)) != (kind == kWordBoundary)) {
+            return Step::kFail;
+        }
+        break;
+    case kDigit:
+        if (p == end_ || !IsDigitChar(*p)) {
+            return Step::kFail;
+        }
+        ++p;
+        break;
+    case kNonDigit:
+        if (p == end_ || IsDigitChar(*p)) {
+            return Step::kFail;
+        }
+        ++p;
+        break;
+    case kSmallSet:
+        if (p == end_ || (*p != operand[0] && *p != operand[1] && *p != operand[2])) {
+            return Step::kFail;
+        }
+        ++p;
+        break;
+    case kSmallSetNot:
+        if (p == end_ || *p == operand[0] || *p == operand[1] || *p == operand[2]) {
+            return Step::kFail;
+        }
+        ++p;
+        break;
+    case kFullSet:
+        if (p == end_ || !InSet(operand, *p)) {
+            return Step::kFail;
+        }
+        ++p;
+        break;
+    case kLiteral: {
+        if (CharAt(p) != operand[0]) {
+            return Step::kFail;
+        }
+        const std::size_t length = std::strlen(reinterpret_cast<const char*>(operand));
+        if (static_cast<std::size_t>(end_ - p) < length || std::memcmp(p, operand, length) != 0) {
+            return Step::kFail;
+        }
+        p += length;
+        break;
+    }
+    case kLiteralNoCase: {
+        const std::size_t length = std::strlen(reinterpret_cast<const char*>(operand));
+        const std::uint8_t c = CharAt(p);
+        if (c != operand[0] && c != tables_.invertCase[operand[0]]) {
+            return Step::kFail;
+        }
+        if (static_cast<std::size_t>(end_ - p) < length) {
+            return Step::kFail;
+        }
+        for (std::size_t i = 1; i < length; ++i) {
+            if (p[i] != operand[i] && p[i] != tables_.invertCase[operand[i]]) {
+                return Step::kFail;
+            }
+        }
+        p += length;
+        break;
+    }
+    case kBackRef:
+    case kBackRefNoCase: {
+        const int group = operand[0];
+        const std::uint8_t* from = group < kMaxGroups ? groupStart_[group] : nullptr;
+        const std::uint8_t* to = group < kMaxGroups ? groupEnd_[group] : nullptr;
+        if (from == nullptr || to == nullptr) {
+            return Step::kFail;
+        }
+        const std::ptrdiff_t length = std::max<std::ptrdiff_t>(0, to - from);
+        if (!SameText(p, from, length, kind == kBackRefNoCase)) {
+            return Step::kFail;
+        }
+        p += length;
+        break;
+    }
+    case kEmpty:
+    case kSkip:
+    case kLoopBack: break;
+    case kAlternative: {
+        const int next = NextNode(program_, node);
+        if (next >= 0 && program_[next] == kAlternative && !Push(kNextBranch, node, p)) {
+            return Step::kExhausted;
+        }
+        node = OperandOf(node);
+        return Step::kGo;
+    }
+    case kSimpleStar:
+    case kSimplePlus:
+    case kSimpleBraces:
+    case kSimpleStarLazy:
+    case kSimplePlusLazy:
+    case kSimpleBracesLazy: return EnterRepeat(node, node, p);
+    case kLoopEntry:
+        if (loopIndex_ + 1 > kLoopStackSize) {
+            errors_.Fail(kErrLoopStackExceeded, 0);
+        }
+        if (!Push(kLoopEntryUndo, node, p, loopCounter_[loopIndex_ + 1])) {
+            return Step::kExhausted;
+        }
+        ++loopIndex_;
+        loopCounter_[loopIndex_] = 0;
+        break;
+    case kLoop:
+    case kLoopLazy: return EnterLoop(node, node, p);
+    default: errors_.Fail(kErrMemoryCorruption, 0);
+    }
+    node = Follow(node);
+    return Step::kGo;
+}
+
+Matcher::Repeat Matcher::DescribeRepeat(int head) const {
+    const int kind = program_[head];
+    const std::uint8_t* operand = program_.data() + OperandOf(head);
+    if (fastPaths_ && shapes_[head] != kNoShape) {
+        switch (shapes_[head]) {
+        case kShapeStar: {
+            const int empty = NextNode(program_, NextNode(program_, head));
+            return {OperandOf(head), 0, kUnboundedRepeat, true, NextNode(program_, empty)};
+        }
+        case kShapePlus: {
+            const int second = NextNode(program_, NextNode(program_, head));
+            const int empty = NextNode(program_, second);
+            return {head, 1, kUnboundedRepeat, true, NextNode(program_, empty)};
+        }
+        default: {
+            const int loop = NextNode(program_, head);
+            const std::uint8_t* bounds = &program_[OperandOf(loop)];
+            return {OperandOf(head), ReadInt(bounds), ReadInt(bounds + 4), program_[loop] == kLoop,
+                    NextNode(program_, loop)};
+        }
+        }
+    }
+    const int follower = NextNode(program_, head);
+    switch (kind) {
+    case kSimpleStar: return {OperandOf(head), 0, kUnboundedRepeat, true, follower};
+    case kSimpleStarLazy: return {OperandOf(head), 0, kUnboundedRepeat, false, follower};
+    case kSimplePlus: return {OperandOf(head), 1, kUnboundedRepeat, true, follower};
+    case kSimplePlusLazy: return {OperandOf(head), 1, kUnboundedRepeat, false, follower};
+    default:
+        return {RepeatOperand(program_, head), ReadInt(operand), ReadInt(operand + 4), kind == kSimpleBraces,
+                follower};
+    }
+}
+
+// How far one counted step moves: one character, or the group's text for a backreference.
+std::ptrdiff_t Matcher::StepLength(int operand) const {
+    const int kind = program_[operand];
+    if (kind != kBackRef && kind != kBackRefNoCase) {
+        return 1;
+    }
+    const int group = program_[OperandOf(operand)];
+    if (group >= kMaxGroups || groupStart_[group] == nullptr || groupEnd_[group] == nullptr) {
+        return 1;
+    }
+    return std::max<std::ptrdiff_t>(0, groupEnd_[group] - groupStart_[group]);
+}
+
+std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8_t* p) const {
+    const std::uint8_t* op = program_.data() + OperandOf(operand);
+    const std::ptrdiff_t limit = std::min<std::ptrdiff_t>(max, end_ - p);
+    const std::uint8_t* const stop = p + limit;
+    const std::uint8_t* q = p;
+    switch (program_[operand]) {
+    case kAnyChar: q = stop; break;
+    case kLiteral:
+        while (q < stop && *q == op[0]) {
+            ++q;
+        }
+        break;
+    case kLiteralNoCase: {
+        const std::uint8_t other = tables_.invertCase[op[0]];
+        while (q < stop && (*q == op[0] || *q == other)) {
+            ++q;
+        }
+        break;
+    }
+    case kDigit:
+        while (q < stop && IsDigitChar(*q)) {
+            ++q;
+        }
+        break;
+    case kNonDigit:
+        while (q < stop && !IsDigitChar(*q)) {
+            ++q;
+        }
+        break;
+    case kSmallSet:
+        while (q < stop && (*q == op[0] || *q == op[1] || *q == op[2])) {
+            ++q;
+        }
+        break;
+    case kSmallSetNot:
+        while (q < stop && *q != op[0] && *q != op[1] && *q != op[2]) {
+            ++q;
+        }
+        break;
+    case kFullSet:
+        while (q < stop && InSet(op, *q)) {
+            ++q;
+        }
+        break;
+    case kAnyButLineBreak:
+        while (q < stop && !IsLineBreakAt(q)) {
+            ++q;
+        }
+        break;
+    case kBackRef:
+    case kBackRefNoCase: {
+        const int group = op[0];
+        const std::uint8_t* from = group < kMaxGroups ? groupStart_[group] : nullptr;
+        const std::uint8_t* to = group < kMaxGroups ? groupEnd_[group] : nullptr;
+        if (from == nullptr || to == nullptr) {
+            return 0;
+        }
+        const std::ptrdiff_t length = std::max<std::ptrdiff_t>(0, to - from);
+        if (length == 0) {
+            // Repetitions of an empty text consume nothing; count no more than the characters left.
+            return static_cast<std::int32_t>(limit);
+        }
+        std::int32_t count = 0;
+        while (count < max && SameText(q, from, length, program_[operand] == kBackRefNoCase)) {
+            q += length;
+            ++count;
+        }
+        return count;
+    }
+    default: errors_.Fail(kErrRepeatInappropriate, 0);
+    }
+    return static_cast<std::int32_t>(q - p);
+}
+
+Matcher::Step Matcher::EnterRepeat(int head, int& node, const std::uint8_t*& p) {
+    const Repeat repeat = DescribeRepeat(head);
+    const std::uint8_t* s = p;
+    std::int32_t count = CountSteps(repeat.operand, repeat.max, p);
+    if (count < repeat.min) {
+        return Step::kFail;
+    }
+    if (StepLength(repeat.operand) == 0) {
+        // Every count of an empty step leaves the same state, so one try answers for all of them.
+        count = repeat.min;
+    }
+    if (repeat.greedy) {
+        return RepeatGreedyFrom(head, s, count, node, p);
+    }
+    return RepeatLazyFrom(head, s, repeat.min, count, node, p);
+}
+
+Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node,
+                                        const std::uint8_t*& p) {
+    const Repeat repeat = DescribeRepeat(head);
+    const std::ptrdiff_t step = StepLength(repeat.operand);
+    const int followUp = FollowUpChar(repeat.follower);
+    for (; k >= repeat.min; --k) {
+        const std::uint8_t* at = s + k * step;
+        if (followUp < 0 || CharAt(at) == followUp) {
+            if (!Push(kRepeatGreedy, head, s, k)) {
+                return Step::kExhausted;
+            }
+            node = RequireNode(repeat.follower);
+            p = at;
+            return Step::kGo;
+        }
+    }
+    return Step::kFail;
+}
+
+Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int32_t k, std::int32_t count,
+                                      int& node, const std::uint8_t*& p) {
+    const Repeat repeat = DescribeRepeat(head);
+    const std::ptrdiff_t step = StepLength(repeat.operand);
+    const int followUp = FollowUpChar(repeat.follower);
+    for (; k <= count; ++k) {
+        const std::uint8_t* at = s + k * step;
+        if (followUp < 0 || CharAt(at) == followUp) {
+            if (!Push(kRepeatLazy, head, s, k, count)) {
+                return Step::kExhausted;
+            }
+            node = RequireNode(repeat.follower);
+            p = at;
+            return Step::kGo;
+        }
+    }
+    return Step::kFail;
+}
+
+int Matcher::FollowUpChar(int follower) const {
+    return follower >= 0 && program_[follower] == kLiteral ? program_[OperandOf(follower)] : -1;
+}
+
+int Matcher::RequireNode(int node) const {
+    if (node < 0) {
+        errors_.Fail(kErrCorruptedPointers, 0);
+    }
+    return node;
+}
+
+// A Loop node reached from its LoopEntry or from the end of its body. Every way out that fails puts
+// the loop stack back as it found it, so the counters of enclosing loops stay right.
+Matcher::Step Matcher::EnterLoop(int loop, int& node, const std::uint8_t*& p) {
+    if (loopIndex_ <= 0) {
+        errors_.Fail(kErrLoopWithoutEntry, 0);
+    }
+    const std::uint8_t* bounds = &program_[OperandOf(loop)];
+    const std::int32_t count = loopCounter_[loopIndex_];
+    const bool greedy = program_[loop] == kLoop;
+    if (count < ReadInt(bounds) || (greedy && count < ReadInt(bounds + 4))) {
+        if (!Push(count < ReadInt(bounds) ? kLoopBodyMin : kLoopBodyMore, loop, p)) {
+            return Step::kExhausted;
+        }
+        ++loopCounter_[loopIndex_];
+        node = loop + ReadInt(bounds + 8);
+        return Step::kGo;
+    }
+    return LeaveLoop(loop, node, p);
+}
+
+Matcher::Step Matcher::LeaveLoop(int loop, int& node, const std::uint8_t*& p) {
+    if (!Push(kLoopLeave, loop, p)) {
+        return Step::kExhausted;
+    }
+    --loopIndex_;
+    node = Follow(loop);
+    return Step::kGo;
+}
+
+Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
+    while (!stack_.empty()) {
+        const Frame frame = stack_.back();
+        stack_.pop_back();
+        switch (frame.kind) {
+        case kRestoreStart: groupStart_[frame.node] = frame.pos; break;
+        case kRestoreEnd: groupEnd_[frame.node] = frame.pos; break;
+        case kNextBranch: {
+            const int branch = NextNode(program_, frame.node);
+            const int after = NextNode(program_, branch);
+            if (after >= 0 && program_[after] == kAlternative && !Push(kNextBranch, branch, frame.pos)) {
+                return Step::kExhausted;
+            }
+            node = OperandOf(branch);
+            p = frame.pos;
+            return Step::kGo;
+        }
+        case kRepeatGreedy: {
+            const Step step = RepeatGreedyFrom(frame.node, frame.pos, frame.k - 1, node, p);
+            if (step != Step::kFail) {
+                return step;
+            }
+            break;
+        }
+        case kRepeatLazy: {
+            const Step step = RepeatLazyFrom(frame.node, frame.pos, frame.k + 1, frame.count, node, p);
+            if (step != Step::kFail) {
+                return step;
+            }
+            break;
+        }
+        case kLoopEntryUndo:
+            loopCounter_[loopIndex_] = frame.k;
+            --loopIndex_;
+            break;
+        case kLoopBodyMin:
+        case kLoopBodyLazy: --loopCounter_[loopIndex_]; break;
+        case kLoopBodyMore:
+            --loopCounter_[loopIndex_];
+            p = frame.pos;
+            return LeaveLoop(frame.node, node, p);
+        case kLoopLeave: {
+            ++loopIndex_;
+            const std::int32_t max = ReadInt(&program_[OperandOf(frame.node) + 4]);
+            if (program_[frame.node] == kLoopLazy && loopCounter_[loopIndex_] < max) {
+                if (!Push(kLoopBodyLazy, frame.node, frame.pos)) {
+                    return Step::kExhausted;
+                }
+                ++loopCounter_[loopIndex_];
+                node = frame.node + ReadInt(&program_[OperandOf(frame.node) + 8]);
+                p = frame.pos;
+                return Step::kGo;
+            }
+            break;
+        }
+        }
+    }
+    return Step::kFail;
+}
+
+} // namespace regexpr

@@ -1,0 +1,132 @@
+// The backtracking interpreter of compiled programs and the search for the first match from a position.
+// Choices and undo records live on an explicit, bounded stack instead of native recursion, so a
+// repeat over a long text or a deep nesting cannot overflow the thread's stack: a search that would
+// need more ends as a failed search.
+#pragma once
+
+#include "regexpr/analysis.h"
+#include "regexpr/compiler.h"
+#include "regexpr/program.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace regexpr {
+
+enum class SearchEnd {
+    kMatch,
+    kNoMatch,
+    kAborted,        // the abort hook asked to stop
+    kStackExhausted, // the backtracking stack reached its bound
+};
+
+// What the matcher reads of the engine's settings; rebuilt before every search.
+struct MatchTables {
+    const std::uint8_t* invertCase = nullptr; // 256 entries
+    std::array<bool, 256> wordChar{};
+    std::array<bool, 256> lineSeparator{};
+    int pairHead = -1; // -1: no paired separator
+    int pairTail = -1;
+};
+
+class Matcher {
+public:
+    static constexpr int kLoopStackSize = 10;
+    static constexpr std::size_t kDefaultStackLimit = std::size_t{1} << 22; // frames of 24 bytes
+    static constexpr int kDefaultPollInterval = 4096;
+
+    explicit Matcher(ErrorSink& errors) : errors_(errors) {}
+
+    // The program stays owned by the caller and must outlive its use here.
+    void Load(Program program, const StartInfo& start);
+    void SetText(const std::uint8_t* begin, const std::uint8_t* end);
+    void SetTables(const MatchTables& tables) { tables_ = tables; }
+    void SetFastPaths(bool on) { fastPaths_ = on; }
+    void SetStackLimit(std::size_t frames) { stackLimit_ = frames; }
+    void SetAbortHook(std::function<bool()> hook, int interval);
+    void ClearGroups();
+
+    // Steps 5 to 9 of a search: the required literal, then the attempts from `from` on.
+    SearchEnd Search(const std::uint8_t* from);
+
+    const std::uint8_t* GroupStart(int n) const { return groupStart_[n]; }
+    const std::uint8_t* GroupEnd(int n) const { return groupEnd_[n]; }
+
+private:
+    struct Frame {
+        const std::uint8_t* pos;
+        std::int32_t node;
+        std::int32_t k;
+        std::int32_t count;
+        std::uint8_t kind;
+    };
+    struct Repeat {
+        int operand;
+        std::int32_t min;
+        std::int32_t max;
+        bool greedy;
+        int follower;
+    };
+    enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
+
+    SearchEnd TryMatchAt(const std::uint8_t* at);
+    SearchEnd Run(const std::uint8_t* at);
+    Step Execute(int& node, const std::uint8_t*& p);
+    Step Backtrack(int& node, const std::uint8_t*& p);
+    bool Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k = 0, std::int32_t count = 0);
+
+    Step EnterRepeat(int head, int& node, const std::uint8_t*& p);
+    Step RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node, const std::uint8_t*& p);
+    Step RepeatLazyFrom(int head, const std::uint8_t* s, std::int32_t k, std::int32_t count, int& node,
+                        const std::uint8_t*& p);
+    Repeat DescribeRepeat(int head) const;
+    std::int32_t CountSteps(int operand, std::int32_t max, const std::uint8_t* p) const;
+    std::ptrdiff_t StepLength(int operand) const;
+    Step EnterLoop(int loop, int& node, const std::uint8_t*& p);
+    Step LeaveLoop(int loop, int& node, const std::uint8_t*& p);
+
+    int Follow(int node) const;
+    int RequireNode(int node) const;
+    int FollowUpChar(int follower) const;
+    std::uint8_t CharAt(const std::uint8_t* p) const { return p < end_ ? *p : 0; }
+    bool IsLineBreakAt(const std::uint8_t* p) const;
+    bool LineStartAt(const std::uint8_t* p) const;
+    bool LineEndAt(const std::uint8_t* p) const;
+    bool IsWordAt(const std::uint8_t* p) const { return p >= begin_ && p < end_ && tables_.wordChar[*p]; }
+    bool SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const;
+    bool FindRequiredLiteral(const std::uint8_t* from) const;
+    bool PollAbort();
+    void AnalyseShapes();
+
+    ErrorSink& errors_;
+    Program program_;
+    StartInfo start_;
+    MatchTables tables_;
+    const std::uint8_t* begin_ = nullptr;
+    const std::uint8_t* end_ = nullptr;
+
+    std::array<const std::uint8_t*, kMaxGroups> groupStart_{};
+    std::array<const std::uint8_t*, kMaxGroups> groupEnd_{};
+    int groupsUsed_ = kMaxGroups; // groups the program can set, group 0 included
+    bool clearAllGroups_ = true;
+    std::array<std::int32_t, kLoopStackSize + 1> loopCounter_{};
+    int loopIndex_ = 0;
+
+    std::vector<Frame> stack_;
+    std::size_t stackLimit_ = kDefaultStackLimit;
+    std::function<bool()> abortHook_;
+    int pollInterval_ = kDefaultPollInterval;
+    int pollCountdown_ = kDefaultPollInterval;
+
+    bool fastPaths_ = true;
+    std::vector<std::uint8_t> shapes_; // per node: a repeat of AnyButLineBreak run as a simple repeat
+    int plainLiteral_ = -1;            // operand offset when the whole program is one literal
+    std::size_t plainLiteralLength_ = 0;
+    int firstCharCount_ = 0;
+    int firstCharOnly_ = -1;
+};
+
+} // namespace regexpr

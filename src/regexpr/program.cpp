@@ -1,0 +1,150 @@
+#include "regexpr/program.h"
+
+#include <cstdio>
+
+namespace regexpr {
+namespace {
+
+const char* PlainKindName(int kind) {
+    switch (kind) {
+    case kProgramEnd: return "ProgramEnd";
+    case kTextStart: return "TextStart";
+    case kTextEnd: return "TextEnd";
+    case kAnyChar: return "AnyChar";
+    case kAlternative: return "Alternative";
+    case kLoopBack: return "LoopBack";
+    case kLiteral: return "Literal";
+    case kEmpty: return "Empty";
+    case kSimpleStar: return "SimpleStar";
+    case kSimplePlus: return "SimplePlus";
+    case kDigit: return "Digit";
+    case kNonDigit: return "NonDigit";
+    case kSimpleBraces: return "SimpleBraces";
+    case kSkip: return "Skip";
+    case kLiteralNoCase: return "LiteralNoCase";
+    case kLoopEntry: return "LoopEntry";
+    case kLoop: return "Loop";
+    case kSmallSet: return "SmallSet";
+    case kSmallSetNot: return "SmallSetNot";
+    case kFullSet: return "FullSet";
+    case kBackRef: return "BackRef";
+    case kBackRefNoCase: return "BackRefNoCase";
+    case kSimpleStarLazy: return "SimpleStarLazy";
+    case kSimplePlusLazy: return "SimplePlusLazy";
+    case kSimpleBracesLazy: return "SimpleBracesLazy";
+    case kLoopLazy: return "LoopLazy";
+    case kLineStart: return "LineStart";
+    case kLineEnd: return "LineEnd";
+    case kAnyButLineBreak: return "AnyButLineBreak";
+    case kWordBoundary: return "WordBoundary";
+    case kNotWordBoundary: return "NotWordBoundary";
+    default: return nullptr;
+    }
+}
+
+// A character as the dump shows it: printable ASCII as is (backslash and quote escaped), else \xNN.
+std::string ShowChar(std::uint8_t c) {
+    if (c >= 0x20 && c < 0x7f && c != '\\' && c != '"') {
+        return std::string(1, static_cast<char>(c));
+    }
+    if (c == '\\' || c == '"') {
+        return std::string("\\") + static_cast<char>(c);
+    }
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    return hex;
+}
+
+// A bitmap as a bracket list of ranges, such as [0-9A-Z_a-z].
+std::string ShowBitmap(const std::uint8_t* bitmap) {
+    std::string text = "[";
+    int c = 0;
+    while (c < 256) {
+        if (!InSet(bitmap, static_cast<std::uint8_t>(c))) {
+            ++c;
+            continue;
+        }
+        int last = c;
+        while (last + 1 < 256 && InSet(bitmap, static_cast<std::uint8_t>(last + 1))) {
+            ++last;
+        }
+        text += ShowChar(static_cast<std::uint8_t>(c));
+        if (last > c) {
+            text += "-" + ShowChar(static_cast<std::uint8_t>(last));
+        }
+        c = last + 1;
+    }
+    return text + "]";
+}
+
+} // namespace
+
+std::string NodeKindName(int kind) {
+    if (IsGroupOpen(kind)) {
+        return "GroupOpen " + std::to_string(kind - kGroupOpen);
+    }
+    if (IsGroupClose(kind)) {
+        return "GroupClose " + std::to_string(kind - kGroupClose);
+    }
+    if (const char* name = PlainKindName(kind)) {
+        return name;
+    }
+    return "?" + std::to_string(kind);
+}
+
+std::string DumpProgram(Program program) {
+    if (program.empty()) {
+        return "(no program)\n";
+    }
+    std::string text = "magic " + std::to_string(program[0]) + "\n";
+    std::size_t node = kFirstNode;
+    while (node + kNodeSize <= program.size()) {
+        const int kind = program[node];
+        const int next = NextNode(program, static_cast<int>(node));
+        text += std::to_string(node) + ": " + NodeKindName(kind) + " -> " + (next < 0 ? "none" : std::to_string(next));
+        std::size_t at = node + kNodeSize;
+        switch (kind) {
+        case kLiteral:
+        case kLiteralNoCase:
+            text += " \"";
+            while (at < program.size() && program[at] != 0) {
+                text += ShowChar(program[at++]);
+            }
+            text += "\"";
+            ++at;
+            break;
+        case kSimpleBraces:
+        case kSimpleBracesLazy:
+            text += " {" + std::to_string(ReadInt(&program[at])) + "," + std::to_string(ReadInt(&program[at + 4])) + "}";
+            at += kBracesOperandSize;
+            break;
+        case kLoop:
+        case kLoopLazy:
+            text += " {" + std::to_string(ReadInt(&program[at])) + "," + std::to_string(ReadInt(&program[at + 4])) +
+                    "} body " + std::to_string(static_cast<int>(node) + ReadInt(&program[at + 8]));
+            at += kLoopOperandSize;
+            break;
+        case kSmallSet:
+        case kSmallSetNot:
+            text += " \"" + ShowChar(program[at]) + ShowChar(program[at + 1]) + ShowChar(program[at + 2]) + "\"";
+            at += kSmallSetSize;
+            break;
+        case kFullSet:
+            text += " " + ShowBitmap(&program[at]);
+            at += kFullSetSize;
+            break;
+        case kBackRef:
+        case kBackRefNoCase:
+            text += " \\" + std::to_string(program[at]);
+            at += 1;
+            break;
+        default:
+            break;
+        }
+        text += "\n";
+        node = at;
+    }
+    return text;
+}
+
+} // namespace regexpr

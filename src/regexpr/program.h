@@ -1,0 +1,99 @@
+// The compiled program of the regular-expression engine: a byte buffer of nodes, and the helpers that
+// read it. A node is a kind byte, a signed 32-bit link (distance to the following node, 0 for none) and
+// the kind's operands; byte 0 of the buffer is the magic kProgramMagic.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+
+namespace regexpr {
+
+using Program = std::span<const std::uint8_t>;
+
+enum NodeKind : std::uint8_t {
+    kProgramEnd = 0,
+    kTextStart = 1,
+    kTextEnd = 2,
+    kAnyChar = 3,
+    kAlternative = 6,
+    kLoopBack = 7,
+    kLiteral = 8,
+    kEmpty = 9,
+    kSimpleStar = 10,
+    kSimplePlus = 11,
+    kDigit = 12,
+    kNonDigit = 13,
+    kSimpleBraces = 18,
+    kSkip = 19,
+    kLiteralNoCase = 20,
+    kLoopEntry = 23,
+    kLoop = 24,
+    kSmallSet = 25,
+    kSmallSetNot = 26,
+    kFullSet = 27,
+    kBackRef = 28,
+    kBackRefNoCase = 29,
+    kSimpleStarLazy = 30,
+    kSimplePlusLazy = 31,
+    kSimpleBracesLazy = 32,
+    kLoopLazy = 33,
+    kLineStart = 34,
+    kLineEnd = 35,
+    kAnyButLineBreak = 36,
+    kWordBoundary = 37,
+    kNotWordBoundary = 38,
+    kGroupOpen = 39,  // + group number 1 ... 24
+    kGroupClose = 64, // + group number 1 ... 24
+};
+
+constexpr std::uint8_t kProgramMagic = 216;
+constexpr int kMaxGroups = 25; // group 0 (the whole match) and groups 1 ... 24
+constexpr int kNodeSize = 5;   // kind byte and link
+constexpr int kBracesOperandSize = 8;
+constexpr int kLoopOperandSize = 12;
+constexpr int kSmallSetSize = 3;
+constexpr int kFullSetSize = 32;
+constexpr std::int32_t kMaxBraces = 2147483646;
+constexpr std::int32_t kUnboundedRepeat = 2147483647;
+constexpr int kFirstNode = 1;
+
+inline std::int32_t ReadInt(const std::uint8_t* at) {
+    std::int32_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+inline void WriteInt(std::uint8_t* at, std::int32_t value) { std::memcpy(at, &value, sizeof value); }
+
+inline bool IsGroupOpen(int kind) { return kind > kGroupOpen && kind < kGroupOpen + kMaxGroups; }
+inline bool IsGroupClose(int kind) { return kind > kGroupClose && kind < kGroupClose + kMaxGroups; }
+inline bool IsSimpleRepeat(int kind) {
+    return kind == kSimpleStar || kind == kSimplePlus || kind == kSimpleBraces || kind == kSimpleStarLazy ||
+           kind == kSimplePlusLazy || kind == kSimpleBracesLazy;
+}
+inline bool IsBracesRepeat(int kind) { return kind == kSimpleBraces || kind == kSimpleBracesLazy; }
+
+// The node after `node` in match order, or -1 when its link is 0.
+inline int NextNode(Program program, int node) {
+    const std::int32_t link = ReadInt(&program[node + 1]);
+    return link == 0 ? -1 : node + link;
+}
+
+inline int OperandOf(int node) { return node + kNodeSize; }
+
+// The node a simple repeat counts: after the header, and after the two bounds for the braces kinds.
+inline int RepeatOperand(Program program, int node) {
+    return OperandOf(node) + (IsBracesRepeat(program[node]) ? kBracesOperandSize : 0);
+}
+
+inline bool InSet(const std::uint8_t* bitmap, std::uint8_t c) { return (bitmap[c >> 3] >> (c & 7)) & 1; }
+
+// The name of a node kind ("GroupOpen 3" for the numbered kinds), or "?NN" for codes never produced.
+std::string NodeKindName(int kind);
+
+// The program as plain text, one node a line: offset, kind, link target and operands.
+std::string DumpProgram(Program program);
+
+} // namespace regexpr

@@ -1,0 +1,139 @@
+// The regular-expression engine TRegEngine: an 8-bit, Perl-style dialect compiled into a node program
+// and run by a backtracking matcher, and SearchRegExpr, the one entry the search uses.
+//
+// Use: set the expression and the modifiers once, then Exec over a text and ExecNext for every further
+// match; MatchPos and MatchLen tell where the last match lies. The text is not copied: it must stay
+// alive and unchanged while the engine searches it.
+#pragma once
+
+#include "regexpr/analysis.h"
+#include "regexpr/matcher.h"
+#include "regexpr/modifiers.h"
+#include "regexpr/program.h"
+#include "regexpr/regerror.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace regexpr {
+
+// Modifier defaults that every new engine copies (x is always off in a new engine).
+extern bool RegEngineModifierI;
+extern bool RegEngineModifierR;
+extern bool RegEngineModifierS;
+extern bool RegEngineModifierG;
+extern bool RegEngineModifierM;
+
+using CaseInverter = std::function<char(char)>;
+using AbortHook = std::function<bool()>;
+
+class TRegEngine : private ErrorSink {
+public:
+    TRegEngine();
+    virtual ~TRegEngine();
+    TRegEngine(const TRegEngine&) = delete;
+    TRegEngine& operator=(const TRegEngine&) = delete;
+
+    // The expression, read up to its first zero byte; the empty string removes it.
+    void SetExpression(std::string_view expression);
+    bool HasExpression() const { return hasExpression_; }
+    const std::string& Expression() const { return expression_; }
+
+    // Modifiers act when the expression is compiled; a change makes the next search recompile.
+    void SetModifierStr(std::string_view modifiers);
+    void SetModifier(int index, bool on); // index 1 ... 6 for i r s g m x
+    bool Modifier(int index) const;
+    unsigned Modifiers() const { return modifiers_; }
+    void SetModifierI(bool on) { SetModifier(1, on); }
+    void SetModifierR(bool on) { SetModifier(2, on); }
+    void SetModifierS(bool on) { SetModifier(3, on); }
+    void SetModifierG(bool on) { SetModifier(4, on); }
+    void SetModifierM(bool on) { SetModifier(5, on); }
+    void SetModifierX(bool on) { SetModifier(6, on); }
+    bool ModifierI() const { return Modifier(1); }
+    bool ModifierR() const { return Modifier(2); }
+    bool ModifierS() const { return Modifier(3); }
+    bool ModifierG() const { return Modifier(4); }
+    bool ModifierM() const { return Modifier(5); }
+    bool ModifierX() const { return Modifier(6); }
+
+    void SetSpaceChars(std::string_view chars) { spaceChars_ = chars; }
+    const std::string& SpaceChars() const { return spaceChars_; }
+    void SetWordChars(std::string_view chars) { wordChars_ = chars; }
+    const std::string& WordChars() const { return wordChars_; }
+    void SetLineSeparators(std::string_view chars) { lineSeparators_ = chars; }
+    const std::string& LineSeparators() const { return lineSeparators_; }
+    // Two different characters (head, tail) or the empty string for none; anything else is error 128.
+    void SetLinePairedSeparator(std::string_view pair);
+    std::string LinePairedSeparator() const;
+    // An empty inverter restores the default one of the active code page.
+    void SetInvertCase(CaseInverter inverter);
+    char InvertCase(char c) const { return static_cast<char>(invertCase_[static_cast<std::uint8_t>(c)]); }
+
+    // Compiles the expression now (a search does it when needed).
+    void Compile();
+    bool IsCompiled() const { return compiled_; }
+    Program ProgramCode() const { return program_; }
+    const StartInfo& StartAnalysis() const { return start_; }
+
+    // The text to search, up to its first zero byte; it is not copied.
+    void SetInput(std::string_view text);
+    bool Exec(std::string_view text);
+    bool ExecPos(std::int64_t offset); // 1-based character number
+    bool ExecNext();
+    std::int64_t MatchPos(int group) const;
+    std::int64_t MatchLen(int group) const;
+    // How the last search ended: an aborted search, or one that ran out of backtracking stack, has
+    // returned false like a search without match.
+    SearchEnd LastSearchEnd() const { return lastSearchEnd_; }
+
+    // Polled every `interval` matcher steps; returning true stops the search as a failed one.
+    void SetAbortHook(AbortHook hook, int interval = Matcher::kDefaultPollInterval);
+    // The most backtracking entries a search may hold (each 24 bytes).
+    void SetStackLimit(std::size_t frames) { matcher_.SetStackLimit(frames); }
+    // Off: the plain interpreter alone, without scans and shortcuts (for comparing results).
+    void SetFastPaths(bool on) { matcher_.SetFastPaths(on); }
+
+    virtual std::string ErrorText(int code) const;
+    [[noreturn]] virtual void RaiseError(int code);
+    // During a compilation, the number of expression characters before the parse position; else 0.
+    int ErrorPosition() const { return compiling_ ? compilePosition_ : 0; }
+    int LastError() const { return lastError_; }
+
+private:
+    void Report(int code, int position) override;
+    void DiscardProgram();
+    void PrepareSearch();
+
+    std::string expression_;
+    bool hasExpression_ = false;
+    bool compiled_ = false;
+    unsigned modifiers_ = 0;
+    unsigned programModifiers_ = 0;
+    std::string spaceChars_;
+    std::string wordChars_;
+    std::string lineSeparators_;
+    int pairHead_ = -1;
+    int pairTail_ = -1;
+    std::array<std::uint8_t, 256> invertCase_{};
+
+    std::vector<std::uint8_t> program_;
+    StartInfo start_;
+    bool compiling_ = false;
+    int compilePosition_ = 0;
+    int lastError_ = 0;
+
+    bool hasInput_ = false;
+    const std::uint8_t* textStart_ = nullptr;
+    const std::uint8_t* textEnd_ = nullptr;
+    Matcher matcher_;
+    SearchEnd lastSearchEnd_ = SearchEnd::kNoMatch;
+};
+
+} // namespace regexpr
+
+#include "regexpr/searchregexpr.h"

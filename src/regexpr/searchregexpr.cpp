@@ -1,0 +1,27 @@
+#include "regexpr/searchregexpr.h"
+
+#include "regexpr/regexpr.h"
+
+namespace regexpr {
+
+std::unique_ptr<TRegEngine> SearchRegExpr(std::string_view expression, std::string_view text,
+                                          std::string_view modifiers, std::function<bool()> abortHook) {
+    try {
+        auto engine = std::make_unique<TRegEngine>();
+        if (abortHook) {
+            engine->SetAbortHook(std::move(abortHook));
+        }
+        if (!modifiers.empty()) {
+            engine->SetModifierStr(modifiers);
+        }
+        engine->SetExpression(expression);
+        if (engine->Exec(text)) {
+            return engine;
+        }
+    } catch (const ERegEngine&) {
+        // A faulty expression or modifier string finds nothing, without a word.
+    }
+    return nullptr;
+}
+
+} // namespace regexpr

@@ -1,0 +1,19 @@
+// SearchRegExpr, the engine's entry for the search: compile once, search from the text's start, and hand
+// back the engine positioned on the first match.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace regexpr {
+
+class TRegEngine;
+
+// Compiles `expression` with `modifiers` (when not empty) and searches `text` from its start. Returns
+// the engine positioned on the first match, or nothing when there is none or anything fails. The
+// engine refers to `text`, which must outlive it.
+std::unique_ptr<TRegEngine> SearchRegExpr(std::string_view expression, std::string_view text,
+                                          std::string_view modifiers, std::function<bool()> abortHook = {});
+
+} // namespace regexpr
