@@ -1,7 +1,95 @@
-// mirolan-cli: the catalogs from a terminal.
+// mirolan-cli: the catalogs from a terminal or a script. One row of the table per command.
 #include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
 
-int main() {
-    std::fputs("mirolan-cli: no commands yet\n", stderr);
-    return 2;
+#include "catalogs/container.h"
+#include "commands.h"
+
+namespace {
+
+const TCommand kCommands[] = {
+    {"list", "CATALOG", "print a catalog's text, packed or plain",
+     "Writes the whole text of CATALOG to standard output, byte for byte; a packed catalog comes unpacked.",
+     ListCommand},
+    {"pack", "CATALOG", "pack a catalog file in place",
+     "Turns CATALOG into a packed catalog under the same name. The file is replaced only once the\n"
+     "packed form is complete; on any failure it stays as it was.",
+     PackCommand},
+    {"unpack", "CATALOG", "unpack a catalog file in place",
+     "Turns CATALOG into a plain catalog under the same name, as safely as pack.", UnpackCommand},
+    {"catalogs", "[FOLDER]", "list the catalogs of a folder",
+     "Prints the name of every catalog in FOLDER, one a line, as the window's catalog list shows them.\n"
+     "FOLDER defaults to ListPath of mirolan.ini beside the tool, else LIST.",
+     CatalogsCommand},
+    {"create", "[--force] FOLDER CATALOG", "make a catalog of a folder tree",
+     "Lists every file and folder below FOLDER, one full path a line, into the plain catalog CATALOG.\n"
+     "An existing CATALOG is overwritten only with --force.",
+     CreateCommand},
+};
+
+void PrintToolHelp(std::FILE* out) {
+    std::fputs("Usage: mirolan-cli COMMAND [ARGUMENTS]\n"
+               "Works with Mirolan's disk catalogs: plain text files of full paths, or packed ones.\n\n"
+               "Commands:\n",
+               out);
+    for (const TCommand& command : kCommands) {
+        std::fprintf(out, "  %-10s %-26s %s\n", command.name, command.usage, command.summary);
+    }
+    std::fputs("\n'mirolan-cli COMMAND --help' tells more. Exit status: 0 on success, 2 on failure.\n", out);
+}
+
+void PrintCommandHelp(const TCommand& command, std::FILE* out) {
+    std::fprintf(out, "Usage: mirolan-cli %s %s\n%s\n", command.name, command.usage, command.help);
+}
+
+const TCommand* FindCommand(const std::string& name) {
+    for (const TCommand& command : kCommands) {
+        if (name == command.name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "mirolan-cli: %s\n", text.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintToolHelp(stderr);
+        return kExitFailure;
+    }
+    const std::string name = argv[1];
+    if (name == "--help") {
+        PrintToolHelp(stdout);
+        return kExitSuccess;
+    }
+    const TCommand* command = FindCommand(name);
+    if (command == nullptr) {
+        Complain("unknown command \"" + name + "\"; 'mirolan-cli --help' lists the commands");
+        return kExitFailure;
+    }
+    TInvocation invocation{argv[0], {argv + 2, argv + argc}};
+    for (const std::string& argument : invocation.arguments) {
+        if (argument == "--help") {
+            PrintCommandHelp(*command, stdout);
+            return kExitSuccess;
+        }
+    }
+    SetContainerMessageCallback(
+        [](const std::string& caption, const std::string& text) { Complain(caption + ": " + text); });
+    try {
+        return command->run(invocation);
+    } catch (const EUsage& e) {
+        Complain(std::string(command->name) + " " + e.what());
+        PrintCommandHelp(*command, stderr);
+    } catch (const std::exception& e) {
+        Complain(e.what());
+    }
+    return kExitFailure;
 }

@@ -1,0 +1,79 @@
+#include "catalogs/catalog_files.h"
+
+#include "catalogs/container.h"
+#include "catalogs/rewrite.h"
+
+namespace {
+
+// Packed or not, or nothing when the file cannot be opened.
+std::optional<bool> PackedState(const std::string& path) {
+    try {
+        return IsPackedFile(path);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<TMemoryStream> LoadCatalogStream(const std::string& path) {
+    return std::make_unique<TMemoryStream>(ReadCatalogText(path));
+}
+
+std::string ReadCatalogText(const std::string& path) {
+    if (!platform::FileExists(path)) {
+        return {};
+    }
+    // One open and one read for either kind: the first bytes tell a packed file, whose container
+    // then unpacks in place without a further copy.
+    platform::TFile file(path, platform::TFile::Mode::Read);
+    std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
+    bytes.resize(file.Read(bytes.data(), bytes.size()));
+    if (!IsPackedBytes(bytes)) {
+        return bytes;
+    }
+    return UnpackBytes(std::move(bytes), 0);
+}
+
+void PackCatalogFile(const std::string& path) {
+    TMemoryStream text(ReadCatalogText(path));
+    RewriteFile(path, [&](TStream& out) { PackStream(text, out, kPackKey); });
+}
+
+void UnpackCatalogFile(const std::string& path) {
+    const std::string text = ReadCatalogText(path);
+    RewriteFile(path, [&](TStream& out) { out.WriteExact(text.data(), text.size()); });
+}
+
+void WriteCatalog(const std::string& path, const std::vector<std::string>& lines) {
+    constexpr std::size_t kChunk = 1 << 20;
+    RewriteFile(path, [&](TStream& out) {
+        std::string chunk;
+        chunk.reserve(kChunk);
+        for (const std::string& line : lines) {
+            chunk += line;
+            chunk += "\r\n";
+            if (chunk.size() >= kChunk) {
+                out.WriteExact(chunk.data(), chunk.size());
+                chunk.clear();
+            }
+        }
+        out.WriteExact(chunk.data(), chunk.size());
+    });
+}
+
+bool UpdateCatalogEnabled(const std::optional<std::string>& selected) {
+    return selected.has_value();
+}
+
+bool ListCatalogEnabled(const std::optional<std::string>& selected) {
+    return selected.has_value();
+}
+
+bool CompressCatalogEnabled(const std::optional<std::string>& selected) {
+    return selected && PackedState(*selected) != true;
+}
+
+bool DecompressCatalogEnabled(const std::optional<std::string>& selected) {
+    return selected && PackedState(*selected) != false;
+}

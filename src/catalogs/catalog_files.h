@@ -1,0 +1,31 @@
+// Catalog files as the program uses them: the whole text of a plain or packed catalog, packing and
+// unpacking a catalog file in place, writing a new plain catalog, and when the catalog commands apply.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogs/streams.h"
+
+// The catalog text in a new stream; empty when no file exists at `path`.
+std::unique_ptr<TMemoryStream> LoadCatalogStream(const std::string& path);
+// The catalog text, byte for byte; packed catalogs come unpacked; a missing file gives "".
+std::string ReadCatalogText(const std::string& path);
+
+// Rewrite the file as a packed or a plain catalog of the same text. The file is replaced only once the
+// new content is complete: a failure leaves it as it was.
+void PackCatalogFile(const std::string& path);
+void UnpackCatalogFile(const std::string& path);
+
+// Writes `lines` as a plain catalog, every line followed by CR LF, in place of any file at `path`.
+void WriteCatalog(const std::string& path, const std::vector<std::string>& lines);
+
+// Whether each catalog command applies, given the catalog path of the selected catalog (none: nothing
+// selected). These never throw: a file that cannot be opened leaves both conversions offered, so that
+// choosing one tells the user why it cannot be done.
+bool UpdateCatalogEnabled(const std::optional<std::string>& selected);
+bool ListCatalogEnabled(const std::optional<std::string>& selected);
+bool CompressCatalogEnabled(const std::optional<std::string>& selected);
+bool DecompressCatalogEnabled(const std::optional<std::string>& selected);

@@ -1,0 +1,105 @@
+// The catalog commands of mirolan-cli: list, pack, unpack, catalogs, create.
+#include "commands.h"
+
+#include <cstdio>
+
+#include "catalogs/catalog_files.h"
+#include "catalogs/walker.h"
+#include "cli_settings.h"
+#include "platform/files.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+const std::string& OneArgument(const TInvocation& invocation) {
+    if (invocation.arguments.size() != 1) {
+        throw EUsage("expects one argument");
+    }
+    return invocation.arguments[0];
+}
+
+// The tool names an existing catalog file; a missing one is reported as the file layer words it.
+const std::string& ExistingCatalog(const TInvocation& invocation) {
+    const std::string& path = OneArgument(invocation);
+    if (!platform::FileExists(path)) {
+        platform::TFile file(path, platform::TFile::Mode::Read);
+    }
+    return path;
+}
+
+} // namespace
+
+void WriteOut(const std::string& bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+        throw platform::EFileError("Stream write error");
+    }
+}
+
+int ListCommand(const TInvocation& invocation) {
+    const std::string text = ReadCatalogText(ExistingCatalog(invocation));
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY); // the text's CR LF as they are, no LF widened
+#endif
+    WriteOut(text);
+    return kExitSuccess;
+}
+
+int PackCommand(const TInvocation& invocation) {
+    PackCatalogFile(ExistingCatalog(invocation));
+    return kExitSuccess;
+}
+
+int UnpackCommand(const TInvocation& invocation) {
+    UnpackCatalogFile(ExistingCatalog(invocation));
+    return kExitSuccess;
+}
+
+int CatalogsCommand(const TInvocation& invocation) {
+    if (invocation.arguments.size() > 1) {
+        throw EUsage("expects at most one argument");
+    }
+    const std::string folder =
+        invocation.arguments.empty() ? DefaultCatalogFolder(invocation.toolPath) : invocation.arguments[0];
+    std::vector<std::string> names;
+    ListFiles(folder, "*.*", kAllAttributes, names,
+              {.recurse = false, .fullPaths = false, .includeFolders = false});
+    std::string out;
+    for (const std::string& name : names) {
+        out += name + "\n";
+    }
+    WriteOut(out);
+    return kExitSuccess;
+}
+
+int CreateCommand(const TInvocation& invocation) {
+    std::vector<std::string> paths;
+    bool force = false;
+    for (const std::string& argument : invocation.arguments) {
+        if (argument == "--force") {
+            force = true;
+        } else {
+            paths.push_back(argument);
+        }
+    }
+    if (paths.size() != 2) {
+        throw EUsage("expects a folder and a catalog");
+    }
+    const std::string& folder = paths[0];
+    const std::string& catalog = paths[1];
+    if (!platform::FolderExists(folder)) {
+        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
+    }
+    if (platform::FileExists(catalog) && !force) {
+        throw platform::EFileError("File \"" + platform::FullPath(catalog) +
+                                   "\" already exists; --force overwrites it");
+    }
+    std::vector<std::string> lines;
+    ListFiles(folder, "*.*", kAllAttributes, lines,
+              {.recurse = true, .fullPaths = true, .includeFolders = true});
+    WriteCatalog(catalog, lines);
+    return kExitSuccess;
+}
