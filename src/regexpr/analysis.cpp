@@ -141,6 +141,23 @@ void CollectFirstChars(Program program, int start, const std::uint8_t* invertCas
     }
 }
 
+std::string DumpStartInfo(Program program, const StartInfo& info) {
+    std::string text = "start char ";
+    text += info.startChar < 0 ? "none" : DumpChar(static_cast<std::uint8_t>(info.startChar));
+    text += info.anchored ? ", anchored" : ", not anchored";
+    text += ", literal ";
+    if (info.requiredLiteral < 0) {
+        text += "none";
+    } else {
+        text += "\"";
+        for (int i = 0; i < info.requiredLength; ++i) {
+            text += DumpChar(program[info.requiredLiteral + i]);
+        }
+        text += "\"";
+    }
+    return text + ", first " + DumpCharSet(info.firstChars.data());
+}
+
 StartInfo AnalyseStart(Program program, int topFlags, const std::uint8_t* invertCase, ErrorSink& errors) {
     StartInfo info;
     const int first = kFirstNode;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace regexpr {
 
@@ -17,6 +18,9 @@ struct StartInfo {
     int requiredLength = 0;
     std::array<std::uint8_t, 32> firstChars{}; // bitmap of the characters a match may begin with
 };
+
+// The analysis as one line of plain text, for tests and diagnostics.
+std::string DumpStartInfo(Program program, const StartInfo& info);
 
 StartInfo AnalyseStart(Program program, int topFlags, const std::uint8_t* invertCase, ErrorSink& errors);
 

@@ -42,8 +42,9 @@ const char* PlainKindName(int kind) {
     }
 }
 
-// A character as the dump shows it: printable ASCII as is (backslash and quote escaped), else \xNN.
-std::string ShowChar(std::uint8_t c) {
+} // namespace
+
+std::string DumpChar(std::uint8_t c) {
     if (c >= 0x20 && c < 0x7f && c != '\\' && c != '"') {
         return std::string(1, static_cast<char>(c));
     }
@@ -55,8 +56,7 @@ std::string ShowChar(std::uint8_t c) {
     return hex;
 }
 
-// A bitmap as a bracket list of ranges, such as [0-9A-Z_a-z].
-std::string ShowBitmap(const std::uint8_t* bitmap) {
+std::string DumpCharSet(const std::uint8_t* bitmap) {
     std::string text = "[";
     int c = 0;
     while (c < 256) {
@@ -68,16 +68,14 @@ std::string ShowBitmap(const std::uint8_t* bitmap) {
         while (last + 1 < 256 && InSet(bitmap, static_cast<std::uint8_t>(last + 1))) {
             ++last;
         }
-        text += ShowChar(static_cast<std::uint8_t>(c));
+        text += DumpChar(static_cast<std::uint8_t>(c));
         if (last > c) {
-            text += "-" + ShowChar(static_cast<std::uint8_t>(last));
+            text += "-" + DumpChar(static_cast<std::uint8_t>(last));
         }
         c = last + 1;
     }
     return text + "]";
 }
-
-} // namespace
 
 std::string NodeKindName(int kind) {
     if (IsGroupOpen(kind)) {
@@ -108,7 +106,7 @@ std::string DumpProgram(Program program) {
         case kLiteralNoCase:
             text += " \"";
             while (at < program.size() && program[at] != 0) {
-                text += ShowChar(program[at++]);
+                text += DumpChar(program[at++]);
             }
             text += "\"";
             ++at;
@@ -126,11 +124,11 @@ std::string DumpProgram(Program program) {
             break;
         case kSmallSet:
         case kSmallSetNot:
-            text += " \"" + ShowChar(program[at]) + ShowChar(program[at + 1]) + ShowChar(program[at + 2]) + "\"";
+            text += " \"" + DumpChar(program[at]) + DumpChar(program[at + 1]) + DumpChar(program[at + 2]) + "\"";
             at += kSmallSetSize;
             break;
         case kFullSet:
-            text += " " + ShowBitmap(&program[at]);
+            text += " " + DumpCharSet(&program[at]);
             at += kFullSetSize;
             break;
         case kBackRef:

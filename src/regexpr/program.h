@@ -93,6 +93,12 @@ inline bool InSet(const std::uint8_t* bitmap, std::uint8_t c) { return (bitmap[c
 // The name of a node kind ("GroupOpen 3" for the numbered kinds), or "?NN" for codes never produced.
 std::string NodeKindName(int kind);
 
+// A character as the dumps show it: printable ASCII as is, "\\" and "\"" escaped, else \xNN.
+std::string DumpChar(std::uint8_t c);
+
+// A 256-bit set as a bracket list of ranges, such as [0-9A-Z_a-z].
+std::string DumpCharSet(const std::uint8_t* bitmap);
+
 // The program as plain text, one node a line: offset, kind, link target and operands.
 std::string DumpProgram(Program program);
 
