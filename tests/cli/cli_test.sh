@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs mirolan-cli on real files and checks its output, the files it leaves and its exit statuses.
+# Usage: cli_test.sh PATH-TO-mirolan-cli
+set -u
+cli=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+check() { # description, then a command that must succeed
+    local what=$1; shift
+    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+status_is() { # expected status, command...
+    local expected=$1; shift
+    "$@" >"$work/out" 2>"$work/err"
+    [ $? = "$expected" ]
+}
+
+cd "$work"
+printf 'C:\\Windows\r\nC:\\\xc4\xee\xea\xf3\xec\xe5\xed\xf2\xfb\\a.txt\r\nlast line, no CR LF' >plain.txt
+cp plain.txt original.txt
+
+check "list prints a plain catalog byte for byte" status_is 0 "$cli" list plain.txt
+check "  ... the same bytes" cmp -s out original.txt
+check "pack succeeds" status_is 0 "$cli" pack plain.txt
+check "  ... the file is now a Uni_Data container" test "$(head -c 8 plain.txt)" = "Uni_Data"
+check "list prints a packed catalog unpacked" status_is 0 "$cli" list plain.txt
+check "  ... the same bytes" cmp -s out original.txt
+check "unpack succeeds" status_is 0 "$cli" unpack plain.txt
+check "  ... gives back the file byte for byte" cmp -s plain.txt original.txt
+check "list of a missing catalog fails with status 2" status_is 2 "$cli" list missing.txt
+check "  ... and says why on standard error" grep -q 'Cannot open file ".*missing.txt"' err
+check "  ... and prints nothing" test ! -s out
+
+printf 'Uni_Data\x03\0\0\0\x11\0\0\0' >broken
+cp broken broken.orig
+check "pack of a broken container fails with status 2" status_is 2 "$cli" pack broken
+check "  ... with the reader's error" grep -q 'Stream read error' err
+check "  ... and leaves the file as it was" cmp -s broken broken.orig
+
+mkdir -p LIST/sub other
+: >LIST/CD01.txt; : >LIST/.hidden-name; : >LIST/sub/inner.txt; : >other/X.txt
+check "catalogs lists the files of a folder, not dot files or subfolders" status_is 0 "$cli" catalogs LIST
+check "  ... one a line" test "$(cat out)" = "CD01.txt"
+mkdir tool; cp "$cli" tool/
+check "catalogs defaults to LIST without mirolan.ini beside the tool" status_is 0 tool/mirolan-cli catalogs
+check "  ... LIST's catalogs" test "$(cat out)" = "CD01.txt"
+printf '[Presets]\r\nListPath=LIST\r\n[options]\r\n listpath = %s \r\n' "$work/other" >tool/mirolan.ini
+check "catalogs defaults to ListPath of mirolan.ini beside the tool" status_is 0 tool/mirolan-cli catalogs
+check "  ... that folder's catalogs" test "$(cat out)" = "X.txt"
+
+mkdir -p tree/a/b; : >tree/a/b/f.txt; : >tree/top.txt
+check "create walks a tree into a catalog" status_is 0 "$cli" create tree cat.txt
+check "  ... every entry, a CR LF after each" test "$(LC_ALL=C sort cat.txt | tr -d '\r' | tr '\n' '|')" = 'tree\a|tree\a\b|tree\a\b\f.txt|tree\top.txt|'
+check "  ... CR LF endings" test "$(grep -c $'\r$' cat.txt)" = 4
+cp cat.txt cat.orig
+: >tree/new.txt
+check "create refuses to overwrite without --force" status_is 2 "$cli" create tree cat.txt
+check "  ... says so" grep -q 'already exists' err
+check "  ... and leaves the file" cmp -s cat.txt cat.orig
+check "create --force overwrites" status_is 0 "$cli" create --force tree cat.txt
+check "  ... with the new tree" grep -q 'new.txt' cat.txt
+check "create of a missing folder fails" status_is 2 "$cli" create nowhere x.txt
+
+check "--help succeeds" status_is 0 "$cli" --help
+check "  ... and names the commands" grep -q 'catalogs' out
+check "a command's --help succeeds" status_is 0 "$cli" pack --help
+check "an unknown command fails with status 2" status_is 2 "$cli" frobnicate
+check "wrong arguments fail with status 2" status_is 2 "$cli" list a b
+check "no command fails with status 2" status_is 2 "$cli"
+
+echo "$failures failed"
+[ $failures = 0 ]
