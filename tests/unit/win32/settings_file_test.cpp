@@ -1,0 +1,109 @@
+#include "app/settings_file.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "platform/files.h"
+#include "test_folder.h"
+
+namespace {
+
+using platform::TIniProfile;
+
+TEST(SettingsFileTest, LivesBesideTheExecutableWithTheExtensionIni) {
+    const std::string path = SettingsFilePath();
+    const std::string tail = "\\mirolan-tests.ini";
+    ASSERT_GT(path.size(), tail.size());
+    EXPECT_EQ(path.substr(path.size() - tail.size()), tail);
+    EXPECT_EQ(platform::FullPath(path), path);
+}
+
+TEST(SettingsFileTest, MissingFileGivesTheDefaults) {
+    TestFolder folder;
+    const TIniProfile profile = ReadSettingsFile(JoinPath(folder.Path(), "none.ini"));
+    EXPECT_EQ(ReadListPath(profile), "LIST");
+    EXPECT_TRUE(ReadSearchHistory(profile).empty());
+}
+
+TEST(SettingsFileTest, ReadsListPathAndHistoryInFileOrder) {
+    TestFolder folder;
+    const std::string path =
+        folder.WriteFile("m.ini", "[options]\r\nLISTPATH=D:\\Cat\r\n[Extra]\r\nx=1\r\n[SearchLog]\r\n"
+                                  "\\.mp3$=\r\nreport.*\\.doc$=\r\n[Presets]\r\nMusic=,CD01,\r\n");
+    const TIniProfile profile = ReadSettingsFile(path);
+    EXPECT_EQ(ReadListPath(profile), "D:\\Cat");
+    EXPECT_EQ(ReadSearchHistory(profile), (std::vector<std::string>{"\\.mp3$", "report.*\\.doc$"}));
+}
+
+TEST(SettingsFileTest, EmptyListPathStaysEmpty) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile("m.ini", "[Options]\r\nListPath=\r\n");
+    EXPECT_EQ(ReadListPath(ReadSettingsFile(path)), "");
+}
+
+TEST(SettingsFileTest, WritesTheSevenLinesInOrder) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile("m.ini", "[Old]\r\nstale=1\r\n");
+    TIniProfile profile;
+    WriteListPath(profile, "LIST");
+    profile.WriteString(kPresetsSection, "Music", ",CD01,CD07,");
+    WriteSearchHistory(profile, {"\\.mp3$", "report.*\\.doc$"});
+    WriteSettingsFile(path, profile);
+    EXPECT_EQ(TestFolder::ReadFile(path), "[Options]\r\nListPath=LIST\r\n[Presets]\r\nMusic=,CD01,CD07,\r\n"
+                                          "[SearchLog]\r\n\\.mp3$=\r\nreport.*\\.doc$=\r\n");
+}
+
+// Expressions the history must give back whole at the next start.
+TEST(SettingsFileTest, HistoryRoundTripsWhateverTheExpressionHolds) {
+    const std::vector<std::string> history = {
+        "a=b",     "a",  "=",    "x==",         "=lead", "trail=", "[a-z]+", "[Options]", " padded ",
+        "; note=", "",   "\xC0\xFF=\xE0", std::string(5000, 'w') + "=" + std::string(5000, 'v'),
+    };
+    TestFolder folder;
+    const std::string path = JoinPath(folder.Path(), "m.ini");
+    TIniProfile profile;
+    WriteListPath(profile, "LIST");
+    WriteSearchHistory(profile, history);
+    WriteSettingsFile(path, profile);
+    const TIniProfile back = ReadSettingsFile(path);
+    EXPECT_EQ(ReadSearchHistory(back), history);
+    EXPECT_EQ(ReadListPath(back), "LIST");
+}
+
+TEST(SettingsFileTest, AForeignValueIsNotTakenIntoTheExpression) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile("m.ini", "[SearchLog]\r\nfoo=bar\r\n");
+    EXPECT_EQ(ReadSearchHistory(ReadSettingsFile(path)), std::vector<std::string>{"foo"});
+}
+
+// Another program holding the file open stands for every refused write (read-only under Wine as
+// root does not refuse).
+TEST(SettingsFileTest, FailedWriteKeepsTheOldFileAndNamesIt) {
+    TestFolder folder;
+    const std::string old = "[Options]\r\nListPath=OLD\r\n";
+    const std::string path = folder.WriteFile("m.ini", old);
+    TIniProfile profile;
+    WriteListPath(profile, "NEW");
+    {
+        platform::TFile holder(path, platform::TFile::Mode::Read);
+        try {
+            WriteSettingsFile(path, profile);
+            ADD_FAILURE() << "a settings file held by another program was replaced";
+        } catch (const ESettingsError& error) {
+            EXPECT_EQ(std::string(error.what()), "Unable to write to " + platform::FullPath(path));
+        }
+    }
+    EXPECT_EQ(TestFolder::ReadFile(path), old);
+}
+
+TEST(SettingsFileTest, WriteIntoAMissingFolderFails) {
+    TestFolder folder;
+    const std::string path = JoinPath(folder.Path(), "gone\\m.ini");
+    EXPECT_THROW(WriteSettingsFile(path, TIniProfile()), ESettingsError);
+    EXPECT_FALSE(platform::FileExists(path));
+}
+
+} // namespace
