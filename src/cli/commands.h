@@ -20,6 +20,7 @@ struct TCommand {
 };
 
 constexpr int kExitSuccess = 0;
+constexpr int kExitNoMatch = 1; // a search that printed nothing
 constexpr int kExitFailure = 2;
 
 // Wrong arguments: the tool prints the message and the command's usage.
@@ -36,3 +37,4 @@ int PackCommand(const TInvocation& invocation);
 int UnpackCommand(const TInvocation& invocation);
 int CatalogsCommand(const TInvocation& invocation);
 int CreateCommand(const TInvocation& invocation);
+int SearchCommand(const TInvocation& invocation);

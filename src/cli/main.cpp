@@ -27,6 +27,13 @@ const TCommand kCommands[] = {
      "Lists every file and folder below FOLDER, one full path a line, into the plain catalog CATALOG.\n"
      "An existing CATALOG is overwritten only with --force.",
      CreateCommand},
+    {"search", "[-m MODIFIERS] EXPRESSION [CATALOG...]", "find catalog lines by a regular expression",
+     "Searches each CATALOG (by default every catalog of the catalog folder, as if all were ticked) and\n"
+     "prints what the window's result pane would show: for each catalog with matches an empty line,\n"
+     "the heading \" ------ Found in disk : \" and its name, then the line of every match.\n"
+     "MODIFIERS is the modifier string, by default irgm-sx (letters i r s g m x: on before the \"-\",\n"
+     "off after it). Exit status: 0 when a line was printed, 1 when nothing matched, 2 on error.",
+     SearchCommand},
 };
 
 void PrintToolHelp(std::FILE* out) {
@@ -37,7 +44,9 @@ void PrintToolHelp(std::FILE* out) {
     for (const TCommand& command : kCommands) {
         std::fprintf(out, "  %-10s %-26s %s\n", command.name, command.usage, command.summary);
     }
-    std::fputs("\n'mirolan-cli COMMAND --help' tells more. Exit status: 0 on success, 2 on failure.\n", out);
+    std::fputs("\n'mirolan-cli COMMAND --help' tells more. Exit status: 0 on success, 2 on failure\n"
+               "(search: 1 when nothing matched).\n",
+               out);
 }
 
 void PrintCommandHelp(const TCommand& command, std::FILE* out) {
