@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs mirolan-cli search on real catalogs and checks what it prints and its exit statuses.
+# Usage: search_test.sh PATH-TO-mirolan-cli
+set -u
+cli=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+suite=cli-search
+. "$(dirname "$0")/checks.sh"
+
+cd "$work"
+mkdir LIST
+printf 'C:\\Music\r\nC:\\Music\\a.mp3\r\nC:\\Music\\music.MP3\r\nC:\\Docs\\report.doc' >LIST/CD01.txt
+printf 'D:\\Video\\b.avi\r\n' >LIST/CD02.txt
+printf 'E:\\\xd4\xee\xf2\xee\\\xee\xf2\xef\xf3\xf1\xea.jpg\r\n' >LIST/CD03.txt
+cp LIST/CD01.txt packed.txt && "$cli" pack packed.txt
+
+expect() { printf "$@" >"$work/expected"; cmp -s "$work/out" "$work/expected"; }
+
+check "a match prints an empty line, the heading and the line" status_is 0 "$cli" search 'a\.mp3' LIST/CD01.txt
+check "  ... exactly" expect '\n ------ Found in disk : CD01.txt\nC:\\Music\\a.mp3\n'
+check "the default modifiers ignore case and take \$ at line ends" status_is 0 "$cli" search '\.mp3$' LIST/CD01.txt
+check "  ... both lines" expect '\n ------ Found in disk : CD01.txt\nC:\\Music\\a.mp3\nC:\\Music\\music.MP3\n'
+check "-m passes the modifier string: case counts without i" status_is 0 "$cli" search -m rgm-isx 'MP3' LIST/CD01.txt
+check "  ... one line" expect '\n ------ Found in disk : CD01.txt\nC:\\Music\\music.MP3\n'
+check "a line with two matches is printed twice" status_is 0 "$cli" search 'music' LIST/CD01.txt
+check "  ... four lines after the heading" test "$(tail -n +3 out | wc -l)" = 4
+check "the last line without a line break is printed whole" status_is 0 "$cli" search 'report' LIST/CD01.txt
+check "  ... to its last character" expect '\n ------ Found in disk : CD01.txt\nC:\\Docs\\report.doc\n'
+check "a packed catalog is searched like a plain one" status_is 0 "$cli" search 'report' packed.txt
+check "  ... headed by its file name" expect '\n ------ Found in disk : packed.txt\nC:\\Docs\\report.doc\n'
+check "Cyrillic under /i" status_is 0 "$cli" search $'\xce\xd2\xcf\xd3\xd1\xca' LIST/CD03.txt
+check "  ... finds the lower-case name" grep -q $'\xee\xf2\xef\xf3\xf1\xea' out
+check "only catalogs with matches get a heading" status_is 0 "$cli" search 'avi' LIST/CD01.txt LIST/CD02.txt
+check "  ... the second one's" expect '\n ------ Found in disk : CD02.txt\nD:\\Video\\b.avi\n'
+check "without catalogs every catalog of the folder is searched" status_is 0 "$cli" search 'C:|D:'
+check "  ... in list order, two headings" test "$(grep -c 'Found in disk' out)" = 2
+check "nothing matched: status 1 and no output" status_is 1 "$cli" search 'zzz' LIST/CD01.txt
+check "  ... empty" test ! -s out
+check "a missing catalog reads as empty" status_is 1 "$cli" search 'a' LIST/none.txt
+check "a faulty expression: status 2, nothing printed" status_is 2 "$cli" search '(abc' LIST/CD01.txt
+check "  ... empty" test ! -s out
+check "  ... the engine's message on standard error" grep -q 'pos' err
+check "a bad modifier letter: status 2" status_is 2 "$cli" search -m 'q' 'a' LIST/CD01.txt
+check "no expression: status 2 with the usage" status_is 2 "$cli" search
+check "  ... usage" grep -q 'Usage: mirolan-cli search' err
+finish
