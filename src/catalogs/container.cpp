@@ -109,7 +109,7 @@ private:
 };
 
 // Exactly `textSize` bytes out of the zlib stream in `input`; what follows them, and bytes after the
-// stream, are ignored. Output grows only as inflate really produces it.
+// stream, are ignored. No more output is reserved than the input can inflate to, whatever the size says.
 std::string InflateExactly(std::string_view input, std::size_t textSize) {
     if (textSize == 0) {
         return {};
@@ -119,10 +119,7 @@ std::string InflateExactly(std::string_view input, std::size_t textSize) {
     std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(textSize, reachable)), '\0');
     std::size_t consumed = 0;
     std::size_t produced = 0;
-    while (produced < textSize) {
-        if (produced == text.size()) {
-            text.resize(std::min(textSize, text.size() * 2));
-        }
+    while (produced < text.size()) {
         std::size_t used = 0;
         std::size_t made = 0;
         const int result =
@@ -136,6 +133,9 @@ std::string InflateExactly(std::string_view input, std::size_t textSize) {
         if (result != Z_OK && result != Z_STREAM_END) {
             throw EInflateError("Error"); // damaged data, or a preset dictionary that no writer uses
         }
+    }
+    if (produced < textSize) {
+        ReadError(); // a text size beyond what any stream of this length inflates to
     }
     return text;
 }
