@@ -16,22 +16,28 @@ TCheckList::TCheckList(HWND parent, int id, const RECT& bounds)
                                  LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                              bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr)) {
+                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
+                             nullptr)) {
     SendMessageA(handle, LB_SETITEMHEIGHT, 0, kItemHeight);
     SetWindowSubclass(handle, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
-void TCheckList::Clear() { SendMessageA(handle, LB_RESETCONTENT, 0, 0); }
+void TCheckList::Clear() {
+    SendMessageA(handle, LB_RESETCONTENT, 0, 0);
+}
 
 int TCheckList::Add(const std::string& text) {
-    const auto index = static_cast<int>(SendMessageA(handle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    const auto index =
+        static_cast<int>(SendMessageA(handle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     if (index >= 0) {
         SendMessageA(handle, LB_SETITEMDATA, index, 0);
     }
     return index;
 }
 
-int TCheckList::Count() const { return static_cast<int>(SendMessageA(handle, LB_GETCOUNT, 0, 0)); }
+int TCheckList::Count() const {
+    return static_cast<int>(SendMessageA(handle, LB_GETCOUNT, 0, 0));
+}
 
 std::string TCheckList::Text(int index) const {
     const LRESULT length = SendMessageA(handle, LB_GETTEXTLEN, index, 0);
@@ -59,7 +65,9 @@ void TCheckList::SetChecked(int index, bool checked) {
     }
 }
 
-int TCheckList::ItemIndex() const { return static_cast<int>(SendMessageA(handle, LB_GETCURSEL, 0, 0)); }
+int TCheckList::ItemIndex() const {
+    return static_cast<int>(SendMessageA(handle, LB_GETCURSEL, 0, 0));
+}
 
 void TCheckList::DrawItem(const DRAWITEMSTRUCT& item) const {
     if (item.itemID == static_cast<UINT>(-1)) {
@@ -78,7 +86,8 @@ void TCheckList::DrawItem(const DRAWITEMSTRUCT& item) const {
     text.left = box.right + kTextGap;
 
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_WINDOW));
-    DrawFrameControl(item.hDC, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (Checked(index) ? DFCS_CHECKED : 0));
+    DrawFrameControl(item.hDC, &box, DFC_BUTTON,
+                     DFCS_BUTTONCHECK | DFCS_FLAT | (Checked(index) ? DFCS_CHECKED : 0));
 
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     FillRect(item.hDC, &text, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
@@ -94,7 +103,9 @@ void TCheckList::DrawItem(const DRAWITEMSTRUCT& item) const {
     }
 }
 
-void TCheckList::Toggle(int index) { SetChecked(index, !Checked(index)); }
+void TCheckList::Toggle(int index) {
+    SetChecked(index, !Checked(index));
+}
 
 int TCheckList::BoxAt(int x, int y) const {
     if (x < 0 || x >= kBoxMargin + kBoxSize + kTextGap / 2) {
@@ -112,7 +123,8 @@ LRESULT CALLBACK TCheckList::SubclassProc(HWND window, UINT message, WPARAM wPar
     case WM_LBUTTONDBLCLK: {
         // A double click on a box is a second click on it: two quick clicks toggle twice.
         const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        if (const int index = list->BoxAt(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        if (const int index =
+                list->BoxAt(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
             index >= 0) {
             list->Toggle(index);
         }

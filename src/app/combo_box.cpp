@@ -6,12 +6,12 @@
 #include "platform/codepage.h"
 
 TComboBox::TComboBox(HWND parent, int id, const RECT& bounds, int listHeight)
-    : handle(CreateWindowExA(0, "COMBOBOX", "",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS | CBS_DROPDOWN |
-                                 CBS_AUTOHSCROLL,
-                             bounds.left, bounds.top, bounds.right - bounds.left, listHeight, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr)) {
+    : handle(CreateWindowExA(
+          0, "COMBOBOX", "",
+          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+          bounds.left, bounds.top, bounds.right - bounds.left, listHeight, parent,
+          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+          reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr)) {
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(handle, &info)) {
@@ -46,7 +46,8 @@ std::vector<std::string> TComboBox::Items() const {
         const LRESULT length = SendMessageA(handle, CB_GETLBTEXTLEN, i, 0);
         std::string item(length == CB_ERR ? 0 : static_cast<std::size_t>(length) + 1, '\0');
         const LRESULT copied =
-            item.empty() ? CB_ERR : SendMessageA(handle, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+            item.empty() ? CB_ERR
+                         : SendMessageA(handle, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
         item.resize(copied == CB_ERR ? 0 : static_cast<std::size_t>(copied));
         items.push_back(item);
     }
@@ -59,7 +60,9 @@ std::string TComboBox::Text() const {
     return text;
 }
 
-void TComboBox::SetText(const std::string& text) { SetWindowTextA(handle, text.c_str()); }
+void TComboBox::SetText(const std::string& text) {
+    SetWindowTextA(handle, text.c_str());
+}
 
 bool TComboBox::EditChanged() {
     if (!typed) {
@@ -76,7 +79,8 @@ bool TComboBox::EditChanged() {
     const std::vector<std::string> items = Items();
     for (std::size_t index = 0; index < items.size(); ++index) {
         if (items[index].size() >= typedText.size() &&
-            platform::CompareText(std::string_view(items[index]).substr(0, typedText.size()), typedText) == 0) {
+            platform::CompareText(std::string_view(items[index]).substr(0, typedText.size()), typedText) ==
+                0) {
             SendMessageA(handle, CB_SETCURSEL, index, 0);
             SendMessageA(handle, CB_SETEDITSEL, 0, MAKELPARAM(typedText.size(), -1));
             return true;

@@ -9,11 +9,11 @@ enum ControlId : int {
     kIdClear,
     kIdSearch,
     kIdSearchFor,
-    kIdPresetDelete,  // SpeedButton1, "Del"
-    kIdPresetAll,     // SpeedButton3, "*"
-    kIdPresetAdd,     // SpeedButton2, "Add"
+    kIdPresetDelete, // SpeedButton1, "Del"
+    kIdPresetAll,    // SpeedButton3, "*"
+    kIdPresetAdd,    // SpeedButton2, "Add"
     kIdCreateCatalog,
-    kIdHelp,          // SpeedButton4
+    kIdHelp, // SpeedButton4
     kIdModifiers,
     kIdModifierI,
     kIdModifierM,

@@ -25,9 +25,15 @@ private:
     Handle handle = nullptr;
 };
 
-inline void ReleaseGdiObject(HGDIOBJ object) { DeleteObject(object); }
-inline void ReleaseMenu(HMENU menu) { DestroyMenu(menu); }
-inline void ReleaseLibrary(HMODULE library) { FreeLibrary(library); }
+inline void ReleaseGdiObject(HGDIOBJ object) {
+    DeleteObject(object);
+}
+inline void ReleaseMenu(HMENU menu) {
+    DestroyMenu(menu);
+}
+inline void ReleaseLibrary(HMODULE library) {
+    FreeLibrary(library);
+}
 
 using TFontHandle = TOwnedHandle<HFONT, ReleaseGdiObject>;
 using TBrushHandle = TOwnedHandle<HBRUSH, ReleaseGdiObject>;

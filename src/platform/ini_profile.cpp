@@ -5,7 +5,9 @@
 namespace platform {
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+bool SameName(std::string_view a, std::string_view b) {
+    return CompareText(a, b) == 0;
+}
 
 std::string_view TrimBlanks(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -41,11 +43,13 @@ TIniProfile TIniProfile::Parse(std::string_view text) {
         const std::size_t equals = line.find('=');
         const std::string_view bare = TrimBlanks(line);
         // An entry such as "[a-z]x=" begins with a bracket too; only a line without "=" is a header.
-        if (equals == std::string_view::npos && bare.size() >= 2 && bare.front() == '[' && bare.back() == ']') {
+        if (equals == std::string_view::npos && bare.size() >= 2 && bare.front() == '[' &&
+            bare.back() == ']') {
             profile.sections.push_back({std::string(TrimBlanks(bare.substr(1, bare.size() - 2))), {}});
             current = &profile.sections.back();
         } else if (equals != std::string_view::npos && current != nullptr) {
-            current->entries.push_back({std::string(line.substr(0, equals)), std::string(line.substr(equals + 1))});
+            current->entries.push_back(
+                {std::string(line.substr(0, equals)), std::string(line.substr(equals + 1))});
         }
     }
     return profile;

@@ -13,8 +13,8 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "CheckListTestParent";
         RegisterClassA(&windowClass);
-        parent = CreateWindowExA(0, "CheckListTestParent", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+        parent = CreateWindowExA(0, "CheckListTestParent", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent, nullptr);
         list = std::make_unique<TCheckList>(parent, 1, RECT{0, 0, 135, 200});
         SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(list.get()));

@@ -15,8 +15,8 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "ComboBoxTestParent";
         RegisterClassA(&windowClass);
-        parent = CreateWindowExA(0, "ComboBoxTestParent", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+        parent = CreateWindowExA(0, "ComboBoxTestParent", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent, nullptr);
         box = std::make_unique<TComboBox>(parent, 1, RECT{0, 0, 200, 21}, 150);
         SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -46,7 +46,8 @@ protected:
 
     std::pair<DWORD, DWORD> Selection() const {
         DWORD start = 0, end = 0;
-        SendMessageA(box->Handle(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        SendMessageA(box->Handle(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
         return {start, end};
     }
 

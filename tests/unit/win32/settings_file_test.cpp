@@ -59,8 +59,19 @@ TEST(SettingsFileTest, WritesTheSevenLinesInOrder) {
 // Expressions the history must give back whole at the next start.
 TEST(SettingsFileTest, HistoryRoundTripsWhateverTheExpressionHolds) {
     const std::vector<std::string> history = {
-        "a=b",     "a",  "=",    "x==",         "=lead", "trail=", "[a-z]+", "[Options]", " padded ",
-        "; note=", "",   "\xC0\xFF=\xE0", std::string(5000, 'w') + "=" + std::string(5000, 'v'),
+        "a=b",
+        "a",
+        "=",
+        "x==",
+        "=lead",
+        "trail=",
+        "[a-z]+",
+        "[Options]",
+        " padded ",
+        "; note=",
+        "",
+        "\xC0\xFF=\xE0",
+        std::string(5000, 'w') + "=" + std::string(5000, 'v'),
     };
     TestFolder folder;
     const std::string path = JoinPath(folder.Path(), "m.ini");
