@@ -1,0 +1,154 @@
+// The fast paths (character scans, the literal-program scan, repeats of "." without s) against the
+// plain interpreter, on generated expressions and texts: every match, every group and every error must
+// be the same.
+
+#include "regexpr/regexpr.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using regexpr::TRegEngine;
+
+class ExpressionMaker {
+public:
+    explicit ExpressionMaker(unsigned seed) : random_(seed) {}
+
+    std::string Expression() {
+        groups_ = 0;
+        return Sequence(3);
+    }
+
+    std::string Modifiers() {
+        static const char* const kChoices[] = {"", "-s", "-s", "m-s", "i-s", "-g", "-sg", "im", "ms-g", "s"};
+        return kChoices[Pick(10)];
+    }
+
+    std::string Text() {
+        static const char kAlphabet[] = "aabbbcx \r\n\r\nAB1.";
+        std::string text;
+        const int length = Pick(3) == 0 ? Pick(200) : Pick(24);
+        for (int i = 0; i < length; ++i) {
+            text += kAlphabet[Pick(sizeof kAlphabet - 1)];
+        }
+        return text;
+    }
+
+private:
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+    std::string Sequence(int depth) {
+        std::string sequence;
+        const int pieces = 1 + Pick(4);
+        for (int i = 0; i < pieces; ++i) {
+            sequence += Piece(depth);
+        }
+        if (depth > 0 && Pick(6) == 0) {
+            sequence += "|" + Sequence(depth - 1);
+        }
+        return sequence;
+    }
+
+    std::string Piece(int depth) {
+        std::string atom = Atom(depth);
+        static const char* const kQuantifiers[] = {"*", "+", "?", "*?", "+?", "??", "{1,3}", "{2}", "{0,2}?", "{1,}"};
+        if (Pick(2) == 0) {
+            atom += kQuantifiers[Pick(10)];
+        }
+        return atom;
+    }
+
+    std::string Atom(int depth) {
+        static const char* const kAtoms[] = {".", ".", ".", "a",    "b",   "ab", "x",   "[ab]", "[^a\\n]", "\\w",
+                                             "\\s", "\\d", "^",  "$", "\\b", "\\n", "\\r", "[a-c]", "\\B",  "c"};
+        const int choice = Pick(depth > 0 ? 24 : 20);
+        if (choice < 20) {
+            return kAtoms[choice];
+        }
+        if (choice == 20 && groups_ > 0) {
+            return "\\" + std::to_string(1 + Pick(groups_));
+        }
+        ++groups_;
+        return "(" + Sequence(depth - 1) + ")";
+    }
+
+    std::mt19937 random_;
+    int groups_ = 0;
+};
+
+constexpr int kPollInterval = 1024;
+constexpr int kPollBudget = 100;
+
+// Every match with the groups 0 ... 3, or the error, in one line. A search that runs past its step
+// budget (generated expressions can backtrack exponentially) ends in "end 2", which the caller skips:
+// the two ways take different numbers of steps.
+std::string Outcome(const std::string& expression, const std::string& modifiers, const std::string& text,
+                    bool fastPaths, bool budget = true) {
+    TRegEngine engine;
+    engine.SetFastPaths(fastPaths);
+    int polls = 0;
+    if (budget) {
+        engine.SetAbortHook([&] { return ++polls > kPollBudget; }, kPollInterval);
+    }
+    std::ostringstream out;
+    try {
+        engine.SetModifierStr(modifiers);
+        engine.SetExpression(expression);
+        int count = 0;
+        for (bool found = engine.Exec(text); found && count < 100; found = engine.ExecNext(), ++count) {
+            for (int group = 0; group < 4; ++group) {
+                out << engine.MatchPos(group) << ":" << engine.MatchLen(group) << " ";
+            }
+            out << "| ";
+        }
+        out << "end " << static_cast<int>(engine.LastSearchEnd());
+    } catch (const regexpr::ERegEngine& e) {
+        out << "error " << e.ErrorId;
+    }
+    return out.str();
+}
+
+TEST(RegexprFastPaths, GeneratedExpressionsMatchAsInThePlainInterpreter) {
+    ExpressionMaker maker(20261208);
+    int matched = 0;
+    int overBudget = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string expression = maker.Expression();
+        const std::string modifiers = maker.Modifiers();
+        for (int j = 0; j < 3; ++j) {
+            const std::string text = maker.Text();
+            const std::string fast = Outcome(expression, modifiers, text, true);
+            const std::string plain = Outcome(expression, modifiers, text, false);
+            if (fast.ends_with("end 2") || plain.ends_with("end 2")) {
+                ++overBudget;
+                continue;
+            }
+            ASSERT_EQ(fast, plain) << "/" << expression << "/ " << modifiers << " over \"" << text << "\"";
+            matched += fast.find('|') != std::string::npos;
+        }
+    }
+    EXPECT_GT(matched, 2000); // the generator must make expressions that do match
+    EXPECT_LT(overBudget, 100);
+}
+
+TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
+    std::string text;
+    for (int i = 0; i < 400; ++i) {
+        text += "C:\\Disk\\folder" + std::to_string(i % 97) + "\\file" + std::to_string(i) + ".txt\r\n";
+    }
+    const char* const expressions[] = {"file399", "folder9\\\\", "file1.*\\.txt", "^C.*7$", "\\\\f.+?r",
+                                       "le(1|2)3", "e.{3,5}t", "x.*?\\r",      "2\\.tx",  "e.*"};
+    for (const char* expression : expressions) {
+        for (const char* modifiers : {"-s", "m-s", "i-s", "ims"}) {
+            EXPECT_EQ(Outcome(expression, modifiers, text, true, false),
+                      Outcome(expression, modifiers, text, false, false))
+                << expression << " " << modifiers;
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+// The matcher never overflows or runs away: long complex repeats, deep nesting and long alternations
+// end as results or as failed searches, an abort hook stops a search, and compiling expressions whose
+// loops can be empty terminates.
+
+#include "regexpr/regexpr.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using regexpr::SearchEnd;
+using regexpr::TRegEngine;
+
+std::string Repeat(const std::string& unit, std::size_t times) {
+    std::string text = times > 0 ? unit : "";
+    while (text.size() * 2 <= unit.size() * times) {
+        text += text;
+    }
+    text += text.substr(0, unit.size() * times - text.size());
+    return text;
+}
+
+TEST(RegexprLimits, ComplexRepeatOverAHundredMegabytesEndsAsAFailedSearch) {
+    const std::string text = Repeat("ab", 50'000'000) + "c";
+    TRegEngine engine;
+    engine.SetExpression("(a|b)*c");
+    EXPECT_FALSE(engine.Exec(text));
+    EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kStackExhausted);
+    EXPECT_EQ(engine.MatchPos(0), -1);
+    EXPECT_EQ(regexpr::SearchRegExpr("(a|b)*c", text, ""), nullptr);
+}
+
+TEST(RegexprLimits, ComplexRepeatWithinTheBoundMatches) {
+    const std::string text = Repeat("ab", 50'000) + "c";
+    TRegEngine engine;
+    engine.SetExpression("(a|b)*c");
+    ASSERT_TRUE(engine.Exec(text));
+    EXPECT_EQ(engine.MatchLen(0), static_cast<long long>(text.size()));
+    EXPECT_EQ(engine.MatchPos(1), static_cast<long long>(text.size()) - 1);
+}
+
+TEST(RegexprLimits, SmallStackLimitFailsTheSearchAndLeavesNoMatch) {
+    TRegEngine engine;
+    engine.SetStackLimit(50);
+    engine.SetExpression("(ab)*x");
+    EXPECT_FALSE(engine.Exec(Repeat("ab", 100) + "x"));
+    EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kStackExhausted);
+    EXPECT_THROW(engine.ExecNext(), regexpr::ERegEngine);
+    engine.SetStackLimit(1000);
+    EXPECT_TRUE(engine.Exec(Repeat("ab", 100) + "x"));
+    EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kMatch);
+}
+
+TEST(RegexprLimits, DeepNestingOfGroupsUnderARepeatEndsCleanly) {
+    std::string expression = "(" + Repeat("(", 22) + "a|b" + Repeat(")", 22) + ")*c";
+    TRegEngine engine;
+    engine.SetExpression(expression);
+    EXPECT_FALSE(engine.Exec(Repeat("ab", 2'000'000) + "c"));
+    EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kStackExhausted);
+    EXPECT_TRUE(engine.Exec(Repeat("ab", 1000) + "c"));
+    EXPECT_EQ(engine.MatchPos(23), 2000);
+}
+
+TEST(RegexprLimits, LongAlternationAndLongChainsOfOptionalsMatch) {
+    std::string alternation;
+    for (int i = 0; i < 3000; ++i) {
+        alternation += (i > 0 ? "|w" : "w") + std::to_string(i) + "x";
+    }
+    TRegEngine engine;
+    engine.SetExpression(alternation);
+    ASSERT_TRUE(engine.Exec("w1 w2999x"));
+    EXPECT_EQ(engine.MatchPos(0), 4);
+
+    TRegEngine optionals;
+    optionals.SetExpression(Repeat("a?", 20000) + "b");
+    ASSERT_TRUE(optionals.Exec("x" + Repeat("a", 5000) + "b"));
+    EXPECT_EQ(optionals.MatchPos(0), 2);
+    EXPECT_EQ(optionals.MatchLen(0), 5001);
+}
+
+TEST(RegexprLimits, AbortHookStopsARunawaySearch) {
+    int polls = 0;
+    TRegEngine engine;
+    engine.SetAbortHook([&] { return ++polls >= 100; }, 1000);
+    engine.SetExpression("(a|a)*[b]"); // 2^40 ways to fail
+    EXPECT_FALSE(engine.Exec(Repeat("a", 40)));
+    EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kAborted);
+    EXPECT_EQ(polls, 100);
+
+    polls = 0;
+    EXPECT_EQ(regexpr::SearchRegExpr("(a|a)*[b]", Repeat("a", 40), "", [&] { return ++polls >= 10; }), nullptr);
+    EXPECT_EQ(polls, 10);
+}
+
+TEST(RegexprLimits, AbortHookIsPolledAcrossManyAttempts) {
+    int polls = 0;
+    TRegEngine engine;
+    engine.SetAbortHook([&] { return ++polls >= 3; }, 64);
+    engine.SetExpression("a[b]");
+    EXPECT_FALSE(engine.Exec(Repeat("a", 100000) + "ab"));
+    EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kAborted);
+}
+
+TEST(RegexprLimits, LoopsWithEmptyBodiesCompileAndMatch) {
+    struct Case {
+        const char* expression;
+        const char* modifiers;
+        const char* text;
+        long long position;
+    };
+    const Case cases[] = {
+        {"(a?)??b", "", "xb", 2},
+        {"(a?)?b", "-g", "xab", 2},
+        {"(\\b)??x", "", "ax x", 2},
+        {"((a?)?)?c", "-g", "c", 1},
+    };
+    for (const Case& c : cases) {
+        TRegEngine engine;
+        engine.SetModifierStr(c.modifiers);
+        engine.SetExpression(c.expression);
+        ASSERT_TRUE(engine.Exec(c.text)) << c.expression;
+        EXPECT_EQ(engine.MatchPos(0), c.position) << c.expression;
+    }
+}
+
+TEST(RegexprLimits, ElevenNestedActiveLoopsRaise1014AtSearchTime) {
+    const std::string eleven = Repeat("(", 11) + "a" + Repeat("){1}", 11);
+    TRegEngine engine;
+    engine.SetExpression(eleven);
+    engine.Compile();
+    try {
+        engine.Exec("a");
+        FAIL() << "no error";
+    } catch (const regexpr::ERegEngine& e) {
+        EXPECT_EQ(e.ErrorId, regexpr::kErrLoopStackExceeded);
+        EXPECT_STREQ(e.what(), "RegEngine(exec): Loop Stack Exceeded");
+    }
+    EXPECT_EQ(regexpr::SearchRegExpr(eleven, "a", ""), nullptr);
+}
+
+} // namespace
