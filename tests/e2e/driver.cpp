@@ -1,0 +1,448 @@
+// Drives a running mirolan.exe through window messages, one step per call, and checks what the step
+// should have done. Prints one line per failed check and exits with 1 when any check failed.
+//
+//   driver hidden                    the window exists and is hidden, and holds the hot key Ctrl+Alt+S
+//   driver hot-key-free              no program holds Ctrl+Alt+S (any more)
+//   driver show                      a hot key of another id leaves it hidden, hot key 1 shows it
+//   driver layout                    every control at its place, with its caption and initial state
+//   driver catalogs NAME...          the catalog list holds exactly these names, unticked
+//   driver history EXPRESSION...     the search box's items are exactly these
+//   driver anchors                   a larger window moves and stretches the anchored controls
+//   driver tab                       Tab moves the focus through the controls in tab order
+//   driver help                      "Help" three times: shown, hidden, shown, loaded once
+//   driver close                     a close request hides the window; the window stays
+//   driver escape                    Esc hides the window
+//   driver menu-open                 the tray menu's "Open" shows the window
+//   driver tray-double-click         a double click on the tray icon shows a hidden window and hides a
+//                                    shown one
+//   driver end-session               the end-of-session query is agreed to, and a close then ends it
+//   driver client-area               prints the client area on the screen as WxH+X+Y, for a screenshot
+//   driver menu-close                the tray menu's "Close" ends the program
+#include <windows.h>
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+
+namespace {
+
+int failures = 0;
+
+void Fail(const std::string& what) {
+    std::printf("FAILED: %s\n", what.c_str());
+    ++failures;
+}
+
+void Check(bool condition, const std::string& what) {
+    if (!condition) {
+        Fail(what);
+    }
+}
+
+std::string Narrow(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), result.data(), size, nullptr,
+                        nullptr);
+    return result;
+}
+
+template <typename Condition> bool WaitFor(Condition condition, int milliseconds = 10000) {
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (condition()) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return condition();
+}
+
+HWND FindForm() {
+    HWND form = nullptr;
+    WaitFor([&] { return (form = FindWindowW(L"TMainForm", nullptr)) != nullptr; }, 20000);
+    return form;
+}
+
+// Sent, not GetWindowTextW: that reads no control text of another process.
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    const LRESULT copied =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+// The wide messages: the narrow ones come back cut across processes under Wine.
+std::vector<std::wstring> Items(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+    std::vector<std::wstring> items;
+    const auto count = static_cast<int>(SendMessageW(control, countMessage, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(control, lengthMessage, i, 0);
+        std::wstring item(length < 0 ? 0 : static_cast<std::size_t>(length) + 1, L'\0');
+        const LRESULT copied =
+            item.empty() ? -1 : SendMessageW(control, textMessage, i, reinterpret_cast<LPARAM>(item.data()));
+        item.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
+        items.push_back(item);
+    }
+    return items;
+}
+
+RECT ClientBounds(HWND form, HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, form, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) +
+           "x" + std::to_string(r.bottom - r.top);
+}
+
+struct Expected {
+    int id;
+    const wchar_t* caption; // null: not checked
+    int left, top, width, height;
+    bool visible;
+};
+
+void CheckLayout(HWND form) {
+    RECT client;
+    GetClientRect(form, &client);
+    Check(client.right == 775 && client.bottom == 501, "client area 775x501, is " + Describe(client));
+    const std::wstring caption = WindowText(form);
+    Check(caption.rfind(L"Mirolan", 0) == 0 && caption.size() > 7, "caption \"Mirolan\" and a credit");
+
+    const std::wstring searchFor =
+        L" Search For:" + std::wstring(51, L' ') + L"(you may use regular expressions)";
+    const Expected controls[] = {
+        {kIdLabel1, L" Search In:", 1, 10, 139, 22, true},
+        {kIdLabel2, searchFor.c_str(), 145, 10, 629, 22, true},
+        {kIdPreset, L"", 5, 40, 134, 21, true},
+        {kIdClear, L"Clear", 144, 38, 65, 25, true},
+        {kIdSearch, L"Search", 216, 38, 57, 25, true},
+        {kIdSearchFor, L"", 280, 40, 489, 21, true},
+        {kIdPresetDelete, L"Del", 6, 64, 51, 22, true},
+        {kIdPresetAll, L"*", 64, 64, 17, 22, true},
+        {kIdPresetAdd, L"Add", 88, 64, 49, 22, true},
+        {kIdCreateCatalog, L"Create Catalog", 144, 72, 89, 25, true},
+        {kIdHelp, L"Help", 390, 66, 65, 29, true},
+        {kIdModifiers, L" Global modifiers ", 459, 61, 311, 36, true},
+        {kIdModifierI, L"/i", 459 + 8, 61 + 14, 31, 17, true},
+        {kIdModifierM, L"/m", 459 + 40, 61 + 14, 38, 17, true},
+        {kIdModifierS, L"/s", 459 + 80, 61 + 14, 35, 17, true},
+        {kIdModifierX, L"/x", 459 + 114, 61 + 14, 32, 17, true},
+        {kIdModifierG, L"Greedy", 459 + 149, 61 + 14, 56, 17, true},
+        {kIdModifierR, L"Russian ranges", 459 + 208, 61 + 14, 97, 17, true},
+        {kIdSearchIn, nullptr, 4, 88, 135, 405, true},
+        {kIdSearchResult, L"", 144, 104, 625, 389, true},
+        {kIdHelpPane, nullptr, 1, 104, 769, 389, false},
+    };
+    for (const Expected& e : controls) {
+        HWND control = GetDlgItem(form, e.id);
+        const std::string name = "control " + std::to_string(e.id);
+        if (!control) {
+            Fail(name + " is missing");
+            continue;
+        }
+        const RECT r = ClientBounds(form, control);
+        const RECT want = {e.left, e.top, e.left + e.width, e.top + e.height};
+        Check(EqualRect(&r, &want) != FALSE, name + " at " + Describe(want) + ", is at " + Describe(r));
+        if (e.caption) {
+            Check(WindowText(control) == e.caption, name + " caption \"" + Narrow(e.caption) + "\", is \"" +
+                                                        Narrow(WindowText(control)) + "\"");
+        }
+        Check(IsWindowVisible(control) == (e.visible ? TRUE : FALSE),
+              name + (e.visible ? " visible" : " hidden"));
+    }
+    const std::pair<int, bool> ticks[] = {{kIdModifierI, true},  {kIdModifierM, true}, {kIdModifierS, false},
+                                          {kIdModifierX, false}, {kIdModifierG, true}, {kIdModifierR, true}};
+    for (const auto& [id, ticked] : ticks) {
+        const bool checked = SendMessageW(GetDlgItem(form, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        Check(checked == ticked, "modifier " + std::to_string(id) + (ticked ? " ticked" : " not ticked"));
+    }
+    Check(SendMessageW(GetDlgItem(form, kIdSearchIn), LB_GETITEMHEIGHT, 0, 0) == 13,
+          "catalog item height 13");
+}
+
+void CheckItems(const std::vector<std::wstring>& items, char** names, int count, const std::string& what) {
+    std::multiset<std::wstring> got(items.begin(), items.end());
+    std::multiset<std::wstring> want;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = names[i];
+        std::wstring wide(name.size(), L'\0');
+        wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, name.c_str(),
+                                                                 static_cast<int>(name.size()), wide.data(),
+                                                                 static_cast<int>(wide.size()))));
+        want.insert(wide);
+    }
+    std::string listed;
+    for (const std::wstring& item : items) {
+        listed += " \"" + Narrow(item) + "\"";
+    }
+    Check(got == want, what + " holds" + listed);
+}
+
+void Resize(HWND form, int clientWidth, int clientHeight) {
+    RECT outer, client;
+    GetWindowRect(form, &outer);
+    GetClientRect(form, &client);
+    const int width = outer.right - outer.left + clientWidth - client.right;
+    const int height = outer.bottom - outer.top + clientHeight - client.bottom;
+    SetWindowPos(form, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    WaitFor([&] {
+        GetClientRect(form, &client);
+        return client.right == clientWidth && client.bottom == clientHeight;
+    });
+}
+
+void CheckAnchors(HWND form) {
+    Resize(form, 875, 551);
+    const Expected moved[] = {
+        {kIdLabel1, nullptr, 1, 10, 139, 22, true},      {kIdLabel2, nullptr, 145, 10, 729, 22, true},
+        {kIdSearchFor, nullptr, 280, 40, 589, 21, true}, {kIdHelp, nullptr, 490, 66, 65, 29, true},
+        {kIdModifiers, nullptr, 559, 61, 311, 36, true}, {kIdModifierR, nullptr, 767, 75, 97, 17, true},
+        {kIdSearchIn, nullptr, 4, 88, 135, 455, true},   {kIdSearchResult, nullptr, 144, 104, 725, 439, true},
+        {kIdHelpPane, nullptr, 1, 104, 869, 439, false}, {kIdCreateCatalog, nullptr, 144, 72, 89, 25, true},
+    };
+    for (const Expected& e : moved) {
+        const RECT r = ClientBounds(form, GetDlgItem(form, e.id));
+        const RECT want = {e.left, e.top, e.left + e.width, e.top + e.height};
+        Check(EqualRect(&r, &want) != FALSE, "resized: control " + std::to_string(e.id) + " at " +
+                                                 Describe(want) + ", is at " + Describe(r));
+    }
+    Resize(form, 775, 501);
+    const RECT r = ClientBounds(form, GetDlgItem(form, kIdSearchResult));
+    const RECT want = {144, 104, 144 + 625, 104 + 389};
+    Check(EqualRect(&r, &want) != FALSE, "back to size: result pane at " + Describe(r));
+}
+
+HWND FocusOf(HWND form) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// The control that holds the focus: a drop-down box for the edit inside it.
+int FocusedId(HWND form) {
+    HWND focus = FocusOf(form);
+    if (focus && GetParent(focus) != form) {
+        focus = GetParent(focus);
+    }
+    return focus ? GetDlgCtrlID(focus) : 0;
+}
+
+void CheckTabOrder(HWND form) {
+    const int order[] = {kIdSearchResult, kIdSearchIn, kIdPreset, kIdSearchFor}; // the help pane is hidden
+    int at = -1;
+    for (int press = 0; press < 6; ++press) {
+        HWND target = FocusOf(form);
+        PostMessageW(target ? target : form, WM_KEYDOWN, VK_TAB, 0x000F0001);
+        const int before = FocusedId(form);
+        WaitFor([&] { return FocusedId(form) != before; }, 2000);
+        const int id = FocusedId(form);
+        if (at < 0) {
+            for (int i = 0; i < 4; ++i) {
+                at = order[i] == id ? i : at;
+            }
+            Check(at >= 0, "Tab focuses a control of the tab order, focuses " + std::to_string(id));
+            if (at < 0) {
+                return;
+            }
+        } else {
+            at = (at + 1) % 4;
+            Check(id == order[at],
+                  "Tab focuses control " + std::to_string(order[at]) + ", focuses " + std::to_string(id));
+        }
+    }
+}
+
+BOOL CALLBACK CountHints(HWND window, LPARAM count) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (std::wcscmp(name, L"tooltips_class32") == 0) {
+        *reinterpret_cast<LRESULT*>(count) += SendMessageW(window, TTM_GETTOOLCOUNT, 0, 0);
+    }
+    return TRUE;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// What the layout does not show: the kinds of the panes, their limits and the hints.
+void CheckControlKinds(HWND form) {
+    HWND result = GetDlgItem(form, kIdSearchResult);
+    const auto resultStyle = static_cast<DWORD>(GetWindowLongPtrW(result, GWL_STYLE));
+    const DWORD wanted = ES_MULTILINE | ES_AUTOHSCROLL | WS_HSCROLL | WS_VSCROLL;
+    Check((resultStyle & wanted) == wanted, "result pane: multi-line, both scroll bars, no word wrap");
+    Check(SendMessageW(result, EM_GETLIMITTEXT, 0, 0) > 0x7FFFFF, "result pane: no 32 K limit");
+    HWND help = GetDlgItem(form, kIdHelpPane);
+    const auto helpStyle = static_cast<DWORD>(GetWindowLongPtrW(help, GWL_STYLE));
+    Check(ClassOf(help) == L"RichEdit20A", "help pane: a rich-edit control");
+    Check((helpStyle & (ES_READONLY | WS_VSCROLL | ES_DISABLENOSCROLL)) ==
+              (ES_READONLY | WS_VSCROLL | ES_DISABLENOSCROLL),
+          "help pane: read-only, vertical scroll bar always shown");
+    HWND list = GetDlgItem(form, kIdSearchIn);
+    const auto listStyle = static_cast<DWORD>(GetWindowLongPtrW(list, GWL_STYLE));
+    Check((listStyle & (LBS_OWNERDRAWFIXED | LBS_HASSTRINGS)) == (LBS_OWNERDRAWFIXED | LBS_HASSTRINGS),
+          "catalog list: owner-drawn, keeping its texts");
+    LRESULT hints = 0;
+    EnumThreadWindows(GetWindowThreadProcessId(form, nullptr), CountHints, reinterpret_cast<LPARAM>(&hints));
+    Check(hints == 5, "five modifier boxes carry hints, " + std::to_string(hints) + " do");
+}
+
+void DoubleClickTrayIcon(HWND form) {
+    HWND tray = nullptr;
+    WaitFor([&] {
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"MirolanTrayWindow", nullptr); w;
+             w = FindWindowExW(nullptr, w, L"MirolanTrayWindow", nullptr)) {
+            if (GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(form, nullptr)) {
+                tray = w;
+            }
+        }
+        return tray != nullptr;
+    });
+    if (!tray) {
+        Fail("no tray icon window in the program");
+        return;
+    }
+    const bool wasVisible = IsWindowVisible(form) != FALSE;
+    for (const UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+        PostMessageW(tray, 0xB054, 0, mouse);
+    }
+    Check(WaitFor([&] { return (IsWindowVisible(form) != FALSE) != wasVisible; }),
+          wasVisible ? "a double click on the tray icon hides the window"
+                     : "a double click on the tray icon shows the window");
+}
+
+void CheckHelp(HWND form) {
+    HWND pane = GetDlgItem(form, kIdHelpPane);
+    const WPARAM click = MAKEWPARAM(kIdHelp, BN_CLICKED);
+    HWND button = GetDlgItem(form, kIdHelp);
+    SendMessageW(form, WM_COMMAND, click, reinterpret_cast<LPARAM>(button));
+    Check(IsWindowVisible(pane) != FALSE, "first Help shows the help pane");
+    const std::wstring loaded = WindowText(pane);
+    Check(loaded.find(L"Mirolan") != std::wstring::npos, "the help pane holds the document");
+    Check(loaded.find(L"\x0421\x0438\x043D\x0442\x0430\x043A\x0441\x0438\x0441") != std::wstring::npos,
+          "the document reads in Russian (\"Синтаксис\")");
+    SendMessageW(form, WM_COMMAND, click, reinterpret_cast<LPARAM>(button));
+    Check(IsWindowVisible(pane) == FALSE, "second Help hides the help pane");
+    SendMessageW(form, WM_COMMAND, click, reinterpret_cast<LPARAM>(button));
+    Check(IsWindowVisible(pane) != FALSE, "third Help shows the help pane again");
+    Check(WindowText(pane) == loaded, "the document is loaded once, not appended");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: driver STEP [ARGS]\n");
+        return 2;
+    }
+    const std::string step = argv[1];
+    if (step == "hot-key-free") {
+        const bool registered = RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'S') != FALSE;
+        Check(registered, "Ctrl+Alt+S is free");
+        if (registered) {
+            UnregisterHotKey(nullptr, 1);
+        }
+        return failures == 0 ? 0 : 1;
+    }
+    HWND form = FindForm();
+    if (!form) {
+        Fail("no window of class TMainForm");
+        return 1;
+    }
+    if (step == "hidden") {
+        Check(IsWindowVisible(form) == FALSE, "hidden at start");
+        // The window is found as soon as it exists; its creation handler may still be running.
+        const bool taken = WaitFor([] {
+            if (RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'S')) {
+                UnregisterHotKey(nullptr, 1);
+                return false;
+            }
+            return true;
+        });
+        Check(taken, "the program holds Ctrl+Alt+S");
+    } else if (step == "show") {
+        PostMessageW(form, WM_HOTKEY, 2, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'S'));
+        Sleep(500);
+        Check(IsWindowVisible(form) == FALSE, "a hot key of another id leaves it hidden");
+        PostMessageW(form, WM_HOTKEY, kHotKeyId, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'S'));
+        Check(WaitFor([&] { return IsWindowVisible(form) != FALSE; }), "hot key 1 shows the window");
+        PostMessageW(form, WM_HOTKEY, kHotKeyId, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'S'));
+        Sleep(500);
+        Check(IsWindowVisible(form) != FALSE, "hot key 1 never hides the window");
+    } else if (step == "layout") {
+        CheckLayout(form);
+        CheckControlKinds(form);
+    } else if (step == "catalogs") {
+        HWND list = GetDlgItem(form, kIdSearchIn);
+        CheckItems(Items(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT), argv + 2, argc - 2,
+                   "the catalog list");
+        const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            Check(SendMessageW(list, LB_GETITEMDATA, i, 0) == 0,
+                  "catalog " + std::to_string(i) + " unticked");
+        }
+        Check(SendMessageW(list, LB_GETCURSEL, 0, 0) == LB_ERR, "no current catalog");
+    } else if (step == "history") {
+        HWND box = GetDlgItem(form, kIdSearchFor);
+        CheckItems(Items(box, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT), argv + 2, argc - 2,
+                   "the search history");
+        Check(WindowText(box).empty(), "the search box is empty at start");
+    } else if (step == "anchors") {
+        CheckAnchors(form);
+    } else if (step == "tab") {
+        CheckTabOrder(form);
+    } else if (step == "help") {
+        CheckHelp(form);
+    } else if (step == "close") {
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        Check(WaitFor([&] { return IsWindowVisible(form) == FALSE; }), "a close request hides the window");
+        Sleep(500);
+        Check(IsWindow(form) != FALSE, "the window stays after a close request");
+    } else if (step == "escape") {
+        PostMessageW(form, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        Check(WaitFor([&] { return IsWindowVisible(form) == FALSE; }), "Esc hides the window");
+    } else if (step == "menu-open") {
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdOpen, 0), 0);
+        Check(WaitFor([&] { return IsWindowVisible(form) != FALSE; }), "\"Open\" shows the window");
+    } else if (step == "tray-double-click") {
+        DoubleClickTrayIcon(form);
+    } else if (step == "end-session") {
+        const bool wasVisible = IsWindowVisible(form) != FALSE;
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+        Check(answer == 1, "the end-of-session query is agreed to");
+        Check((IsWindowVisible(form) != FALSE) == wasVisible, "the query neither shows nor hides the window");
+        Check(IsWindow(form) != FALSE, "the query alone does not end the program");
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        Check(WaitFor([&] { return IsWindow(form) == FALSE; }), "a close after the query ends the program");
+    } else if (step == "client-area") {
+        RECT client;
+        GetClientRect(form, &client);
+        MapWindowPoints(form, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+        std::printf("%ldx%ld+%ld+%ld\n", client.right - client.left, client.bottom - client.top, client.left,
+                    client.top);
+    } else if (step == "menu-close") {
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdClose, 0), 0);
+        Check(WaitFor([&] { return IsWindow(form) == FALSE; }), "\"Close\" ends the program");
+    } else {
+        std::printf("unknown step %s\n", step.c_str());
+        return 2;
+    }
+    return failures == 0 ? 0 : 1;
+}
