@@ -11,6 +11,8 @@
 #include "app/control_ids.h"
 #include "app/resource_ids.h"
 #include "app/settings_file.h"
+#include "app/tray_icon.h"
+#include "app/tray_zoom.h"
 #include "catalogs/paths.h"
 #include "catalogs/walker.h"
 
@@ -137,8 +139,8 @@ TMainForm::TMainForm(HINSTANCE module) : instance(module) {
     constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT outer = {0, 0, kDesignWidth, kDesignHeight};
     AdjustWindowRectEx(&outer, style, FALSE, 0);
-    CreateWindowExA(0, kClassName, kApplicationTitle, style, kWindowLeft, kWindowTop, outer.right - outer.left,
-                    outer.bottom - outer.top, nullptr, nullptr, instance, this);
+    CreateWindowExA(0, kClassName, kApplicationTitle, style, kWindowLeft, kWindowTop,
+                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
     if (!handle) {
         throw std::runtime_error("Cannot create the main window");
     }
@@ -177,6 +179,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         CreateControls();
+        CreateTrayIcon();
         FormCreate();
         return 0;
     case WM_CLOSE:
@@ -512,6 +515,7 @@ LRESULT TMainForm::OnEndSession() {
 }
 
 void TMainForm::Open1Click() {
+    AnimateTrayZoom(handle, false);
     ShowWindow(handle, SW_SHOW);
     if (IsIconic(handle)) {
         ShowWindow(handle, SW_RESTORE);
@@ -521,6 +525,7 @@ void TMainForm::Open1Click() {
 
 void TMainForm::HideToTray() {
     ShowWindow(handle, SW_HIDE);
+    AnimateTrayZoom(handle, true);
 }
 
 // Posted, not sent: the tray menu that calls this must return before its window goes.
@@ -531,6 +536,14 @@ void TMainForm::Close1Click() {
 
 void TMainForm::Refreshlist1Click() {
     RefreshCatalogList();
+}
+
+void TMainForm::MiroTrayIcon1DblClick() {
+    if (IsWindowVisible(handle)) {
+        HideToTray();
+    } else {
+        Open1Click();
+    }
 }
 
 void TMainForm::SpeedButton4Click() {

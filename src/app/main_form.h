@@ -12,6 +12,8 @@
 #include "app/combo_box.h"
 #include "app/win_handles.h"
 
+class TMiroTrayIcon;
+
 // "Mirolan" and the author credit: the application title and the window's caption.
 inline constexpr char kApplicationTitle[] = "Mirolan - by the Mirolan authors";
 
@@ -49,6 +51,7 @@ private:
     void LayOut(int clientWidth, int clientHeight);
     void MoveFocus(bool backwards);
 
+    void CreateTrayIcon();
 
     void FormCreate();
     void FormDestroy();
@@ -59,6 +62,7 @@ private:
     void Open1Click();
     void Close1Click();
     void Refreshlist1Click();
+    void MiroTrayIcon1DblClick();
     void SpeedButton4Click();
     void sbClearClick();
     void HideToTray();
@@ -82,6 +86,7 @@ private:
     HWND label2 = nullptr;
     HWND memSearchResult = nullptr;
     HWND reHelp = nullptr;
+    std::unique_ptr<TMiroTrayIcon> miroTrayIcon1;
 
     std::string listPath; // the catalog folder, as the settings file holds it
     bool searching = false;

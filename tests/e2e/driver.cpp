@@ -6,6 +6,7 @@
 //   driver show                      a hot key of another id leaves it hidden, hot key 1 shows it
 //   driver layout                    every control at its place, with its caption and initial state
 //   driver catalogs NAME...          the catalog list holds exactly these names, unticked
+//   driver refresh NAME...           a ticked catalog, then "Refresh list": exactly these names, unticked
 //   driver history EXPRESSION...     the search box's items are exactly these
 //   driver anchors                   a larger window moves and stretches the anchored controls
 //   driver tab                       Tab moves the focus through the controls in tab order
@@ -388,8 +389,13 @@ int main(int argc, char** argv) {
     } else if (step == "layout") {
         CheckLayout(form);
         CheckControlKinds(form);
-    } else if (step == "catalogs") {
+    } else if (step == "catalogs" || step == "refresh") {
         HWND list = GetDlgItem(form, kIdSearchIn);
+        if (step == "refresh") {
+            SendMessageW(list, LB_SETITEMDATA, 0, 1);
+            SendMessageW(list, LB_SETCURSEL, 0, 0);
+            SendMessageW(form, WM_COMMAND, MAKEWPARAM(kIdRefreshList, 0), 0);
+        }
         CheckItems(Items(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT), argv + 2, argc - 2,
                    "the catalog list");
         const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));

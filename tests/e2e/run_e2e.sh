@@ -53,6 +53,8 @@ step hidden-at-start hidden
 step shown-by-hot-key show
 step every-control-at-its-place layout
 step catalog-list-without-dot-files-and-folders catalogs CD01.txt CD07.txt hidden.lst
+printf 'x' > catalogs/CD09.txt
+step refresh-list refresh CD01.txt CD07.txt CD09.txt hidden.lst
 step search-history-from-settings history '\.mp3$' 'report.*\.doc$' 'a=b'
 sleep 1
 area=$(wine ./driver.exe client-area 2>/dev/null | tr -d '\r')
@@ -70,6 +72,8 @@ else
 fi
 step shown-again-by-hot-key show
 step escape-hides escape
+step tray-double-click-shows tray-double-click
+step tray-double-click-hides tray-double-click
 step menu-open-shows menu-open
 step end-session-then-close-ends end-session
 for _ in $(seq 100); do
