@@ -44,7 +44,8 @@ Outcome Run(unsigned options, std::string_view expression, std::string_view text
         engine.SetExpression(expression);
         bool found = engine.Exec(text);
         for (int count = 0; found && count < kMaxMatches; ++count) {
-            outcome.matches += std::to_string(engine.MatchPos(0)) + ":" + std::to_string(engine.MatchLen(0)) + ";";
+            outcome.matches +=
+                std::to_string(engine.MatchPos(0)) + ":" + std::to_string(engine.MatchLen(0)) + ";";
             for (int group = 1; group < 4; ++group) {
                 outcome.matches += std::to_string(engine.MatchPos(group)) + ",";
             }

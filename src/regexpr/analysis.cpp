@@ -8,9 +8,13 @@
 namespace regexpr {
 namespace {
 
-void AddChar(std::uint8_t* bitmap, std::uint8_t c) { bitmap[c >> 3] |= static_cast<std::uint8_t>(1 << (c & 7)); }
+void AddChar(std::uint8_t* bitmap, std::uint8_t c) {
+    bitmap[c >> 3] |= static_cast<std::uint8_t>(1 << (c & 7));
+}
 
-void AddAll(std::uint8_t* bitmap) { std::memset(bitmap, 0xff, kFullSetSize); }
+void AddAll(std::uint8_t* bitmap) {
+    std::memset(bitmap, 0xff, kFullSetSize);
+}
 
 void AddAllBut(std::uint8_t* bitmap, const std::uint8_t* excluded, int count) {
     for (int c = 0; c < 256; ++c) {

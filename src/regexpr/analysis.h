@@ -12,9 +12,9 @@
 namespace regexpr {
 
 struct StartInfo {
-    int startChar = -1;        // every match begins with this character; -1 for none
-    bool anchored = false;     // a match can only begin where the search starts
-    int requiredLiteral = -1;  // offset of a Literal operand that every match contains; -1 for none
+    int startChar = -1;       // every match begins with this character; -1 for none
+    bool anchored = false;    // a match can only begin where the search starts
+    int requiredLiteral = -1; // offset of a Literal operand that every match contains; -1 for none
     int requiredLength = 0;
     std::array<std::uint8_t, 32> firstChars{}; // bitmap of the characters a match may begin with
 };

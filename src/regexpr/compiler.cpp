@@ -14,9 +14,15 @@ namespace {
 constexpr std::string_view kMetaChars = "^$.[()|?+*\\{";
 constexpr int kMaxBraceDigits = 8;
 
-bool IsRepeatOp(std::uint8_t c) { return c == '*' || c == '+' || c == '?' || c == '{'; }
-bool IsXSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+bool IsRepeatOp(std::uint8_t c) {
+    return c == '*' || c == '+' || c == '?' || c == '{';
+}
+bool IsXSpace(std::uint8_t c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool IsDigit(std::uint8_t c) {
+    return c >= '0' && c <= '9';
+}
 
 int HexValue(std::uint8_t c) {
     if (IsDigit(c)) {
@@ -483,18 +489,29 @@ private:
             return ret;
         }
         switch (c) {
-        case 'A': flags = 0; return EmitNode(kTextStart);
-        case 'Z': flags = 0; return EmitNode(kTextEnd);
-        case 'b': flags = 0; return EmitNode(kWordBoundary);
-        case 'B': flags = 0; return EmitNode(kNotWordBoundary);
-        case 'd': return EmitNode(kDigit);
-        case 'D': return EmitNode(kNonDigit);
+        case 'A':
+            flags = 0;
+            return EmitNode(kTextStart);
+        case 'Z':
+            flags = 0;
+            return EmitNode(kTextEnd);
+        case 'b':
+            flags = 0;
+            return EmitNode(kWordBoundary);
+        case 'B':
+            flags = 0;
+            return EmitNode(kNotWordBoundary);
+        case 'd':
+            return EmitNode(kDigit);
+        case 'D':
+            return EmitNode(kNonDigit);
         case 's':
         case 'S':
         case 'w':
         case 'W': {
             CharSet set;
-            const std::string_view chars = (c == 's' || c == 'S') ? settings_.spaceChars : settings_.wordChars;
+            const std::string_view chars =
+                (c == 's' || c == 'S') ? settings_.spaceChars : settings_.wordChars;
             for (char member : chars) {
                 set.Add(static_cast<std::uint8_t>(member));
             }
@@ -513,14 +530,22 @@ private:
     // The escape table shared by atoms and classes; `c` is the character after "\", already read.
     std::uint8_t EscapedChar(std::uint8_t c) {
         switch (c) {
-        case 'a': return 7;
-        case 'e': return 27;
-        case 'f': return 12;
-        case 'n': return 10;
-        case 'r': return 13;
-        case 't': return 9;
-        case 'x': return ParseHexCode();
-        default: return c;
+        case 'a':
+            return 7;
+        case 'e':
+            return 27;
+        case 'f':
+            return 12;
+        case 'n':
+            return 10;
+        case 'r':
+            return 13;
+        case 't':
+            return 9;
+        case 'x':
+            return ParseHexCode();
+        default:
+            return c;
         }
     }
 

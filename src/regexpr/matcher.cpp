@@ -29,7 +29,9 @@ enum Shape : std::uint8_t {
     kShapeLoop, // at the LoopEntry of a counted loop over AnyButLineBreak
 };
 
-bool IsDigitChar(std::uint8_t c) { return c >= '0' && c <= '9'; }
+bool IsDigitChar(std::uint8_t c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -96,15 +98,26 @@ void Matcher::AnalyseShapes() {
             length += static_cast<int>(std::strlen(reinterpret_cast<const char*>(&program_[x]))) + 1;
             break;
         case kSimpleBraces:
-        case kSimpleBracesLazy: length += kBracesOperandSize; break;
+        case kSimpleBracesLazy:
+            length += kBracesOperandSize;
+            break;
         case kLoop:
-        case kLoopLazy: length += kLoopOperandSize; break;
+        case kLoopLazy:
+            length += kLoopOperandSize;
+            break;
         case kSmallSet:
-        case kSmallSetNot: length += kSmallSetSize; break;
-        case kFullSet: length += kFullSetSize; break;
+        case kSmallSetNot:
+            length += kSmallSetSize;
+            break;
+        case kFullSet:
+            length += kFullSetSize;
+            break;
         case kBackRef:
-        case kBackRefNoCase: length += 1; break;
-        default: break;
+        case kBackRefNoCase:
+            length += 1;
+            break;
+        default:
+            break;
         }
         node += length;
     }
@@ -144,10 +157,12 @@ bool Matcher::FindRequiredLiteral(const std::uint8_t* from) const {
     const auto length = static_cast<std::size_t>(start_.requiredLength);
     if (fastPaths_) {
         const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
-        return text.find(std::string_view(reinterpret_cast<const char*>(literal), length)) != std::string_view::npos;
+        return text.find(std::string_view(reinterpret_cast<const char*>(literal), length)) !=
+               std::string_view::npos;
     }
     for (const std::uint8_t* p = from; p < end_; ++p) {
-        if (*p == literal[0] && static_cast<std::size_t>(end_ - p) >= length && std::memcmp(p, literal, length) == 0) {
+        if (*p == literal[0] && static_cast<std::size_t>(end_ - p) >= length &&
+            std::memcmp(p, literal, length) == 0) {
             return true;
         }
     }
@@ -166,8 +181,8 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths_ && plainLiteral_ >= 0) {
         // A program that is one literal matches exactly where the literal first occurs.
         const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
-        const std::size_t found =
-            text.find(std::string_view(reinterpret_cast<const char*>(&program_[plainLiteral_]), plainLiteralLength_));
+        const std::size_t found = text.find(
+            std::string_view(reinterpret_cast<const char*>(&program_[plainLiteral_]), plainLiteralLength_));
         if (found != std::string_view::npos || std::memchr(from, start_.startChar, end_ - from) != nullptr) {
             ClearGroups(); // attempts would have been made, and failed ones leave the groups cleared
         }
@@ -265,11 +280,15 @@ SearchEnd Matcher::Run(const std::uint8_t* at) {
             step = Backtrack(node, p);
         }
         switch (step) {
-        case Step::kGo: break;
-        case Step::kFail: return SearchEnd::kNoMatch;
-        case Step::kMatch: groupEnd_[0] = p; return SearchEnd::kMatch;
-        case Step::kAborted: return SearchEnd::kAborted;
-        case Step::kExhausted: return SearchEnd::kStackExhausted;
+        case Step::kGo:
+            break;
+        case Step::kFail:
+            return SearchEnd::kNoMatch;
+        case Step::kMatch:
+            groupEnd_[0] = p;
+            return SearchEnd::kMatch;
+        case Step::kExhausted:
+            return SearchEnd::kStackExhausted;
         }
     }
 }
@@ -313,7 +332,8 @@ bool Matcher::LineEndAt(const std::uint8_t* p) const {
     return tables_.lineSeparator[*p];
 }
 
-bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const {
+bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length,
+                       bool noCase) const {
     if (end_ - p < length) {
         return false;
     }
@@ -349,7 +369,8 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         return EnterRepeat(node, node, p);
     }
     switch (kind) {
-    case kProgramEnd: return Step::kMatch;
+    case kProgramEnd:
+        return Step::kMatch;
     case kTextStart:
         if (p != begin_) {
             return Step::kFail;
@@ -463,7 +484,8 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     }
     case kEmpty:
     case kSkip:
-    case kLoopBack: break;
+    case kLoopBack:
+        break;
     case kAlternative: {
         const int next = NextNode(program_, node);
         if (next >= 0 && program_[next] == kAlternative && !Push(kNextBranch, node, p)) {
@@ -477,7 +499,8 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kSimpleBraces:
     case kSimpleStarLazy:
     case kSimplePlusLazy:
-    case kSimpleBracesLazy: return EnterRepeat(node, node, p);
+    case kSimpleBracesLazy:
+        return EnterRepeat(node, node, p);
     case kLoopEntry:
         if (loopIndex_ + 1 > kLoopStackSize) {
             errors_.Fail(kErrLoopStackExceeded, 0);
@@ -489,8 +512,10 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         loopCounter_[loopIndex_] = 0;
         break;
     case kLoop:
-    case kLoopLazy: return EnterLoop(node, node, p);
-    default: errors_.Fail(kErrMemoryCorruption, 0);
+    case kLoopLazy:
+        return EnterLoop(node, node, p);
+    default:
+        errors_.Fail(kErrMemoryCorruption, 0);
     }
     node = Follow(node);
     return Step::kGo;
@@ -520,10 +545,14 @@ Matcher::Repeat Matcher::DescribeRepeat(int head) const {
     }
     const int follower = NextNode(program_, head);
     switch (kind) {
-    case kSimpleStar: return {OperandOf(head), 0, kUnboundedRepeat, true, follower};
-    case kSimpleStarLazy: return {OperandOf(head), 0, kUnboundedRepeat, false, follower};
-    case kSimplePlus: return {OperandOf(head), 1, kUnboundedRepeat, true, follower};
-    case kSimplePlusLazy: return {OperandOf(head), 1, kUnboundedRepeat, false, follower};
+    case kSimpleStar:
+        return {OperandOf(head), 0, kUnboundedRepeat, true, follower};
+    case kSimpleStarLazy:
+        return {OperandOf(head), 0, kUnboundedRepeat, false, follower};
+    case kSimplePlus:
+        return {OperandOf(head), 1, kUnboundedRepeat, true, follower};
+    case kSimplePlusLazy:
+        return {OperandOf(head), 1, kUnboundedRepeat, false, follower};
     default:
         return {RepeatOperand(program_, head), ReadInt(operand), ReadInt(operand + 4), kind == kSimpleBraces,
                 follower};
@@ -549,7 +578,9 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
     const std::uint8_t* const stop = p + limit;
     const std::uint8_t* q = p;
     switch (program_[operand]) {
-    case kAnyChar: q = stop; break;
+    case kAnyChar:
+        q = stop;
+        break;
     case kLiteral:
         while (q < stop && *q == op[0]) {
             ++q;
@@ -612,7 +643,8 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
         }
         return count;
     }
-    default: errors_.Fail(kErrRepeatInappropriate, 0);
+    default:
+        errors_.Fail(kErrRepeatInappropriate, 0);
     }
     return static_cast<std::int32_t>(q - p);
 }
@@ -717,8 +749,12 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
         const Frame frame = stack_.back();
         stack_.pop_back();
         switch (frame.kind) {
-        case kRestoreStart: groupStart_[frame.node] = frame.pos; break;
-        case kRestoreEnd: groupEnd_[frame.node] = frame.pos; break;
+        case kRestoreStart:
+            groupStart_[frame.node] = frame.pos;
+            break;
+        case kRestoreEnd:
+            groupEnd_[frame.node] = frame.pos;
+            break;
         case kNextBranch: {
             const int branch = NextNode(program_, frame.node);
             const int after = NextNode(program_, branch);
@@ -748,7 +784,9 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
             --loopIndex_;
             break;
         case kLoopBodyMin:
-        case kLoopBodyLazy: --loopCounter_[loopIndex_]; break;
+        case kLoopBodyLazy:
+            --loopCounter_[loopIndex_];
+            break;
         case kLoopBodyMore:
             --loopCounter_[loopIndex_];
             p = frame.pos;

@@ -70,13 +70,14 @@ private:
         bool greedy;
         int follower;
     };
-    enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
+    enum class Step { kGo, kFail, kMatch, kExhausted };
 
     SearchEnd TryMatchAt(const std::uint8_t* at);
     SearchEnd Run(const std::uint8_t* at);
     Step Execute(int& node, const std::uint8_t*& p);
     Step Backtrack(int& node, const std::uint8_t*& p);
-    bool Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k = 0, std::int32_t count = 0);
+    bool Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k = 0,
+              std::int32_t count = 0);
 
     Step EnterRepeat(int head, int& node, const std::uint8_t*& p);
     Step RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node, const std::uint8_t*& p);

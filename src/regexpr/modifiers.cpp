@@ -4,13 +4,26 @@ namespace regexpr {
 
 unsigned ModifierBit(char letter) {
     switch (letter) {
-    case 'i': case 'I': return kModI;
-    case 'r': case 'R': return kModR;
-    case 's': case 'S': return kModS;
-    case 'g': case 'G': return kModG;
-    case 'm': case 'M': return kModM;
-    case 'x': case 'X': return kModX;
-    default: return 0;
+    case 'i':
+    case 'I':
+        return kModI;
+    case 'r':
+    case 'R':
+        return kModR;
+    case 's':
+    case 'S':
+        return kModS;
+    case 'g':
+    case 'G':
+        return kModG;
+    case 'm':
+    case 'M':
+        return kModM;
+    case 'x':
+    case 'X':
+        return kModX;
+    default:
+        return 0;
     }
 }
 

@@ -7,38 +7,70 @@ namespace {
 
 const char* PlainKindName(int kind) {
     switch (kind) {
-    case kProgramEnd: return "ProgramEnd";
-    case kTextStart: return "TextStart";
-    case kTextEnd: return "TextEnd";
-    case kAnyChar: return "AnyChar";
-    case kAlternative: return "Alternative";
-    case kLoopBack: return "LoopBack";
-    case kLiteral: return "Literal";
-    case kEmpty: return "Empty";
-    case kSimpleStar: return "SimpleStar";
-    case kSimplePlus: return "SimplePlus";
-    case kDigit: return "Digit";
-    case kNonDigit: return "NonDigit";
-    case kSimpleBraces: return "SimpleBraces";
-    case kSkip: return "Skip";
-    case kLiteralNoCase: return "LiteralNoCase";
-    case kLoopEntry: return "LoopEntry";
-    case kLoop: return "Loop";
-    case kSmallSet: return "SmallSet";
-    case kSmallSetNot: return "SmallSetNot";
-    case kFullSet: return "FullSet";
-    case kBackRef: return "BackRef";
-    case kBackRefNoCase: return "BackRefNoCase";
-    case kSimpleStarLazy: return "SimpleStarLazy";
-    case kSimplePlusLazy: return "SimplePlusLazy";
-    case kSimpleBracesLazy: return "SimpleBracesLazy";
-    case kLoopLazy: return "LoopLazy";
-    case kLineStart: return "LineStart";
-    case kLineEnd: return "LineEnd";
-    case kAnyButLineBreak: return "AnyButLineBreak";
-    case kWordBoundary: return "WordBoundary";
-    case kNotWordBoundary: return "NotWordBoundary";
-    default: return nullptr;
+    case kProgramEnd:
+        return "ProgramEnd";
+    case kTextStart:
+        return "TextStart";
+    case kTextEnd:
+        return "TextEnd";
+    case kAnyChar:
+        return "AnyChar";
+    case kAlternative:
+        return "Alternative";
+    case kLoopBack:
+        return "LoopBack";
+    case kLiteral:
+        return "Literal";
+    case kEmpty:
+        return "Empty";
+    case kSimpleStar:
+        return "SimpleStar";
+    case kSimplePlus:
+        return "SimplePlus";
+    case kDigit:
+        return "Digit";
+    case kNonDigit:
+        return "NonDigit";
+    case kSimpleBraces:
+        return "SimpleBraces";
+    case kSkip:
+        return "Skip";
+    case kLiteralNoCase:
+        return "LiteralNoCase";
+    case kLoopEntry:
+        return "LoopEntry";
+    case kLoop:
+        return "Loop";
+    case kSmallSet:
+        return "SmallSet";
+    case kSmallSetNot:
+        return "SmallSetNot";
+    case kFullSet:
+        return "FullSet";
+    case kBackRef:
+        return "BackRef";
+    case kBackRefNoCase:
+        return "BackRefNoCase";
+    case kSimpleStarLazy:
+        return "SimpleStarLazy";
+    case kSimplePlusLazy:
+        return "SimplePlusLazy";
+    case kSimpleBracesLazy:
+        return "SimpleBracesLazy";
+    case kLoopLazy:
+        return "LoopLazy";
+    case kLineStart:
+        return "LineStart";
+    case kLineEnd:
+        return "LineEnd";
+    case kAnyButLineBreak:
+        return "AnyButLineBreak";
+    case kWordBoundary:
+        return "WordBoundary";
+    case kNotWordBoundary:
+        return "NotWordBoundary";
+    default:
+        return nullptr;
     }
 }
 
@@ -99,7 +131,8 @@ std::string DumpProgram(Program program) {
     while (node + kNodeSize <= program.size()) {
         const int kind = program[node];
         const int next = NextNode(program, static_cast<int>(node));
-        text += std::to_string(node) + ": " + NodeKindName(kind) + " -> " + (next < 0 ? "none" : std::to_string(next));
+        text += std::to_string(node) + ": " + NodeKindName(kind) + " -> " +
+                (next < 0 ? "none" : std::to_string(next));
         std::size_t at = node + kNodeSize;
         switch (kind) {
         case kLiteral:
@@ -113,18 +146,21 @@ std::string DumpProgram(Program program) {
             break;
         case kSimpleBraces:
         case kSimpleBracesLazy:
-            text += " {" + std::to_string(ReadInt(&program[at])) + "," + std::to_string(ReadInt(&program[at + 4])) + "}";
+            text += " {" + std::to_string(ReadInt(&program[at])) + "," +
+                    std::to_string(ReadInt(&program[at + 4])) + "}";
             at += kBracesOperandSize;
             break;
         case kLoop:
         case kLoopLazy:
-            text += " {" + std::to_string(ReadInt(&program[at])) + "," + std::to_string(ReadInt(&program[at + 4])) +
-                    "} body " + std::to_string(static_cast<int>(node) + ReadInt(&program[at + 8]));
+            text += " {" + std::to_string(ReadInt(&program[at])) + "," +
+                    std::to_string(ReadInt(&program[at + 4])) + "} body " +
+                    std::to_string(static_cast<int>(node) + ReadInt(&program[at + 8]));
             at += kLoopOperandSize;
             break;
         case kSmallSet:
         case kSmallSetNot:
-            text += " \"" + DumpChar(program[at]) + DumpChar(program[at + 1]) + DumpChar(program[at + 2]) + "\"";
+            text +=
+                " \"" + DumpChar(program[at]) + DumpChar(program[at + 1]) + DumpChar(program[at + 2]) + "\"";
             at += kSmallSetSize;
             break;
         case kFullSet:

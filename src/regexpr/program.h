@@ -65,15 +65,19 @@ inline std::int32_t ReadInt(const std::uint8_t* at) {
     return value;
 }
 
-inline void WriteInt(std::uint8_t* at, std::int32_t value) { std::memcpy(at, &value, sizeof value); }
-
-inline bool IsGroupOpen(int kind) { return kind > kGroupOpen && kind < kGroupOpen + kMaxGroups; }
-inline bool IsGroupClose(int kind) { return kind > kGroupClose && kind < kGroupClose + kMaxGroups; }
-inline bool IsSimpleRepeat(int kind) {
-    return kind == kSimpleStar || kind == kSimplePlus || kind == kSimpleBraces || kind == kSimpleStarLazy ||
-           kind == kSimplePlusLazy || kind == kSimpleBracesLazy;
+inline void WriteInt(std::uint8_t* at, std::int32_t value) {
+    std::memcpy(at, &value, sizeof value);
 }
-inline bool IsBracesRepeat(int kind) { return kind == kSimpleBraces || kind == kSimpleBracesLazy; }
+
+inline bool IsGroupOpen(int kind) {
+    return kind > kGroupOpen && kind < kGroupOpen + kMaxGroups;
+}
+inline bool IsGroupClose(int kind) {
+    return kind > kGroupClose && kind < kGroupClose + kMaxGroups;
+}
+inline bool IsBracesRepeat(int kind) {
+    return kind == kSimpleBraces || kind == kSimpleBracesLazy;
+}
 
 // The node after `node` in match order, or -1 when its link is 0.
 inline int NextNode(Program program, int node) {
@@ -81,14 +85,18 @@ inline int NextNode(Program program, int node) {
     return link == 0 ? -1 : node + link;
 }
 
-inline int OperandOf(int node) { return node + kNodeSize; }
+inline int OperandOf(int node) {
+    return node + kNodeSize;
+}
 
 // The node a simple repeat counts: after the header, and after the two bounds for the braces kinds.
 inline int RepeatOperand(Program program, int node) {
     return OperandOf(node) + (IsBracesRepeat(program[node]) ? kBracesOperandSize : 0);
 }
 
-inline bool InSet(const std::uint8_t* bitmap, std::uint8_t c) { return (bitmap[c >> 3] >> (c & 7)) & 1; }
+inline bool InSet(const std::uint8_t* bitmap, std::uint8_t c) {
+    return (bitmap[c >> 3] >> (c & 7)) & 1;
+}
 
 // The name of a node kind ("GroupOpen 3" for the numbered kinds), or "?NN" for codes never produced.
 std::string NodeKindName(int kind);

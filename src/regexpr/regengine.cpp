@@ -15,7 +15,8 @@ bool RegEngineModifierM = false;
 namespace {
 
 constexpr std::string_view kDefaultSpaceChars = " \t\n\r\f";
-constexpr std::string_view kDefaultWordChars = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_";
+constexpr std::string_view kDefaultWordChars =
+    "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_";
 constexpr std::string_view kDefaultLineSeparators = "\r\n";
 constexpr std::uint8_t kEmptyText[1] = {0};
 
@@ -216,9 +217,13 @@ std::int64_t TRegEngine::MatchLen(int group) const {
     return matcher_.GroupEnd(group) - matcher_.GroupStart(group);
 }
 
-void TRegEngine::SetAbortHook(AbortHook hook, int interval) { matcher_.SetAbortHook(std::move(hook), interval); }
+void TRegEngine::SetAbortHook(AbortHook hook, int interval) {
+    matcher_.SetAbortHook(std::move(hook), interval);
+}
 
-std::string TRegEngine::ErrorText(int code) const { return std::string(RegEngineErrorText(code)); }
+std::string TRegEngine::ErrorText(int code) const {
+    return std::string(RegEngineErrorText(code));
+}
 
 void TRegEngine::RaiseError(int code) {
     lastError_ = code;

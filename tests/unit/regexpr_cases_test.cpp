@@ -128,7 +128,8 @@ TEST_P(RegexprCases, EveryCaseOfTheTableGivesItsMatchesOrError) {
     ASSERT_GT(cases.size(), 150u);
     for (const Case& c : cases) {
         std::string groups;
-        EXPECT_EQ(RunCase(c, GetParam(), groups), c.expected) << "line " << c.line << " /" << c.expression << "/";
+        EXPECT_EQ(RunCase(c, GetParam(), groups), c.expected)
+            << "line " << c.line << " /" << c.expression << "/";
         CheckGroups(c, groups);
     }
 }

@@ -189,7 +189,8 @@ TEST(RegexprEngine, VirtualErrorTextAndRaiseErrorAreUsed) {
 TEST(RegexprEngine, PairedSeparatorIsTwoDifferentCharactersOrNone) {
     TRegEngine engine;
     for (const char* bad : {"a", "aa", "abc", "\n\n"}) {
-        EXPECT_EQ(ErrorOf([&] { engine.SetLinePairedSeparator(bad); }), regexpr::kErrBadPairedSeparator) << bad;
+        EXPECT_EQ(ErrorOf([&] { engine.SetLinePairedSeparator(bad); }), regexpr::kErrBadPairedSeparator)
+            << bad;
     }
     EXPECT_EQ(engine.LinePairedSeparator(), "\r\n");
     engine.SetExpression("^\n");
@@ -207,7 +208,8 @@ TEST(RegexprEngine, SeparatorAndWordSettingsShapeLinesAndBoundaries) {
     engine.SetLinePairedSeparator("");
     engine.SetModifierStr("m-s");
     engine.SetExpression("^b.*$");
-    EXPECT_EQ(AllMatches(engine, "ab\n;bc;b"), (std::vector<std::pair<long long, long long>>{{5, 2}, {8, 1}}));
+    EXPECT_EQ(AllMatches(engine, "ab\n;bc;b"),
+              (std::vector<std::pair<long long, long long>>{{5, 2}, {8, 1}}));
 
     TRegEngine words;
     words.SetWordChars("ab");

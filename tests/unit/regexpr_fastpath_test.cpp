@@ -55,7 +55,8 @@ private:
 
     std::string Piece(int depth) {
         std::string atom = Atom(depth);
-        static const char* const kQuantifiers[] = {"*", "+", "?", "*?", "+?", "??", "{1,3}", "{2}", "{0,2}?", "{1,}"};
+        static const char* const kQuantifiers[] = {"*",  "+",     "?",   "*?",     "+?",
+                                                   "??", "{1,3}", "{2}", "{0,2}?", "{1,}"};
         if (Pick(2) == 0) {
             atom += kQuantifiers[Pick(10)];
         }
@@ -63,8 +64,9 @@ private:
     }
 
     std::string Atom(int depth) {
-        static const char* const kAtoms[] = {".", ".", ".", "a",    "b",   "ab", "x",   "[ab]", "[^a\\n]", "\\w",
-                                             "\\s", "\\d", "^",  "$", "\\b", "\\n", "\\r", "[a-c]", "\\B",  "c"};
+        static const char* const kAtoms[] = {".",    ".",       ".",   "a",     "b",   "ab", "x",
+                                             "[ab]", "[^a\\n]", "\\w", "\\s",   "\\d", "^",  "$",
+                                             "\\b",  "\\n",     "\\r", "[a-c]", "\\B", "c"};
         const int choice = Pick(depth > 0 ? 24 : 20);
         if (choice < 20) {
             return kAtoms[choice];
@@ -140,8 +142,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
     for (int i = 0; i < 400; ++i) {
         text += "C:\\Disk\\folder" + std::to_string(i % 97) + "\\file" + std::to_string(i) + ".txt\r\n";
     }
-    const char* const expressions[] = {"file399", "folder9\\\\", "file1.*\\.txt", "^C.*7$", "\\\\f.+?r",
-                                       "le(1|2)3", "e.{3,5}t", "x.*?\\r",      "2\\.tx",  "e.*"};
+    const char* const expressions[] = {"file399",  "folder9\\\\", "file1.*\\.txt", "^C.*7$", "\\\\f.+?r",
+                                       "le(1|2)3", "e.{3,5}t",    "x.*?\\r",       "2\\.tx", "e.*"};
     for (const char* expression : expressions) {
         for (const char* modifiers : {"-s", "m-s", "i-s", "ims"}) {
             EXPECT_EQ(Outcome(expression, modifiers, text, true, false),

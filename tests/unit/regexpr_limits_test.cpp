@@ -90,7 +90,8 @@ TEST(RegexprLimits, AbortHookStopsARunawaySearch) {
     EXPECT_EQ(polls, 100);
 
     polls = 0;
-    EXPECT_EQ(regexpr::SearchRegExpr("(a|a)*[b]", Repeat("a", 40), "", [&] { return ++polls >= 10; }), nullptr);
+    EXPECT_EQ(regexpr::SearchRegExpr("(a|a)*[b]", Repeat("a", 40), "", [&] { return ++polls >= 10; }),
+              nullptr);
     EXPECT_EQ(polls, 10);
 }
 
