@@ -39,6 +39,10 @@ std::optional<std::uint32_t> GetAttributes(const std::string& path);
 void ReplaceFileWith(const std::string& target, const std::string& source);
 // A name for a temporary file in the same folder as `path`, not taken at the time of the call.
 std::string TempNameBeside(const std::string& path);
+// The running program's own full path.
+std::string ExecutablePath();
+// The whole content of a file, read with exclusive access; fails as opening it fails.
+std::string ReadWholeFile(const std::string& path);
 // The text of the last system error, as the system words it.
 std::string LastErrorText();
 

@@ -47,12 +47,7 @@ public:
         return folder;
     }
 
-    static std::string ReadFile(const std::string& file) {
-        platform::TFile in(file, platform::TFile::Mode::Read);
-        std::string content(static_cast<std::size_t>(in.Size()), '\0');
-        content.resize(in.Read(content.data(), content.size()));
-        return content;
-    }
+    static std::string ReadFile(const std::string& file) { return platform::ReadWholeFile(file); }
 
     static void RemoveTree(const std::string& folder) {
         {

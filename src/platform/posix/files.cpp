@@ -113,6 +113,20 @@ std::string TempNameBeside(const std::string& path) {
     }
 }
 
+std::string ExecutablePath() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) {
+            return "";
+        }
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<std::size_t>(n));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 std::string LastErrorText() { return ErrorText(errno); }
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), fd(-1) {

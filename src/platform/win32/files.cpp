@@ -91,6 +91,18 @@ std::string TempNameBeside(const std::string& path) {
     }
 }
 
+std::string ExecutablePath() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 std::string LastErrorText() { return ErrorText(GetLastError()); }
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), handle(nullptr) {
