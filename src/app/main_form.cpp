@@ -10,7 +10,7 @@
 
 #include "app/control_ids.h"
 #include "app/resource_ids.h"
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "app/tray_icon.h"
 #include "app/tray_zoom.h"
 #include "catalogs/paths.h"

@@ -1,7 +1,7 @@
 #include "cli_settings.h"
 
 #include "platform/files.h"
-#include "platform/ini_profile.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -21,9 +21,5 @@ std::string ToolFolder(const std::string& toolPath) {
 } // namespace
 
 std::string DefaultCatalogFolder(const std::string& toolPath) {
-    const std::string ini = ToolFolder(toolPath) + "mirolan.ini";
-    if (!platform::FileExists(ini)) {
-        return "LIST";
-    }
-    return platform::TIniProfile::Parse(platform::ReadWholeFile(ini)).ReadString("Options", "ListPath", "LIST");
+    return ReadListPath(ReadSettingsFile(ToolFolder(toolPath) + "mirolan.ini"));
 }

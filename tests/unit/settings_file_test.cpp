@@ -1,10 +1,9 @@
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "platform/files.h"
 #include "test_folder.h"
@@ -15,9 +14,10 @@ using platform::TIniProfile;
 
 TEST(SettingsFileTest, LivesBesideTheExecutableWithTheExtensionIni) {
     const std::string path = SettingsFilePath();
-    const std::string tail = "\\mirolan-tests.ini";
+    const std::string tail = "mirolan-tests.ini";
     ASSERT_GT(path.size(), tail.size());
     EXPECT_EQ(path.substr(path.size() - tail.size()), tail);
+    EXPECT_TRUE(platform::IsPathSeparator(path[path.size() - tail.size() - 1])) << path;
     EXPECT_EQ(platform::FullPath(path), path);
 }
 

@@ -1,23 +1,16 @@
-#include "app/settings_file.h"
-
-#include <windows.h>
+#include "settings/settings_file.h"
 
 #include "platform/files.h"
 #include "platform/safe_write.h"
 
 std::string SettingsFilePath() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
+    std::string path = platform::ExecutablePath();
+    std::size_t name = path.size();
+    while (name > 0 && !platform::IsPathSeparator(path[name - 1]) && path[name - 1] != ':') {
+        --name;
     }
-    const std::size_t slash = path.find_last_of("\\/:");
     const std::size_t dot = path.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+    if (dot != std::string::npos && dot >= name) {
         path.resize(dot);
     }
     return path + ".ini";
@@ -25,10 +18,7 @@ std::string SettingsFilePath() {
 
 platform::TIniProfile ReadSettingsFile(const std::string& path) {
     try {
-        platform::TFile file(path, platform::TFile::Mode::Read);
-        std::string text(static_cast<std::size_t>(file.Size()), '\0');
-        text.resize(file.Read(text.data(), text.size()));
-        return platform::TIniProfile::Parse(text);
+        return platform::TIniProfile::Parse(platform::ReadWholeFile(path));
     } catch (const platform::EFileError&) {
         return {};
     }
