@@ -106,6 +106,20 @@ TEST(RegexprEngine, EmptyExpressionRemovesTheTextAndTheSearchRaises1003) {
     EXPECT_EQ(engine.Expression(), "c");
 }
 
+TEST(RegexprEngine, UnchangedExpressionOrPairKeepsTheProgram) {
+    TRegEngine engine;
+    engine.SetExpression("ab");
+    engine.Compile();
+    engine.SetExpression("ab");
+    engine.SetLinePairedSeparator("\r\n");
+    EXPECT_TRUE(engine.IsCompiled());
+    engine.SetExpression("abc");
+    EXPECT_FALSE(engine.IsCompiled());
+    engine.Compile();
+    engine.SetLinePairedSeparator("\n\r");
+    EXPECT_FALSE(engine.IsCompiled());
+}
+
 TEST(RegexprEngine, CompileErrorLeavesNoProgramAndRecursAtTheNextSearch) {
     TRegEngine engine;
     engine.SetExpression("a(");
@@ -193,6 +207,11 @@ TEST(RegexprEngine, PairedSeparatorIsTwoDifferentCharactersOrNone) {
             << bad;
     }
     EXPECT_EQ(engine.LinePairedSeparator(), "\r\n");
+    try {
+        engine.SetLinePairedSeparator("x");
+    } catch (const ERegEngine& e) {
+        EXPECT_EQ(std::string(e.what()), engine.ErrorText(regexpr::kErrBadPairedSeparator) + " (pos 0)");
+    }
     engine.SetExpression("^\n");
     engine.SetModifierM(true);
     EXPECT_FALSE(engine.Exec("a\r\n")); // never between the two characters of a pair

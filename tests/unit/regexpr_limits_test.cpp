@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <string>
 
 namespace {
@@ -102,6 +104,51 @@ TEST(RegexprLimits, AbortHookIsPolledAcrossManyAttempts) {
     engine.SetExpression("a[b]");
     EXPECT_FALSE(engine.Exec(Repeat("a", 100000) + "ab"));
     EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kAborted);
+}
+
+struct SmallStackWork {
+    bool repeatFailed = false;
+    bool nestedMatched = false;
+    bool optionalsMatched = false;
+    std::string error;
+};
+
+void RunHeavySearchesOn(SmallStackWork& work) {
+    TRegEngine repeat;
+    repeat.SetExpression("(a|b)*c");
+    work.repeatFailed = !repeat.Exec(Repeat("ab", 5'000'000) + "c");
+    TRegEngine nested;
+    nested.SetExpression(Repeat("(", 24) + "a|b" + ")*" + Repeat(")", 23) + "c");
+    work.nestedMatched = nested.Exec(Repeat("ab", 1000) + "c");
+    TRegEngine optionals;
+    optionals.SetModifierS(false);
+    optionals.SetExpression(Repeat(".?", 3000) + "c");
+    work.optionalsMatched = optionals.Exec(Repeat("ab", 100) + "c");
+}
+
+void* RunHeavySearches(void* argument) {
+    auto* work = static_cast<SmallStackWork*>(argument);
+    try {
+        RunHeavySearchesOn(*work);
+    } catch (const regexpr::ERegEngine& e) {
+        work->error = e.what();
+    }
+    return nullptr;
+}
+
+TEST(RegexprLimits, HeavySearchesRunOnAThreadWithASmallStack) {
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 64 * 1024), 0);
+    SmallStackWork work;
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attributes, RunHeavySearches, &work), 0);
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+    pthread_attr_destroy(&attributes);
+    EXPECT_EQ(work.error, "");
+    EXPECT_TRUE(work.repeatFailed);
+    EXPECT_TRUE(work.nestedMatched);
+    EXPECT_TRUE(work.optionalsMatched);
 }
 
 TEST(RegexprLimits, LoopsWithEmptyBodiesCompileAndMatch) {

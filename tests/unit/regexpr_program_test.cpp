@@ -79,15 +79,15 @@ TEST(RegexprProgram, LayoutIsMagicThenNodesWithNativeLinksAndOperands) {
     engine.Compile();
     const regexpr::Program code = engine.ProgramCode();
     // magic; Alternative at 1 linking 25 bytes on to ProgramEnd; SimpleBraces at 6 with 2 and 300.
-    std::vector<std::uint8_t> expected;
-    const auto row = [&](std::initializer_list<std::uint8_t> bytes) {
-        expected.insert(expected.end(), bytes);
+    // clang-format off
+    const std::vector<std::uint8_t> expected = {
+        216,
+        regexpr::kAlternative, 25, 0, 0, 0,
+        regexpr::kSimpleBraces, 20, 0, 0, 0, 2, 0, 0, 0, 44, 1, 0, 0,
+        regexpr::kLiteral, 0, 0, 0, 0, 'a', 0,
+        regexpr::kProgramEnd, 0, 0, 0, 0,
     };
-    row({216});
-    row({regexpr::kAlternative, 25, 0, 0, 0});
-    row({regexpr::kSimpleBraces, 20, 0, 0, 0, 2, 0, 0, 0, 44, 1, 0, 0});
-    row({regexpr::kLiteral, 0, 0, 0, 0, 'a', 0});
-    row({regexpr::kProgramEnd, 0, 0, 0, 0});
+    // clang-format on
     ASSERT_EQ(std::vector<std::uint8_t>(code.begin(), code.end()), expected);
 }
 
