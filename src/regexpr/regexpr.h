@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace regexpr {
@@ -27,6 +28,11 @@ extern bool RegEngineModifierR;
 extern bool RegEngineModifierS;
 extern bool RegEngineModifierG;
 extern bool RegEngineModifierM;
+
+// A temporary std::string. The engine keeps no copy of the text it searches, so it refuses these.
+template <typename T>
+concept TemporaryString =
+    std::is_same_v<std::remove_cvref_t<T>, std::string> && !std::is_lvalue_reference_v<T>;
 
 using CaseInverter = std::function<char(char)>;
 using AbortHook = std::function<bool()>;
@@ -83,6 +89,8 @@ public:
     // The text to search, up to its first zero byte; it is not copied.
     void SetInput(std::string_view text);
     bool Exec(std::string_view text);
+    template <TemporaryString Text> void SetInput(Text&&) = delete;
+    template <TemporaryString Text> bool Exec(Text&&) = delete;
     bool ExecPos(std::int64_t offset); // 1-based character number
     bool ExecNext();
     std::int64_t MatchPos(int group) const;

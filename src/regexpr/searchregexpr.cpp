@@ -18,8 +18,8 @@ std::unique_ptr<TRegEngine> SearchRegExpr(std::string_view expression, std::stri
         if (engine->Exec(text)) {
             return engine;
         }
-    } catch (const ERegEngine&) {
-        // A faulty expression or modifier string finds nothing, without a word.
+    } catch (const std::exception&) {
+        // A faulty expression or modifier string, or any failure of the search, finds nothing.
     }
     return nullptr;
 }

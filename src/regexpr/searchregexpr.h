@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace regexpr {
 
@@ -15,5 +17,12 @@ class TRegEngine;
 // engine refers to `text`, which must outlive it.
 std::unique_ptr<TRegEngine> SearchRegExpr(std::string_view expression, std::string_view text,
                                           std::string_view modifiers, std::function<bool()> abortHook = {});
+
+// The engine would refer to a text that is gone once the call returns.
+template <typename Text>
+requires std::is_same_v<Text, std::string> std::unique_ptr<TRegEngine>
+SearchRegExpr(std::string_view expression, Text&& text, std::string_view modifiers,
+              std::function<bool()> abortHook = {})
+= delete;
 
 } // namespace regexpr

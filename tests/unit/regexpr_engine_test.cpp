@@ -316,10 +316,28 @@ TEST(RegexprEngine, SearchWithoutAttemptLeavesTheGroupsAsTheyWere) {
 TEST(RegexprEngine, TextIsReadUpToItsFirstZeroByte) {
     TRegEngine engine;
     engine.SetExpression("b");
-    EXPECT_FALSE(engine.Exec(std::string("a\0b", 3)));
+    const std::string text("a\0b", 3);
+    EXPECT_FALSE(engine.Exec(text));
     engine.SetExpression("a$");
-    EXPECT_TRUE(engine.Exec(std::string("a\0b", 3)));
+    EXPECT_TRUE(engine.Exec(text));
 }
+
+// The engine keeps no copy of its text, so a temporary string is refused at compile time.
+template <typename Text>
+concept Searchable = requires(TRegEngine& engine, Text&& text) {
+    engine.Exec(std::forward<Text>(text));
+};
+template <typename Text>
+concept SearchableByEntry = requires(Text&& text) {
+    regexpr::SearchRegExpr("a", std::forward<Text>(text), "");
+};
+static_assert(!Searchable<std::string>);
+static_assert(Searchable<const std::string&>);
+static_assert(Searchable<const char*>);
+static_assert(Searchable<std::string_view>);
+static_assert(!SearchableByEntry<std::string>);
+static_assert(SearchableByEntry<std::string&>);
+static_assert(SearchableByEntry<const char*>);
 
 TEST(RegexprSearch, SearchRegExprReturnsTheEngineOnItsFirstMatchOrNothing) {
     const std::string text = "one two three";

@@ -47,11 +47,12 @@ TEST(RegexprLimits, SmallStackLimitFailsTheSearchAndLeavesNoMatch) {
     TRegEngine engine;
     engine.SetStackLimit(50);
     engine.SetExpression("(ab)*x");
-    EXPECT_FALSE(engine.Exec(Repeat("ab", 100) + "x"));
+    const std::string text = Repeat("ab", 100) + "x";
+    EXPECT_FALSE(engine.Exec(text));
     EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kStackExhausted);
     EXPECT_THROW(engine.ExecNext(), regexpr::ERegEngine);
     engine.SetStackLimit(1000);
-    EXPECT_TRUE(engine.Exec(Repeat("ab", 100) + "x"));
+    EXPECT_TRUE(engine.Exec(text));
     EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kMatch);
 }
 
@@ -59,9 +60,11 @@ TEST(RegexprLimits, DeepNestingOfGroupsUnderARepeatEndsCleanly) {
     std::string expression = "(" + Repeat("(", 22) + "a|b" + Repeat(")", 22) + ")*c";
     TRegEngine engine;
     engine.SetExpression(expression);
-    EXPECT_FALSE(engine.Exec(Repeat("ab", 2'000'000) + "c"));
+    const std::string longText = Repeat("ab", 2'000'000) + "c";
+    const std::string shortText = Repeat("ab", 1000) + "c";
+    EXPECT_FALSE(engine.Exec(longText));
     EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kStackExhausted);
-    EXPECT_TRUE(engine.Exec(Repeat("ab", 1000) + "c"));
+    EXPECT_TRUE(engine.Exec(shortText));
     EXPECT_EQ(engine.MatchPos(23), 2000);
 }
 
@@ -77,7 +80,8 @@ TEST(RegexprLimits, LongAlternationAndLongChainsOfOptionalsMatch) {
 
     TRegEngine optionals;
     optionals.SetExpression(Repeat("a?", 20000) + "b");
-    ASSERT_TRUE(optionals.Exec("x" + Repeat("a", 5000) + "b"));
+    const std::string text = "x" + Repeat("a", 5000) + "b";
+    ASSERT_TRUE(optionals.Exec(text));
     EXPECT_EQ(optionals.MatchPos(0), 2);
     EXPECT_EQ(optionals.MatchLen(0), 5001);
 }
@@ -87,13 +91,13 @@ TEST(RegexprLimits, AbortHookStopsARunawaySearch) {
     TRegEngine engine;
     engine.SetAbortHook([&] { return ++polls >= 100; }, 1000);
     engine.SetExpression("(a|a)*[b]"); // 2^40 ways to fail
-    EXPECT_FALSE(engine.Exec(Repeat("a", 40)));
+    const std::string text = Repeat("a", 40);
+    EXPECT_FALSE(engine.Exec(text));
     EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kAborted);
     EXPECT_EQ(polls, 100);
 
     polls = 0;
-    EXPECT_EQ(regexpr::SearchRegExpr("(a|a)*[b]", Repeat("a", 40), "", [&] { return ++polls >= 10; }),
-              nullptr);
+    EXPECT_EQ(regexpr::SearchRegExpr("(a|a)*[b]", text, "", [&] { return ++polls >= 10; }), nullptr);
     EXPECT_EQ(polls, 10);
 }
 
@@ -102,7 +106,8 @@ TEST(RegexprLimits, AbortHookIsPolledAcrossManyAttempts) {
     TRegEngine engine;
     engine.SetAbortHook([&] { return ++polls >= 3; }, 64);
     engine.SetExpression("a[b]");
-    EXPECT_FALSE(engine.Exec(Repeat("a", 100000) + "ab"));
+    const std::string text = Repeat("a", 100000) + "ab";
+    EXPECT_FALSE(engine.Exec(text));
     EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kAborted);
 }
 
@@ -116,14 +121,16 @@ struct SmallStackWork {
 void RunHeavySearchesOn(SmallStackWork& work) {
     TRegEngine repeat;
     repeat.SetExpression("(a|b)*c");
-    work.repeatFailed = !repeat.Exec(Repeat("ab", 5'000'000) + "c");
+    const std::string repeatText = Repeat("ab", 5'000'000) + "c";
+    work.repeatFailed = !repeat.Exec(repeatText);
     TRegEngine nested;
     nested.SetExpression(Repeat("(", 24) + "a|b" + ")*" + Repeat(")", 23) + "c");
-    work.nestedMatched = nested.Exec(Repeat("ab", 1000) + "c");
+    const std::string text = Repeat("ab", 1000) + "c";
+    work.nestedMatched = nested.Exec(text);
     TRegEngine optionals;
     optionals.SetModifierS(false);
     optionals.SetExpression(Repeat(".?", 3000) + "c");
-    work.optionalsMatched = optionals.Exec(Repeat("ab", 100) + "c");
+    work.optionalsMatched = optionals.Exec(text);
 }
 
 void* RunHeavySearches(void* argument) {
