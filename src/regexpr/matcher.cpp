@@ -287,6 +287,8 @@ SearchEnd Matcher::Run(const std::uint8_t* at) {
         case Step::kMatch:
             groupEnd_[0] = p;
             return SearchEnd::kMatch;
+        case Step::kAborted:
+            return SearchEnd::kAborted;
         case Step::kExhausted:
             return SearchEnd::kStackExhausted;
         }
@@ -653,6 +655,11 @@ Matcher::Step Matcher::EnterRepeat(int head, int& node, const std::uint8_t*& p) 
     const Repeat repeat = DescribeRepeat(head);
     const std::uint8_t* s = p;
     std::int32_t count = CountSteps(repeat.operand, repeat.max, p);
+    // Counting and backing off are steps too, so that the abort hook is polled at a bounded interval.
+    pollCountdown_ -= std::min(count, pollInterval_);
+    if (pollCountdown_ <= 0 && PollAbort()) {
+        return Step::kAborted;
+    }
     if (count < repeat.min) {
         return Step::kFail;
     }
@@ -673,6 +680,9 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     const int followUp = FollowUpChar(repeat.follower);
     for (; k >= repeat.min; --k) {
         const std::uint8_t* at = s + k * step;
+        if (--pollCountdown_ <= 0 && PollAbort()) {
+            return Step::kAborted;
+        }
         if (followUp < 0 || CharAt(at) == followUp) {
             if (!Push(kRepeatGreedy, head, s, k)) {
                 return Step::kExhausted;
@@ -692,6 +702,9 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
     const int followUp = FollowUpChar(repeat.follower);
     for (; k <= count; ++k) {
         const std::uint8_t* at = s + k * step;
+        if (--pollCountdown_ <= 0 && PollAbort()) {
+            return Step::kAborted;
+        }
         if (followUp < 0 || CharAt(at) == followUp) {
             if (!Push(kRepeatLazy, head, s, k, count)) {
                 return Step::kExhausted;

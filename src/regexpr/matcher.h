@@ -70,7 +70,7 @@ private:
         bool greedy;
         int follower;
     };
-    enum class Step { kGo, kFail, kMatch, kExhausted };
+    enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
 
     SearchEnd TryMatchAt(const std::uint8_t* at);
     SearchEnd Run(const std::uint8_t* at);

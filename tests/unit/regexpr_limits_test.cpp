@@ -101,6 +101,19 @@ TEST(RegexprLimits, AbortHookStopsARunawaySearch) {
     EXPECT_EQ(polls, 10);
 }
 
+TEST(RegexprLimits, AbortHookIsPolledWhileSimpleRepeatsCountAndBackOff) {
+    // Every attempt counts and backs off over the rest of the text: quadratic without polls in between.
+    const std::string text = "b" + Repeat("a", 2'000'000);
+    for (const char* expression : {"a.*b", "a.*?b", "a[^b]*b", "a\\w*b"}) {
+        int polls = 0;
+        TRegEngine engine;
+        engine.SetAbortHook([&] { return ++polls >= 20; }, 4096);
+        engine.SetExpression(expression);
+        EXPECT_FALSE(engine.Exec(text)) << expression;
+        EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kAborted) << expression;
+    }
+}
+
 TEST(RegexprLimits, AbortHookIsPolledAcrossManyAttempts) {
     int polls = 0;
     TRegEngine engine;
