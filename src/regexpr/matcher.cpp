@@ -49,6 +49,7 @@ void Matcher::Load(Program program, const StartInfo& start) {
     firstCharCount_ = 0;
     for (int c = 0; c < 256; ++c) {
         if (InSet(start_.firstChars.data(), static_cast<std::uint8_t>(c))) {
+            firstCharPair_[firstCharCount_ % 2] = static_cast<std::uint8_t>(c);
             ++firstCharCount_;
             firstCharOnly_ = c;
         }
@@ -227,6 +228,30 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
                 return end;
             }
         }
+    }
+    if (fastPaths_ && firstCharCount_ == 2) {
+        // Two members, as a case-insensitive literal gives: the nearer of two character scans.
+        const std::uint8_t* next[2] = {from, from};
+        for (const std::uint8_t* p = from; p < end_; ++p) {
+            for (int i = 0; i < 2; ++i) {
+                if (next[i] != nullptr && next[i] < p) {
+                    next[i] = p;
+                }
+                if (next[i] != nullptr && *next[i] != firstCharPair_[i]) {
+                    next[i] = static_cast<const std::uint8_t*>(
+                        std::memchr(next[i], firstCharPair_[i], end_ - next[i]));
+                }
+            }
+            if (next[0] == nullptr && next[1] == nullptr) {
+                return SearchEnd::kNoMatch;
+            }
+            p = next[1] == nullptr || (next[0] != nullptr && next[0] < next[1]) ? next[0] : next[1];
+            const SearchEnd end = TryMatchAt(p);
+            if (end != SearchEnd::kNoMatch) {
+                return end;
+            }
+        }
+        return SearchEnd::kNoMatch;
     }
     if (fastPaths_ && firstCharCount_ == 0) {
         return SearchEnd::kNoMatch;

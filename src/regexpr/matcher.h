@@ -128,6 +128,7 @@ private:
     std::size_t plainLiteralLength_ = 0;
     int firstCharCount_ = 0;
     int firstCharOnly_ = -1;
+    std::uint8_t firstCharPair_[2] = {0, 0};
 };
 
 } // namespace regexpr
