@@ -5,17 +5,8 @@ set -u
 cli=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() { # description, then a command that must succeed
-    local what=$1; shift
-    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-status_is() { # expected status, command...
-    local expected=$1; shift
-    "$@" >"$work/out" 2>"$work/err"
-    [ $? = "$expected" ]
-}
+suite=cli
+. "$(dirname "$0")/checks.sh"
 
 cd "$work"
 printf 'C:\\Windows\r\nC:\\\xc4\xee\xea\xf3\xec\xe5\xed\xf2\xfb\\a.txt\r\nlast line, no CR LF' >plain.txt
@@ -70,5 +61,4 @@ check "an unknown command fails with status 2" status_is 2 "$cli" frobnicate
 check "wrong arguments fail with status 2" status_is 2 "$cli" list a b
 check "no command fails with status 2" status_is 2 "$cli"
 
-echo "$failures failed"
-[ $failures = 0 ]
+finish
