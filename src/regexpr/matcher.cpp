@@ -47,6 +47,7 @@ void Matcher::Load(Program program, const StartInfo& start) {
         }
     }
     firstCharCount_ = 0;
+    pairScans_[0] = pairScans_[1] = {};
     for (int c = 0; c < 256; ++c) {
         if (InSet(start_.firstChars.data(), static_cast<std::uint8_t>(c))) {
             firstCharPair_[firstCharCount_ % 2] = static_cast<std::uint8_t>(c);
@@ -131,9 +132,18 @@ void Matcher::AnalyseShapes() {
     }
 }
 
+const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c) {
+    if (base == nullptr || from < base || (next != nullptr && next < from)) {
+        base = from;
+        next = static_cast<const std::uint8_t*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
+    }
+    return next;
+}
+
 void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* end) {
     begin_ = begin;
     end_ = end;
+    pairScans_[0] = pairScans_[1] = {};
     ClearGroups();
 }
 
@@ -231,21 +241,13 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     }
     if (fastPaths_ && firstCharCount_ == 2) {
         // Two members, as a case-insensitive literal gives: the nearer of two character scans.
-        const std::uint8_t* next[2] = {from, from};
         for (const std::uint8_t* p = from; p < end_; ++p) {
-            for (int i = 0; i < 2; ++i) {
-                if (next[i] != nullptr && next[i] < p) {
-                    next[i] = p;
-                }
-                if (next[i] != nullptr && *next[i] != firstCharPair_[i]) {
-                    next[i] = static_cast<const std::uint8_t*>(
-                        std::memchr(next[i], firstCharPair_[i], end_ - next[i]));
-                }
-            }
-            if (next[0] == nullptr && next[1] == nullptr) {
+            const std::uint8_t* a = pairScans_[0].Next(p, end_, firstCharPair_[0]);
+            const std::uint8_t* b = pairScans_[1].Next(p, end_, firstCharPair_[1]);
+            if (a == nullptr && b == nullptr) {
                 return SearchEnd::kNoMatch;
             }
-            p = next[1] == nullptr || (next[0] != nullptr && next[0] < next[1]) ? next[0] : next[1];
+            p = b == nullptr || (a != nullptr && a < b) ? a : b;
             const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;

@@ -129,6 +129,15 @@ private:
     int firstCharCount_ = 0;
     int firstCharOnly_ = -1;
     std::uint8_t firstCharPair_[2] = {0, 0};
+
+    // The first `c` at or after a position, remembered between the searches for the further matches
+    // of one text: a rare character would otherwise be looked for up to the text's end once per match.
+    struct CharScan {
+        const std::uint8_t* base = nullptr; // where the last scan began
+        const std::uint8_t* next = nullptr; // what it found; nothing when the character does not occur
+        const std::uint8_t* Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c);
+    };
+    CharScan pairScans_[2];
 };
 
 } // namespace regexpr
