@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "data_files.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -24,20 +26,6 @@ struct Case {
     std::string groups;
 };
 
-// "%XX" is the byte with that hexadecimal code; everything else stands for itself.
-std::string Unescape(const std::string& text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            bytes += text[i];
-        }
-    }
-    return bytes;
-}
-
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t from = 0;
@@ -52,14 +40,8 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 }
 
 std::vector<Case> ReadCases() {
-    std::ifstream file(std::string(MIROLAN_TEST_DATA) + "/regexpr_cases.txt", std::ios::binary);
-    EXPECT_TRUE(file.is_open()) << "regexpr_cases.txt not found";
     std::vector<Case> cases;
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (const auto& [number, line] : ReadDataLines("regexpr_cases.txt")) {
         if (line.empty() || line[0] == '#') {
             continue;
         }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "data_files.h"
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -20,28 +22,9 @@ struct ProgramCase {
     std::string dump;
 };
 
-std::string Unescape(const std::string& text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            bytes += text[i];
-        }
-    }
-    return bytes;
-}
-
 std::vector<ProgramCase> ReadProgramCases() {
-    std::ifstream file(std::string(MIROLAN_TEST_DATA) + "/regexpr_programs.txt", std::ios::binary);
-    EXPECT_TRUE(file.is_open()) << "regexpr_programs.txt not found";
     std::vector<ProgramCase> cases;
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (const auto& [number, line] : ReadDataLines("regexpr_programs.txt")) {
         if (line.rfind("== ", 0) == 0) {
             const std::size_t tab = line.find('\t');
             cases.push_back({number, Unescape(line.substr(3, tab - 3)),
