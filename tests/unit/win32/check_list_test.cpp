@@ -2,19 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "win32/test_window.h"
+
 namespace {
 
 // A hidden parent that draws the list's items as a window does.
 class CheckListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = ParentProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "CheckListTestParent";
-        RegisterClassA(&windowClass);
-        parent = CreateWindowExA(0, "CheckListTestParent", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = CreateTestParent("CheckListTestParent", ParentProc);
         ASSERT_NE(parent, nullptr);
         list = std::make_unique<TCheckList>(parent, 1, RECT{0, 0, 135, 200});
         SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(list.get()));

@@ -4,19 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include "win32/test_window.h"
+
 namespace {
 
 // A hidden parent that hands CBN_EDITCHANGE to the box, as the main window does.
 class ComboBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = ParentProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "ComboBoxTestParent";
-        RegisterClassA(&windowClass);
-        parent = CreateWindowExA(0, "ComboBoxTestParent", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = CreateTestParent("ComboBoxTestParent", ParentProc);
         ASSERT_NE(parent, nullptr);
         box = std::make_unique<TComboBox>(parent, 1, RECT{0, 0, 200, 21}, 150);
         SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
