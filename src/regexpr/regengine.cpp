@@ -73,6 +73,7 @@ void TRegEngine::SetLinePairedSeparator(std::string_view pair) {
     if (head != pairHead_ || tail != pairTail_) {
         pairHead_ = head;
         pairTail_ = tail;
+        tablesStale_ = true;
         DiscardProgram();
     }
 }
@@ -135,17 +136,21 @@ void TRegEngine::PrepareSearch() {
     if (compiled_ && modifiers_ != programModifiers_) {
         DiscardProgram();
     }
-    MatchTables tables;
-    tables.invertCase = invertCase_.data();
-    for (char c : lineSeparators_) {
-        tables.lineSeparator[static_cast<std::uint8_t>(c)] = true;
+    if (tablesStale_) {
+        // Rebuilt only after a setting changed: a search for every further match would redo it.
+        MatchTables tables;
+        tables.invertCase = invertCase_.data();
+        for (char c : lineSeparators_) {
+            tables.lineSeparator[static_cast<std::uint8_t>(c)] = true;
+        }
+        for (char c : wordChars_) {
+            tables.wordChar[static_cast<std::uint8_t>(c)] = true;
+        }
+        tables.pairHead = pairHead_;
+        tables.pairTail = pairTail_;
+        matcher_.SetTables(tables);
+        tablesStale_ = false;
     }
-    for (char c : wordChars_) {
-        tables.wordChar[static_cast<std::uint8_t>(c)] = true;
-    }
-    tables.pairHead = pairHead_;
-    tables.pairTail = pairTail_;
-    matcher_.SetTables(tables);
     if (!compiled_) {
         Compile();
     }

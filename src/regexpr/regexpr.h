@@ -69,9 +69,15 @@ public:
 
     void SetSpaceChars(std::string_view chars) { spaceChars_ = chars; }
     const std::string& SpaceChars() const { return spaceChars_; }
-    void SetWordChars(std::string_view chars) { wordChars_ = chars; }
+    void SetWordChars(std::string_view chars) {
+        wordChars_ = chars;
+        tablesStale_ = true;
+    }
     const std::string& WordChars() const { return wordChars_; }
-    void SetLineSeparators(std::string_view chars) { lineSeparators_ = chars; }
+    void SetLineSeparators(std::string_view chars) {
+        lineSeparators_ = chars;
+        tablesStale_ = true;
+    }
     const std::string& LineSeparators() const { return lineSeparators_; }
     // Two different characters (head, tail) or the empty string for none; anything else is error 128.
     void SetLinePairedSeparator(std::string_view pair);
@@ -128,6 +134,7 @@ private:
     int pairHead_ = -1;
     int pairTail_ = -1;
     std::array<std::uint8_t, 256> invertCase_{};
+    bool tablesStale_ = true; // the matcher's tables no longer show the settings above
 
     std::vector<std::uint8_t> program_;
     StartInfo start_;
