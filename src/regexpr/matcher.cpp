@@ -60,6 +60,9 @@ void Matcher::Load(Program program, const StartInfo& start) {
 
 void Matcher::AnalyseShapes() {
     shapes_.assign(program_.size(), kNoShape);
+    repeats_.assign(program_.size(), Repeat{});
+    literalLengths_.assign(program_.size(), 0);
+    prefixNodes_.clear();
     plainLiteral_ = -1;
     const auto kindAt = [this](int node) { return node >= 0 ? program_[node] : -1; };
     const auto next = [this](int node) { return node >= 0 ? NextNode(program_, node) : -1; };
@@ -93,14 +96,26 @@ void Matcher::AnalyseShapes() {
                 shapes_[node] = kShapeLoop;
             }
         }
+        if (shapes_[node] != kNoShape) {
+            repeats_[node] = BuildRepeat(node, true);
+        }
         int length = kNodeSize;
         switch (kind) {
         case kLiteral:
         case kLiteralNoCase:
-            length += static_cast<int>(std::strlen(reinterpret_cast<const char*>(&program_[x]))) + 1;
+            literalLengths_[node] =
+                static_cast<std::int32_t>(std::strlen(reinterpret_cast<const char*>(&program_[x])));
+            length += literalLengths_[node] + 1;
+            break;
+        case kSimpleStar:
+        case kSimplePlus:
+        case kSimpleStarLazy:
+        case kSimplePlusLazy:
+            repeats_[node] = BuildRepeat(node, false);
             break;
         case kSimpleBraces:
         case kSimpleBracesLazy:
+            repeats_[node] = BuildRepeat(node, false);
             length += kBracesOperandSize;
             break;
         case kLoop:
@@ -130,9 +145,18 @@ void Matcher::AnalyseShapes() {
         plainLiteral_ = OperandOf(literal);
         plainLiteralLength_ = std::strlen(reinterpret_cast<const char*>(&program_[plainLiteral_]));
     }
+    // One branch at the top: its leading literals start every match.
+    if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&
+        kindAt(next(kFirstNode)) != kAlternative) {
+        for (int lead = literal; kindAt(lead) == kLiteral || kindAt(lead) == kLiteralNoCase;
+             lead = next(lead)) {
+            prefixNodes_.push_back(lead);
+        }
+    }
 }
 
-const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c) {
+const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
+                                            std::uint8_t c) {
     if (base == nullptr || from < base || (next != nullptr && next < from)) {
         base = from;
         next = static_cast<const std::uint8_t*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
@@ -220,7 +244,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
             if (p == nullptr) {
                 return SearchEnd::kNoMatch;
             }
-            const SearchEnd end = TryMatchAt(p);
+            const SearchEnd end = AttemptAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -233,7 +257,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
             if (p == nullptr) {
                 return SearchEnd::kNoMatch;
             }
-            const SearchEnd end = TryMatchAt(p);
+            const SearchEnd end = AttemptAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -248,7 +272,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
                 return SearchEnd::kNoMatch;
             }
             p = b == nullptr || (a != nullptr && a < b) ? a : b;
-            const SearchEnd end = TryMatchAt(p);
+            const SearchEnd end = AttemptAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -260,7 +284,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     }
     for (const std::uint8_t* p = from; p < end_; ++p) {
         if (InSet(start_.firstChars.data(), *p)) {
-            const SearchEnd end = TryMatchAt(p);
+            const SearchEnd end = AttemptAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -269,13 +293,50 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     return SearchEnd::kNoMatch;
 }
 
-SearchEnd Matcher::TryMatchAt(const std::uint8_t* at) {
+bool Matcher::PrefixAt(const std::uint8_t* at) const {
+    for (const int node : prefixNodes_) {
+        const std::uint8_t* literal = &program_[OperandOf(node)];
+        const std::size_t length = LiteralLength(node);
+        if (static_cast<std::size_t>(end_ - at) < length) {
+            return false;
+        }
+        if (program_[node] == kLiteral) {
+            if (std::memcmp(at, literal, length) != 0) {
+                return false;
+            }
+        } else {
+            for (std::size_t i = 0; i < length; ++i) {
+                if (at[i] != literal[i] && at[i] != tables_.invertCase[literal[i]]) {
+                    return false;
+                }
+            }
+        }
+        at += length;
+    }
+    return true;
+}
+
+SearchEnd Matcher::AttemptAt(const std::uint8_t* at) {
+    if (fastPaths_ && !PrefixAt(at)) {
+        if (clearAllGroups_) {
+            ClearAttemptGroups(); // the groups as the failed attempt would have left them
+        }
+        return SearchEnd::kNoMatch;
+    }
+    return TryMatchAt(at);
+}
+
+void Matcher::ClearAttemptGroups() {
     // Groups beyond those of the program are never set by it, so after one full clearing per search
     // only the program's own groups need it.
     const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
     std::fill_n(groupStart_.begin(), clear, nullptr);
     std::fill_n(groupEnd_.begin(), clear, nullptr);
     clearAllGroups_ = false;
+}
+
+SearchEnd Matcher::TryMatchAt(const std::uint8_t* at) {
+    ClearAttemptGroups();
     if (--pollCountdown_ <= 0 && PollAbort()) {
         return SearchEnd::kAborted;
     }
@@ -472,7 +533,7 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         if (CharAt(p) != operand[0]) {
             return Step::kFail;
         }
-        const std::size_t length = std::strlen(reinterpret_cast<const char*>(operand));
+        const std::size_t length = LiteralLength(node);
         if (static_cast<std::size_t>(end_ - p) < length || std::memcmp(p, operand, length) != 0) {
             return Step::kFail;
         }
@@ -480,7 +541,7 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         break;
     }
     case kLiteralNoCase: {
-        const std::size_t length = std::strlen(reinterpret_cast<const char*>(operand));
+        const std::size_t length = LiteralLength(node);
         const std::uint8_t c = CharAt(p);
         if (c != operand[0] && c != tables_.invertCase[operand[0]]) {
             return Step::kFail;
@@ -550,10 +611,10 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     return Step::kGo;
 }
 
-Matcher::Repeat Matcher::DescribeRepeat(int head) const {
+Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
     const int kind = program_[head];
     const std::uint8_t* operand = program_.data() + OperandOf(head);
-    if (fastPaths_ && shapes_[head] != kNoShape) {
+    if (shaped) {
         switch (shapes_[head]) {
         case kShapeStar: {
             const int empty = NextNode(program_, NextNode(program_, head));
@@ -702,8 +763,29 @@ Matcher::Step Matcher::EnterRepeat(int head, int& node, const std::uint8_t*& p) 
 
 Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node,
                                         const std::uint8_t*& p) {
-    const Repeat repeat = DescribeRepeat(head);
+    const Repeat& repeat = DescribeRepeat(head);
     const std::ptrdiff_t step = StepLength(repeat.operand);
+    std::uint8_t first = 0;
+    std::uint8_t other = 0;
+    if (fastPaths_ && step == 1 && k >= repeat.min && FollowUpChars(repeat.follower, first, other)) {
+        // The follower can only begin at its first character: look for that backwards instead of
+        // trying every count. The text's end holds no character, so the highest count there is skipped.
+        const std::uint8_t* at = LastFollowUp(s + repeat.min, s + k, first, other);
+        pollCountdown_ -= static_cast<int>(
+            std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : s + repeat.min) + 1, pollInterval_));
+        if (pollCountdown_ <= 0 && PollAbort()) {
+            return Step::kAborted;
+        }
+        if (at == nullptr) {
+            return Step::kFail;
+        }
+        if (!Push(kRepeatGreedy, head, s, static_cast<std::int32_t>(at - s))) {
+            return Step::kExhausted;
+        }
+        node = RequireNode(repeat.follower);
+        p = at;
+        return Step::kGo;
+    }
     const int followUp = FollowUpChar(repeat.follower);
     for (; k >= repeat.min; --k) {
         const std::uint8_t* at = s + k * step;
@@ -724,8 +806,27 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
 
 Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int32_t k, std::int32_t count,
                                       int& node, const std::uint8_t*& p) {
-    const Repeat repeat = DescribeRepeat(head);
+    const Repeat& repeat = DescribeRepeat(head);
     const std::ptrdiff_t step = StepLength(repeat.operand);
+    std::uint8_t first = 0;
+    std::uint8_t other = 0;
+    if (fastPaths_ && step == 1 && k <= count && FollowUpChars(repeat.follower, first, other)) {
+        const std::uint8_t* at = FirstFollowUp(s + k, s + count, first, other);
+        pollCountdown_ -= static_cast<int>(
+            std::min<std::ptrdiff_t>((at != nullptr ? at : s + count) - (s + k) + 1, pollInterval_));
+        if (pollCountdown_ <= 0 && PollAbort()) {
+            return Step::kAborted;
+        }
+        if (at == nullptr) {
+            return Step::kFail;
+        }
+        if (!Push(kRepeatLazy, head, s, static_cast<std::int32_t>(at - s), count)) {
+            return Step::kExhausted;
+        }
+        node = RequireNode(repeat.follower);
+        p = at;
+        return Step::kGo;
+    }
     const int followUp = FollowUpChar(repeat.follower);
     for (; k <= count; ++k) {
         const std::uint8_t* at = s + k * step;
@@ -742,6 +843,47 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
         }
     }
     return Step::kFail;
+}
+
+// The first character of a literal follower, in both cases for a case-insensitive one.
+bool Matcher::FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& other) const {
+    if (follower < 0 || (program_[follower] != kLiteral && program_[follower] != kLiteralNoCase)) {
+        return false;
+    }
+    first = program_[OperandOf(follower)];
+    other = program_[follower] == kLiteralNoCase ? tables_.invertCase[first] : first;
+    return first != 0;
+}
+
+// The last position in [low, high] holding `first` or `other`; the text's end never does.
+const std::uint8_t* Matcher::LastFollowUp(const std::uint8_t* low, const std::uint8_t* high,
+                                          std::uint8_t first, std::uint8_t other) const {
+    if (high == end_) {
+        if (high == low) {
+            return nullptr;
+        }
+        --high;
+    }
+    for (const std::uint8_t* q = high;; --q) {
+        if (*q == first || *q == other) {
+            return q;
+        }
+        if (q == low) {
+            return nullptr;
+        }
+    }
+}
+
+// The first position in [low, high] holding `first` or `other`; the text's end never does.
+const std::uint8_t* Matcher::FirstFollowUp(const std::uint8_t* low, const std::uint8_t* high,
+                                           std::uint8_t first, std::uint8_t other) const {
+    const std::uint8_t* const stop = high == end_ ? end_ : high + 1;
+    for (const std::uint8_t* q = low; q < stop; ++q) {
+        if (*q == first || *q == other) {
+            return q;
+        }
+    }
+    return nullptr;
 }
 
 int Matcher::FollowUpChar(int follower) const {

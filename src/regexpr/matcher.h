@@ -64,11 +64,11 @@ private:
         std::uint8_t kind;
     };
     struct Repeat {
-        int operand;
-        std::int32_t min;
-        std::int32_t max;
-        bool greedy;
-        int follower;
+        int operand = -1;
+        std::int32_t min = 0;
+        std::int32_t max = 0;
+        bool greedy = true;
+        int follower = -1;
     };
     enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
 
@@ -83,7 +83,13 @@ private:
     Step RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node, const std::uint8_t*& p);
     Step RepeatLazyFrom(int head, const std::uint8_t* s, std::int32_t k, std::int32_t count, int& node,
                         const std::uint8_t*& p);
-    Repeat DescribeRepeat(int head) const;
+    const Repeat& DescribeRepeat(int head) const { return repeats_[head]; }
+    Repeat BuildRepeat(int head, bool shaped) const;
+    bool FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& other) const;
+    const std::uint8_t* LastFollowUp(const std::uint8_t* low, const std::uint8_t* high, std::uint8_t first,
+                                     std::uint8_t other) const;
+    const std::uint8_t* FirstFollowUp(const std::uint8_t* low, const std::uint8_t* high, std::uint8_t first,
+                                      std::uint8_t other) const;
     std::int32_t CountSteps(int operand, std::int32_t max, const std::uint8_t* p) const;
     std::ptrdiff_t StepLength(int operand) const;
     Step EnterLoop(int loop, int& node, const std::uint8_t*& p);
@@ -92,6 +98,10 @@ private:
     int Follow(int node) const;
     int RequireNode(int node) const;
     int FollowUpChar(int follower) const;
+    std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths_[node]); }
+    bool PrefixAt(const std::uint8_t* at) const;
+    SearchEnd AttemptAt(const std::uint8_t* at);
+    void ClearAttemptGroups();
     std::uint8_t CharAt(const std::uint8_t* p) const { return p < end_ ? *p : 0; }
     bool IsLineBreakAt(const std::uint8_t* p) const;
     bool LineStartAt(const std::uint8_t* p) const;
@@ -123,8 +133,13 @@ private:
     int pollCountdown_ = kDefaultPollInterval;
 
     bool fastPaths_ = true;
-    std::vector<std::uint8_t> shapes_; // per node: a repeat of AnyButLineBreak run as a simple repeat
-    int plainLiteral_ = -1;            // operand offset when the whole program is one literal
+    std::vector<std::uint8_t> shapes_;         // per node: a repeat of AnyButLineBreak run as a simple repeat
+    std::vector<Repeat> repeats_;              // per node: how a repeat head (or a shaped node) counts
+    std::vector<std::int32_t> literalLengths_; // per node: the operand length of a literal
+    // The literal nodes every match begins with, in order: an attempt where they do not match fails
+    // before it makes any choice, so it need not be made.
+    std::vector<int> prefixNodes_;
+    int plainLiteral_ = -1; // operand offset when the whole program is one literal
     std::size_t plainLiteralLength_ = 0;
     int firstCharCount_ = 0;
     int firstCharOnly_ = -1;
