@@ -153,12 +153,72 @@ void Matcher::AnalyseShapes() {
             prefixNodes_.push_back(lead);
         }
     }
+    ChooseScanChar();
+}
+
+// How often a character shows in catalog lines, roughly: 0 rare ... 255 in nearly every line.
+int Matcher::CharFrequency(std::uint8_t c) {
+    static constexpr std::string_view kLettersByFrequency = "etaoinshrdlcumwfgypbvkjxqz";
+    if (c >= 'a' && c <= 'z') {
+        return 200 - 6 * static_cast<int>(kLettersByFrequency.find(static_cast<char>(c)));
+    }
+    if (c >= 'A' && c <= 'Z') {
+        return CharFrequency(static_cast<std::uint8_t>(c - 'A' + 'a')) / 2;
+    }
+    if (c >= '0' && c <= '9') {
+        return 150;
+    }
+    switch (c) {
+    case '.':
+        return 100; // about once a line, before the extension
+    case ' ':
+    case '\\':
+    case '/':
+    case ':':
+    case '\r':
+    case '\n':
+    case '\t':
+        return 250;
+    case '_':
+    case '-':
+        return 80;
+    default:
+        return c >= 0x80 ? 120 : c < ' ' ? 10 : 60;
+    }
+}
+
+// The prefix character to scan for: the rarest by the table above, a case-insensitive letter counted
+// with its other case.
+void Matcher::ChooseScanChar() {
+    int best = 1000;
+    int offset = 0;
+    for (const int node : prefixNodes_) {
+        const bool noCase = program_[node] == kLiteralNoCase;
+        for (int i = 0; i < literalLengths_[node]; ++i, ++offset) {
+            std::uint8_t c = program_[OperandOf(node) + i];
+            if (noCase && c >= 'A' && c <= 'Z') {
+                c = static_cast<std::uint8_t>(c - 'A' + 'a');
+            }
+            const bool cased = (c >= 'a' && c <= 'z') || c >= 0x80;
+            const int frequency = CharFrequency(c) + (noCase && cased ? 10 : 0);
+            if (frequency < best) {
+                best = frequency;
+                scanOffset_ = offset;
+                scanChar_ = program_[OperandOf(node) + i];
+                scanNoCase_ = noCase;
+            }
+        }
+    }
+    if (offset == 0) {
+        prefixNodes_.clear(); // only empty literals: nothing to scan for
+    }
 }
 
 const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
                                             std::uint8_t c) {
-    if (base == nullptr || from < base || (next != nullptr && next < from)) {
+    if (base == nullptr || c != sought || from < base || (next != nullptr && next < from)) {
         base = from;
+        sought = c;
         next = static_cast<const std::uint8_t*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
     }
     return next;
@@ -228,6 +288,9 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
         groupEnd_[0] = from + found + plainLiteralLength_;
         return SearchEnd::kMatch;
     }
+    if (fastPaths_ && !prefixNodes_.empty()) {
+        return SearchByPrefix(from);
+    }
     if (start_.startChar >= 0) {
         const std::uint8_t* p = from;
         for (;;) {
@@ -244,7 +307,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
             if (p == nullptr) {
                 return SearchEnd::kNoMatch;
             }
-            const SearchEnd end = AttemptAt(p);
+            const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -257,7 +320,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
             if (p == nullptr) {
                 return SearchEnd::kNoMatch;
             }
-            const SearchEnd end = AttemptAt(p);
+            const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -272,7 +335,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
                 return SearchEnd::kNoMatch;
             }
             p = b == nullptr || (a != nullptr && a < b) ? a : b;
-            const SearchEnd end = AttemptAt(p);
+            const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -284,7 +347,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     }
     for (const std::uint8_t* p = from; p < end_; ++p) {
         if (InSet(start_.firstChars.data(), *p)) {
-            const SearchEnd end = AttemptAt(p);
+            const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -316,14 +379,38 @@ bool Matcher::PrefixAt(const std::uint8_t* at) const {
     return true;
 }
 
-SearchEnd Matcher::AttemptAt(const std::uint8_t* at) {
-    if (fastPaths_ && !PrefixAt(at)) {
-        if (clearAllGroups_) {
-            ClearAttemptGroups(); // the groups as the failed attempt would have left them
+// The text from the prefix's chosen character on is searched for that character alone (in both cases
+// when it is case-insensitive); only where the whole prefix then matches is an attempt made.
+SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
+    const std::uint8_t first = scanChar_;
+    const std::uint8_t other = scanNoCase_ ? tables_.invertCase[first] : first;
+    for (const std::uint8_t* p = from; end_ - p > scanOffset_; ++p) {
+        const std::uint8_t* a = pairScans_[0].Next(p + scanOffset_, end_, first);
+        const std::uint8_t* b = other == first ? nullptr : pairScans_[1].Next(p + scanOffset_, end_, other);
+        if (a == nullptr && b == nullptr) {
+            break;
         }
-        return SearchEnd::kNoMatch;
+        p = (b == nullptr || (a != nullptr && a < b) ? a : b) - scanOffset_;
+        if (PrefixAt(p)) {
+            const SearchEnd end = TryMatchAt(p);
+            if (end != SearchEnd::kNoMatch) {
+                return end;
+            }
+        }
     }
-    return TryMatchAt(at);
+    if (clearAllGroups_ && FirstCharFrom(from)) {
+        ClearAttemptGroups(); // the plain search would have made (failed) attempts
+    }
+    return SearchEnd::kNoMatch;
+}
+
+bool Matcher::FirstCharFrom(const std::uint8_t* from) const {
+    for (const std::uint8_t* p = from; p < end_; ++p) {
+        if (InSet(start_.firstChars.data(), *p)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void Matcher::ClearAttemptGroups() {

@@ -29,7 +29,7 @@ public:
     }
 
     std::string Text() {
-        static const char kAlphabet[] = "aabbbcx \r\n\r\nAB1.";
+        static const char kAlphabet[] = "aabbbcx \r\n\r\nAB1._";
         std::string text;
         const int length = Pick(3) == 0 ? Pick(200) : Pick(24);
         for (int i = 0; i < length; ++i) {
@@ -64,14 +64,17 @@ private:
     }
 
     std::string Atom(int depth) {
-        static const char* const kAtoms[] = {".",    ".",       ".",   "a",     "b",   "ab", "x",
-                                             "[ab]", "[^a\\n]", "\\w", "\\s",   "\\d", "^",  "$",
-                                             "\\b",  "\\n",     "\\r", "[a-c]", "\\B", "c"};
-        const int choice = Pick(depth > 0 ? 24 : 20);
-        if (choice < 20) {
+        // Literals of characters with and without a case, so that the leading-literal scan picks
+        // characters at different offsets.
+        static const char* const kAtoms[] = {".",       ".",     ".",   "a",   "b",    "ab", "x",   "[ab]",
+                                             "[^a\\n]", "\\w",   "\\s", "\\d", "^",    "$",  "\\b", "\\n",
+                                             "\\r",     "[a-c]", "\\B", "c",   "\\.1", "B_"};
+        constexpr int kAtomCount = sizeof kAtoms / sizeof kAtoms[0];
+        const int choice = Pick(depth > 0 ? kAtomCount + 4 : kAtomCount);
+        if (choice < kAtomCount) {
             return kAtoms[choice];
         }
-        if (choice == 20 && groups_ > 0) {
+        if (choice == kAtomCount && groups_ > 0) {
             return "\\" + std::to_string(1 + Pick(groups_));
         }
         ++groups_;
@@ -107,6 +110,8 @@ std::string Outcome(const std::string& expression, const std::string& modifiers,
             }
             out << "| ";
         }
+        // A failed search leaves the groups cleared only when it made attempts.
+        out << "after " << engine.MatchPos(0) << ":" << engine.MatchLen(0) << " ";
         out << "end " << static_cast<int>(engine.LastSearchEnd());
     } catch (const regexpr::ERegEngine& e) {
         out << "error " << e.ErrorId;
@@ -142,8 +147,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
     for (int i = 0; i < 400; ++i) {
         text += "C:\\Disk\\folder" + std::to_string(i % 97) + "\\file" + std::to_string(i) + ".txt\r\n";
     }
-    const char* const expressions[] = {"file399",  "folder9\\\\", "file1.*\\.txt", "^C.*7$", "\\\\f.+?r",
-                                       "le(1|2)3", "e.{3,5}t",    "x.*?\\r",       "2\\.tx", "e.*"};
+    const char* const expressions[] = {
+        "file399", "folder9\\\\", "file1.*\\.txt", "^C.*7$",           "\\\\f.+?r", "le(1|2)3",    "e.{3,5}t",
+        "x.*?\\r", "2\\.tx",      "e.*",           "e3[0-9]{2}\\.txt", "\\.txt$",   "der1.*9\\\\", "k\\\\F"};
     for (const char* expression : expressions) {
         for (const char* modifiers : {"-s", "m-s", "i-s", "ims"}) {
             EXPECT_EQ(Outcome(expression, modifiers, text, true, false),
