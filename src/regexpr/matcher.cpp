@@ -3,8 +3,13 @@
 #include "regexpr/regerror.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace regexpr {
 namespace {
@@ -153,7 +158,7 @@ void Matcher::AnalyseShapes() {
             prefixNodes_.push_back(lead);
         }
     }
-    ChooseScanChar();
+    ChooseScanChars();
 }
 
 // How often a character shows in catalog lines, roughly: 0 rare ... 255 in nearly every line.
@@ -187,38 +192,44 @@ int Matcher::CharFrequency(std::uint8_t c) {
     }
 }
 
-// The prefix character to scan for: the rarest by the table above, a case-insensitive letter counted
-// with its other case.
-void Matcher::ChooseScanChar() {
-    int best = 1000;
-    int offset = 0;
+// The two prefix characters to scan for: the rarest by the table above, a case-insensitive letter
+// counted with its other case.
+void Matcher::ChooseScanChars() {
+    struct Candidate {
+        int frequency;
+        ScanChar scan;
+    };
+    std::vector<Candidate> candidates;
     for (const int node : prefixNodes_) {
         const bool noCase = program_[node] == kLiteralNoCase;
-        for (int i = 0; i < literalLengths_[node]; ++i, ++offset) {
-            std::uint8_t c = program_[OperandOf(node) + i];
+        for (int i = 0; i < literalLengths_[node]; ++i) {
+            const std::uint8_t original = program_[OperandOf(node) + i];
+            std::uint8_t c = original;
             if (noCase && c >= 'A' && c <= 'Z') {
                 c = static_cast<std::uint8_t>(c - 'A' + 'a');
             }
             const bool cased = (c >= 'a' && c <= 'z') || c >= 0x80;
-            const int frequency = CharFrequency(c) + (noCase && cased ? 10 : 0);
-            if (frequency < best) {
-                best = frequency;
-                scanOffset_ = offset;
-                scanChar_ = program_[OperandOf(node) + i];
-                scanNoCase_ = noCase;
-            }
+            const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(candidates.size());
+            candidates.push_back({CharFrequency(c) + (noCase && cased ? 10 : 0), {offset, original, noCase}});
         }
     }
-    if (offset == 0) {
+    if (candidates.empty()) {
         prefixNodes_.clear(); // only empty literals: nothing to scan for
+        return;
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& x, const Candidate& y) { return x.frequency < y.frequency; });
+    scans_[0] = candidates[0].scan;
+    scans_[1] = candidates[candidates.size() > 1 ? 1 : 0].scan;
+    if (scans_[1].offset < scans_[0].offset) {
+        std::swap(scans_[0], scans_[1]);
     }
 }
 
 const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
                                             std::uint8_t c) {
-    if (base == nullptr || c != sought || from < base || (next != nullptr && next < from)) {
+    if (base == nullptr || from < base || (next != nullptr && next < from)) {
         base = from;
-        sought = c;
         next = static_cast<const std::uint8_t*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
     }
     return next;
@@ -379,18 +390,14 @@ bool Matcher::PrefixAt(const std::uint8_t* at) const {
     return true;
 }
 
-// The text from the prefix's chosen character on is searched for that character alone (in both cases
-// when it is case-insensitive); only where the whole prefix then matches is an attempt made.
+// Only where the two chosen prefix characters stand (in either case when case-insensitive) can the
+// whole prefix match, and only where it does is an attempt made.
 SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
-    const std::uint8_t first = scanChar_;
-    const std::uint8_t other = scanNoCase_ ? tables_.invertCase[first] : first;
-    for (const std::uint8_t* p = from; end_ - p > scanOffset_; ++p) {
-        const std::uint8_t* a = pairScans_[0].Next(p + scanOffset_, end_, first);
-        const std::uint8_t* b = other == first ? nullptr : pairScans_[1].Next(p + scanOffset_, end_, other);
-        if (a == nullptr && b == nullptr) {
+    for (const std::uint8_t* p = from;; ++p) {
+        p = NextPrefixCandidate(p);
+        if (p == nullptr) {
             break;
         }
-        p = (b == nullptr || (a != nullptr && a < b) ? a : b) - scanOffset_;
         if (PrefixAt(p)) {
             const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
@@ -402,6 +409,45 @@ SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
         ClearAttemptGroups(); // the plain search would have made (failed) attempts
     }
     return SearchEnd::kNoMatch;
+}
+
+// The first position from `p` on with both scan characters at their offsets, or nothing.
+const std::uint8_t* Matcher::NextPrefixCandidate(const std::uint8_t* p) const {
+    const ScanChar& x = scans_[0];
+    const ScanChar& y = scans_[1];
+    const std::uint8_t x1 = x.c;
+    const std::uint8_t x2 = x.noCase ? tables_.invertCase[x.c] : x.c;
+    const std::uint8_t y1 = y.c;
+    const std::uint8_t y2 = y.noCase ? tables_.invertCase[y.c] : y.c;
+    if (end_ - p <= y.offset) {
+        return nullptr;
+    }
+    const std::uint8_t* const last = end_ - y.offset; // candidates lie before this
+#if defined(__SSE2__)
+    constexpr std::ptrdiff_t kBlock = 16;
+    const __m128i vx1 = _mm_set1_epi8(static_cast<char>(x1));
+    const __m128i vx2 = _mm_set1_epi8(static_cast<char>(x2));
+    const __m128i vy1 = _mm_set1_epi8(static_cast<char>(y1));
+    const __m128i vy2 = _mm_set1_epi8(static_cast<char>(y2));
+    for (; last - p >= kBlock; p += kBlock) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x.offset));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + y.offset));
+        const __m128i hitX = _mm_or_si128(_mm_cmpeq_epi8(a, vx1), _mm_cmpeq_epi8(a, vx2));
+        const __m128i hitY = _mm_or_si128(_mm_cmpeq_epi8(b, vy1), _mm_cmpeq_epi8(b, vy2));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(hitX, hitY)));
+        if (mask != 0) {
+            return p + std::countr_zero(mask);
+        }
+    }
+#endif
+    for (; p < last; ++p) {
+        const std::uint8_t a = p[x.offset];
+        const std::uint8_t b = p[y.offset];
+        if ((a == x1 || a == x2) && (b == y1 || b == y2)) {
+            return p;
+        }
+    }
+    return nullptr;
 }
 
 bool Matcher::FirstCharFrom(const std::uint8_t* from) const {

@@ -102,7 +102,8 @@ private:
     bool PrefixAt(const std::uint8_t* at) const;
     SearchEnd SearchByPrefix(const std::uint8_t* from);
     bool FirstCharFrom(const std::uint8_t* from) const;
-    void ChooseScanChar();
+    void ChooseScanChars();
+    const std::uint8_t* NextPrefixCandidate(const std::uint8_t* p) const;
     static int CharFrequency(std::uint8_t c);
     void ClearAttemptGroups();
     std::uint8_t CharAt(const std::uint8_t* p) const { return p < end_ ? *p : 0; }
@@ -142,9 +143,12 @@ private:
     // The literal nodes every match begins with, in order: an attempt where they do not match fails
     // before it makes any choice, so it need not be made.
     std::vector<int> prefixNodes_;
-    std::ptrdiff_t scanOffset_ = 0; // the prefix character searched for, and its distance from the start
-    std::uint8_t scanChar_ = 0;
-    bool scanNoCase_ = false;
+    struct ScanChar {
+        std::ptrdiff_t offset = 0; // from the start of the prefix
+        std::uint8_t c = 0;
+        bool noCase = false;
+    };
+    ScanChar scans_[2];     // two prefix characters looked for together, the lower offset first
     int plainLiteral_ = -1; // operand offset when the whole program is one literal
     std::size_t plainLiteralLength_ = 0;
     int firstCharCount_ = 0;
@@ -156,7 +160,6 @@ private:
     struct CharScan {
         const std::uint8_t* base = nullptr; // where the last scan began
         const std::uint8_t* next = nullptr; // what it found; nothing when the character does not occur
-        std::uint8_t sought = 0;
         const std::uint8_t* Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c);
     };
     CharScan pairScans_[2];
