@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -217,10 +218,23 @@ void Matcher::ChooseScanChars() {
         prefixNodes_.clear(); // only empty literals: nothing to scan for
         return;
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& x, const Candidate& y) { return x.frequency < y.frequency; });
-    scans_[0] = candidates[0].scan;
-    scans_[1] = candidates[candidates.size() > 1 ? 1 : 0].scan;
+    // The rarest first; of equally rare ones for the second, the farthest from the first, as nearby
+    // characters of a word tend to occur together.
+    const auto rarer = [](const Candidate& x, const Candidate& y) { return x.frequency < y.frequency; };
+    const Candidate first = *std::min_element(candidates.begin(), candidates.end(), rarer);
+    Candidate second = first;
+    for (const Candidate& c : candidates) {
+        const auto distance = [&first](const Candidate& x) {
+            return std::abs(x.scan.offset - first.scan.offset);
+        };
+        if (c.scan.offset != first.scan.offset &&
+            (second.scan.offset == first.scan.offset || c.frequency < second.frequency ||
+             (c.frequency == second.frequency && distance(c) > distance(second)))) {
+            second = c;
+        }
+    }
+    scans_[0] = first.scan;
+    scans_[1] = second.scan;
     if (scans_[1].offset < scans_[0].offset) {
         std::swap(scans_[0], scans_[1]);
     }
@@ -451,6 +465,14 @@ const std::uint8_t* Matcher::NextPrefixCandidate(const std::uint8_t* p) const {
 }
 
 bool Matcher::FirstCharFrom(const std::uint8_t* from) const {
+    const auto size = static_cast<std::size_t>(end_ - from);
+    if (firstCharCount_ == 1) {
+        return std::memchr(from, firstCharOnly_, size) != nullptr;
+    }
+    if (firstCharCount_ == 2) {
+        return std::memchr(from, firstCharPair_[0], size) != nullptr ||
+               std::memchr(from, firstCharPair_[1], size) != nullptr;
+    }
     for (const std::uint8_t* p = from; p < end_; ++p) {
         if (InSet(start_.firstChars.data(), *p)) {
             return true;
