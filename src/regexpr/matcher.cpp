@@ -294,7 +294,6 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
         return SearchEnd::kNoMatch;
     }
     loopIndex_ = 0;
-    clearAllGroups_ = true;
     if (start_.anchored) {
         return TryMatchAt(from);
     }
@@ -407,19 +406,21 @@ bool Matcher::PrefixAt(const std::uint8_t* at) const {
 // Only where the two chosen prefix characters stand (in either case when case-insensitive) can the
 // whole prefix match, and only where it does is an attempt made.
 SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
+    bool attempted = false;
     for (const std::uint8_t* p = from;; ++p) {
         p = NextPrefixCandidate(p);
         if (p == nullptr) {
             break;
         }
         if (PrefixAt(p)) {
+            attempted = true;
             const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
         }
     }
-    if (clearAllGroups_ && FirstCharFrom(from)) {
+    if (!attempted && FirstCharFrom(from)) {
         ClearAttemptGroups(); // the plain search would have made (failed) attempts
     }
     return SearchEnd::kNoMatch;
@@ -482,8 +483,8 @@ bool Matcher::FirstCharFrom(const std::uint8_t* from) const {
 }
 
 void Matcher::ClearAttemptGroups() {
-    // Groups beyond those of the program are never set by it, so after one full clearing per search
-    // only the program's own groups need it.
+    // Groups beyond those of the program are never set by it, so after one full clearing per loaded
+    // program only the program's own groups need it.
     const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
     std::fill_n(groupStart_.begin(), clear, nullptr);
     std::fill_n(groupEnd_.begin(), clear, nullptr);

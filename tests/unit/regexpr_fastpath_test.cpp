@@ -159,4 +159,45 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
     }
 }
 
+// One engine searching with an expression of fewer groups after one of more: no group of the first
+// may show through the matches of the second, whatever path found them.
+TEST(RegexprFastPaths, GroupsOfTheEarlierExpressionDoNotOutliveIt) {
+    const struct {
+        const char* first;
+        const char* second;
+    } cases[] = {{"(a)(b)(c)", "abc"}, {"(a)(b)(c)", "b.*c"}, {"(x)?(a)(b)", "[ab]"}, {"(a)|(b)(c)", "c"}};
+    const std::string text = "xx abc abc\r\nbc";
+    for (const auto& c : cases) {
+        std::string outcomes[2];
+        for (const bool fast : {true, false}) {
+            TRegEngine engine;
+            engine.SetFastPaths(fast);
+            engine.SetExpression(c.first);
+            ASSERT_TRUE(engine.Exec(text)) << c.first;
+            engine.SetExpression(c.second);
+            std::ostringstream out;
+            // The same input: a new one would clear every group anyway.
+            for (bool found = engine.ExecPos(1); found; found = engine.ExecNext()) {
+                for (int group = 0; group < 4; ++group) {
+                    out << engine.MatchPos(group) << ":" << engine.MatchLen(group) << " ";
+                }
+                out << "| ";
+            }
+            outcomes[fast ? 0 : 1] = out.str();
+        }
+        EXPECT_EQ(outcomes[0], outcomes[1]) << c.first << " then " << c.second;
+        // The second expressions have no groups: every match shows groups 1 to 3 unset.
+        const auto count = [&](const std::string& what) {
+            std::size_t n = 0;
+            for (std::size_t at = outcomes[0].find(what); at != std::string::npos;
+                 at = outcomes[0].find(what, at + 1)) {
+                ++n;
+            }
+            return n;
+        };
+        EXPECT_GT(count("| "), 0u) << c.second;
+        EXPECT_EQ(count("-1:-1 -1:-1 -1:-1 | "), count("| ")) << outcomes[0];
+    }
+}
+
 } // namespace
