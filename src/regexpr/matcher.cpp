@@ -214,10 +214,13 @@ void Matcher::ChooseScanChars() {
             candidates.push_back({CharFrequency(c) + (noCase && cased ? 10 : 0), {offset, original, noCase}});
         }
     }
-    if (candidates.empty()) {
-        prefixNodes_.clear(); // only empty literals: nothing to scan for
+    afterPrefix_ = prefixNodes_.empty() ? -1 : NextNode(program_, prefixNodes_.back());
+    if (candidates.empty() || afterPrefix_ < 0) {
+        prefixNodes_
+            .clear(); // only empty literals, nothing to scan for; or a broken link the plain run reports
         return;
     }
+    prefixLength_ = static_cast<std::ptrdiff_t>(candidates.size());
     // The rarest first; of equally rare ones for the second, the farthest from the first, as nearby
     // characters of a word tend to occur together.
     const auto rarer = [](const Candidate& x, const Candidate& y) { return x.frequency < y.frequency; };
@@ -413,8 +416,9 @@ SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
             break;
         }
         if (PrefixAt(p)) {
+            // The prefix makes no choices, so the attempt goes on from the node after it.
             attempted = true;
-            const SearchEnd end = TryMatchAt(p);
+            const SearchEnd end = TryMatchAt(p, afterPrefix_, p + prefixLength_);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -493,12 +497,12 @@ void Matcher::ClearAttemptGroups() {
     clearAllGroups_ = false;
 }
 
-SearchEnd Matcher::TryMatchAt(const std::uint8_t* at) {
+SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p) {
     ClearAttemptGroups();
     if (--pollCountdown_ <= 0 && PollAbort()) {
         return SearchEnd::kAborted;
     }
-    const SearchEnd end = Run(at);
+    const SearchEnd end = Run(node, p);
     if (end == SearchEnd::kMatch) {
         groupStart_[0] = at;
     }
@@ -513,10 +517,8 @@ bool Matcher::Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::in
     return true;
 }
 
-SearchEnd Matcher::Run(const std::uint8_t* at) {
+SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
     stack_.clear();
-    int node = kFirstNode;
-    const std::uint8_t* p = at;
     for (;;) {
         if (--pollCountdown_ <= 0 && PollAbort()) {
             return SearchEnd::kAborted;

@@ -72,8 +72,11 @@ private:
     };
     enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
 
-    SearchEnd TryMatchAt(const std::uint8_t* at);
-    SearchEnd Run(const std::uint8_t* at);
+    // An attempt at `at`, which may begin further on, at `node` and `p`, when the nodes before make no
+    // choice.
+    SearchEnd TryMatchAt(const std::uint8_t* at) { return TryMatchAt(at, kFirstNode, at); }
+    SearchEnd TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p);
+    SearchEnd Run(int node, const std::uint8_t* p);
     Step Execute(int& node, const std::uint8_t*& p);
     Step Backtrack(int& node, const std::uint8_t*& p);
     bool Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k = 0,
@@ -148,6 +151,8 @@ private:
         std::uint8_t c = 0;
         bool noCase = false;
     };
+    int afterPrefix_ = -1; // the node after the prefix, and the prefix's length
+    std::ptrdiff_t prefixLength_ = 0;
     ScanChar scans_[2];     // two prefix characters looked for together, the lower offset first
     int plainLiteral_ = -1; // operand offset when the whole program is one literal
     std::size_t plainLiteralLength_ = 0;
