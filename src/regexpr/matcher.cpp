@@ -869,7 +869,14 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
         }
         break;
     case kAnyButLineBreak:
-        while (q < stop && !IsLineBreakAt(q)) {
+        // Most characters cannot start a line break at all; only those that can need the full test.
+        for (;;) {
+            while (q < stop && !tables_.breakStart[*q]) {
+                ++q;
+            }
+            if (q == stop || IsLineBreakAt(q)) {
+                break;
+            }
             ++q;
         }
         break;

@@ -28,7 +28,8 @@ struct MatchTables {
     const std::uint8_t* invertCase = nullptr; // 256 entries
     std::array<bool, 256> wordChar{};
     std::array<bool, 256> lineSeparator{};
-    int pairHead = -1; // -1: no paired separator
+    std::array<bool, 256> breakStart{}; // a separator or the paired separator's head
+    int pairHead = -1;                  // -1: no paired separator
     int pairTail = -1;
 };
 

@@ -148,6 +148,10 @@ void TRegEngine::PrepareSearch() {
         }
         tables.pairHead = pairHead_;
         tables.pairTail = pairTail_;
+        tables.breakStart = tables.lineSeparator;
+        if (pairHead_ >= 0) {
+            tables.breakStart[static_cast<std::uint8_t>(pairHead_)] = true;
+        }
         matcher_.SetTables(tables);
         tablesStale_ = false;
     }
