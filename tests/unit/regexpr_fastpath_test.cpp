@@ -88,13 +88,23 @@ private:
 constexpr int kPollInterval = 1024;
 constexpr int kPollBudget = 100;
 
+// Line separators and the paired separator; nothing for the engine's own.
+struct LineSettings {
+    const char* separators = nullptr;
+    const char* pair = nullptr;
+};
+
 // Every match with the groups 0 ... 3, or the error, in one line. A search that runs past its step
 // budget (generated expressions can backtrack exponentially) ends in "end 2", which the caller skips:
 // the two ways take different numbers of steps.
 std::string Outcome(const std::string& expression, const std::string& modifiers, const std::string& text,
-                    bool fastPaths, bool budget = true) {
+                    bool fastPaths, bool budget = true, LineSettings lines = {}) {
     TRegEngine engine;
     engine.SetFastPaths(fastPaths);
+    if (lines.separators != nullptr) {
+        engine.SetLineSeparators(lines.separators);
+        engine.SetLinePairedSeparator(lines.pair);
+    }
     int polls = 0;
     if (budget) {
         engine.SetAbortHook([&] { return ++polls > kPollBudget; }, kPollInterval);
@@ -126,10 +136,13 @@ TEST(RegexprFastPaths, GeneratedExpressionsMatchAsInThePlainInterpreter) {
     for (int i = 0; i < 3000; ++i) {
         const std::string expression = maker.Expression();
         const std::string modifiers = maker.Modifiers();
+        // The third text with other line breaks: a lone LF (CR only as the pair's head), or "b" unpaired.
+        const LineSettings otherLines = i % 2 == 0 ? LineSettings{"\n", "\r\n"} : LineSettings{"b", ""};
         for (int j = 0; j < 3; ++j) {
             const std::string text = maker.Text();
-            const std::string fast = Outcome(expression, modifiers, text, true);
-            const std::string plain = Outcome(expression, modifiers, text, false);
+            const LineSettings lines = j == 2 ? otherLines : LineSettings{};
+            const std::string fast = Outcome(expression, modifiers, text, true, true, lines);
+            const std::string plain = Outcome(expression, modifiers, text, false, true, lines);
             if (fast.ends_with("end 2") || plain.ends_with("end 2")) {
                 ++overBudget;
                 continue;
