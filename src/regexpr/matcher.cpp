@@ -151,10 +151,12 @@ void Matcher::AnalyseShapes() {
         plainLiteral_ = OperandOf(literal);
         plainLiteralLength_ = std::strlen(reinterpret_cast<const char*>(&program_[plainLiteral_]));
     }
-    // One branch at the top: its leading literals start every match.
+    // One branch at the top: its leading literals start every match. An empty literal (from "\x00")
+    // matches only at the text's end, so the prefix ends before it.
     if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&
         kindAt(next(kFirstNode)) != kAlternative) {
-        for (int lead = literal; kindAt(lead) == kLiteral || kindAt(lead) == kLiteralNoCase;
+        for (int lead = literal;
+             (kindAt(lead) == kLiteral || kindAt(lead) == kLiteralNoCase) && program_[OperandOf(lead)] != 0;
              lead = next(lead)) {
             prefixNodes_.push_back(lead);
         }
