@@ -7,23 +7,6 @@
 
 namespace {
 
-// The whole of an open file. A string cannot be sized without being filled first, and filling 100 MB
-// only to read over it costs a whole extra pass over memory; a bounce buffer that stays in the cache
-// costs less than that.
-std::string ReadWholeFile(platform::TFile& file) {
-    constexpr std::size_t kBounce = 1 << 20;
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(file.Size(), 0)));
-    const auto bounce = std::make_unique_for_overwrite<char[]>(kBounce);
-    for (;;) {
-        const std::size_t n = file.Read(bounce.get(), kBounce);
-        bytes.append(bounce.get(), n);
-        if (n < kBounce) {
-            return bytes;
-        }
-    }
-}
-
 // Packed or not, or nothing when the file cannot be opened.
 std::optional<bool> PackedState(const std::string& path) {
     try {
@@ -46,7 +29,7 @@ std::string ReadCatalogText(const std::string& path) {
     // One open and one read for either kind: the first bytes tell a packed file, whose container
     // then unpacks in place without a further copy.
     platform::TFile file(path, platform::TFile::Mode::Read);
-    std::string bytes = ReadWholeFile(file);
+    std::string bytes = platform::ReadWholeFile(file);
     if (!IsPackedBytes(bytes)) {
         return bytes;
     }

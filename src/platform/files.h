@@ -41,8 +41,11 @@ void ReplaceFileWith(const std::string& target, const std::string& source);
 std::string TempNameBeside(const std::string& path);
 // The running program's own full path.
 std::string ExecutablePath();
+class TFile;
 // The whole content of a file, read with exclusive access; fails as opening it fails.
 std::string ReadWholeFile(const std::string& path);
+// The rest of an open file, from its position.
+std::string ReadWholeFile(TFile& file);
 // The text of the last system error, as the system words it.
 std::string LastErrorText();
 
