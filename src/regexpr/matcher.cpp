@@ -70,12 +70,12 @@ void Matcher::AnalyseShapes() {
     literalLengths_.assign(program_.size(), 0);
     prefixNodes_.clear();
     plainLiteral_ = -1;
-    const auto kindAt = [this](int node) { return node >= 0 ? program_[node] : -1; };
-    const auto next = [this](int node) { return node >= 0 ? NextNode(program_, node) : -1; };
-    // Walk the nodes in buffer order; every node starts at a known size from its kind.
-    int node = kFirstNode;
     const int size = static_cast<int>(program_.size());
-    while (node + kNodeSize <= size) {
+    const auto kindAt = [this, size](int node) { return node >= 0 && node < size ? program_[node] : -1; };
+    const auto next = [this, size](int node) {
+        return node >= 0 && node + kNodeSize <= size ? NextNode(program_, node) : -1;
+    };
+    for (const int node : ReachableNodes(program_)) {
         const int kind = program_[node];
         const int x = OperandOf(node);
         if (kind == kAlternative && kindAt(x) == kAnyButLineBreak && kindAt(next(x)) == kLoopBack &&
@@ -98,51 +98,20 @@ void Matcher::AnalyseShapes() {
         if (kind == kLoopEntry && kindAt(x) == kAnyButLineBreak) {
             const int loop = next(node);
             if ((kindAt(loop) == kLoop || kindAt(loop) == kLoopLazy) && next(x) == loop &&
-                loop + ReadInt(&program_[OperandOf(loop) + 8]) == x) {
+                OperandOf(loop) + kLoopOperandSize <= size && loop + ReadInt(&program_[OperandOf(loop) + 8]) == x) {
                 shapes_[node] = kShapeLoop;
             }
         }
         if (shapes_[node] != kNoShape) {
             repeats_[node] = BuildRepeat(node, true);
         }
-        int length = kNodeSize;
-        switch (kind) {
-        case kLiteral:
-        case kLiteralNoCase:
-            literalLengths_[node] =
-                static_cast<std::int32_t>(std::strlen(reinterpret_cast<const char*>(&program_[x])));
-            length += literalLengths_[node] + 1;
-            break;
-        case kSimpleStar:
-        case kSimplePlus:
-        case kSimpleStarLazy:
-        case kSimplePlusLazy:
+        if (kind == kLiteral || kind == kLiteralNoCase) {
+            // A run reads the operand up to its first zero byte; the terminating zero is in the program.
+            const auto* operand = reinterpret_cast<const char*>(&program_[x]);
+            literalLengths_[node] = static_cast<std::int32_t>(strnlen(operand, static_cast<std::size_t>(size - x)));
+        } else if (IsSimpleRepeat(kind)) {
             repeats_[node] = BuildRepeat(node, false);
-            break;
-        case kSimpleBraces:
-        case kSimpleBracesLazy:
-            repeats_[node] = BuildRepeat(node, false);
-            length += kBracesOperandSize;
-            break;
-        case kLoop:
-        case kLoopLazy:
-            length += kLoopOperandSize;
-            break;
-        case kSmallSet:
-        case kSmallSetNot:
-            length += kSmallSetSize;
-            break;
-        case kFullSet:
-            length += kFullSetSize;
-            break;
-        case kBackRef:
-        case kBackRefNoCase:
-            length += 1;
-            break;
-        default:
-            break;
         }
-        node += length;
     }
     const int literal = OperandOf(kFirstNode);
     if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&

@@ -122,6 +122,30 @@ std::string NodeKindName(int kind) {
     return "?" + std::to_string(kind);
 }
 
+std::vector<int> ReachableNodes(Program program) {
+    const int size = static_cast<int>(program.size());
+    std::vector<bool> seen(program.size(), false);
+    std::vector<int> nodes;
+    std::vector<int> pending = {kFirstNode};
+    while (!pending.empty()) {
+        const int node = pending.back();
+        pending.pop_back();
+        if (node < kFirstNode || node + kNodeSize > size || seen[node]) {
+            continue;
+        }
+        seen[node] = true;
+        nodes.push_back(node);
+        pending.push_back(NextNode(program, node));
+        const int kind = program[node];
+        if (kind == kAlternative || kind == kLoopEntry) {
+            pending.push_back(OperandOf(node));
+        } else if (IsSimpleRepeat(kind)) {
+            pending.push_back(RepeatOperand(program, node));
+        }
+    }
+    return nodes;
+}
+
 std::string DumpProgram(Program program) {
     if (program.empty()) {
         return "(no program)\n";

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace regexpr {
 
@@ -88,6 +89,17 @@ inline int NextNode(Program program, int node) {
 inline int OperandOf(int node) {
     return node + kNodeSize;
 }
+
+inline bool IsSimpleRepeat(int kind) {
+    return kind == kSimpleStar || kind == kSimplePlus || kind == kSimpleStarLazy || kind == kSimplePlusLazy ||
+           IsBracesRepeat(kind);
+}
+
+// Every node that a run can reach from the first one, through links and through the operands that
+// hold nodes (a branch, a loop's body, the node a simple repeat counts), each once. Unlike a walk in
+// buffer order it cannot be led astray by a literal with a zero byte inside it, whose bytes after the
+// zero no run reads.
+std::vector<int> ReachableNodes(Program program);
 
 // The node a simple repeat counts: after the header, and after the two bounds for the braces kinds.
 inline int RepeatOperand(Program program, int node) {
