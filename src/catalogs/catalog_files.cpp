@@ -23,17 +23,23 @@ std::unique_ptr<TMemoryStream> LoadCatalogStream(const std::string& path) {
 }
 
 std::string ReadCatalogText(const std::string& path) {
+    std::string text;
+    ReadCatalogText(path, text);
+    return text;
+}
+
+void ReadCatalogText(const std::string& path, std::string& text) {
     if (!platform::FileExists(path)) {
-        return {};
+        text.clear();
+        return;
     }
     // One open and one read for either kind: the first bytes tell a packed file, whose container
     // then unpacks in place without a further copy.
     platform::TFile file(path, platform::TFile::Mode::Read);
-    std::string bytes = platform::ReadWholeFile(file);
-    if (!IsPackedBytes(bytes)) {
-        return bytes;
+    platform::ReadWholeFile(file, text);
+    if (IsPackedBytes(text)) {
+        text = UnpackBytes(std::move(text), 0);
     }
-    return UnpackBytes(std::move(bytes), 0);
 }
 
 void PackCatalogFile(const std::string& path) {

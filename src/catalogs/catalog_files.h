@@ -13,6 +13,8 @@
 std::unique_ptr<TMemoryStream> LoadCatalogStream(const std::string& path);
 // The catalog text, byte for byte; packed catalogs come unpacked; a missing file gives "".
 std::string ReadCatalogText(const std::string& path);
+// The same into `text`, whose memory serves again: a search over many catalogs keeps one buffer.
+void ReadCatalogText(const std::string& path, std::string& text);
 
 // Rewrite the file as a packed or a plain catalog of the same text. The file is replaced only once the
 // new content is complete: a failure leaves it as it was.

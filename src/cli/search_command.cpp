@@ -118,8 +118,9 @@ int SearchCommand(const TInvocation& invocation) {
 #endif
     TOutputSink out;
     std::size_t lines = 0;
+    std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
     for (const TCatalogRef& catalog : catalogs) {
-        const std::string text = ReadCatalogText(catalog.path);
+        ReadCatalogText(catalog.path, text);
         lines += SearchCatalogText(catalog.name, text, expression, modifiers, out);
     }
     out.Flush();

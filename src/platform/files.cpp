@@ -12,17 +12,23 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 std::string ReadWholeFile(TFile& file) {
+    std::string bytes;
+    ReadWholeFile(file, bytes);
+    return bytes;
+}
+
+void ReadWholeFile(TFile& file, std::string& into) {
     // Sizing a string zero-fills it, a second pass over a large catalog; appending from a buffer that
     // stays in the cache is cheaper.
     constexpr std::size_t kBounce = 1 << 20;
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(file.Size() - file.Position(), 0)));
+    into.clear();
+    into.reserve(static_cast<std::size_t>(std::max<std::int64_t>(file.Size() - file.Position(), 0)));
     const auto bounce = std::make_unique_for_overwrite<char[]>(kBounce);
     for (;;) {
         const std::size_t n = file.Read(bounce.get(), kBounce);
-        bytes.append(bounce.get(), n);
+        into.append(bounce.get(), n);
         if (n < kBounce) {
-            return bytes;
+            return;
         }
     }
 }

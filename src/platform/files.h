@@ -44,8 +44,9 @@ std::string ExecutablePath();
 class TFile;
 // The whole content of a file, read with exclusive access; fails as opening it fails.
 std::string ReadWholeFile(const std::string& path);
-// The rest of an open file, from its position.
+// The rest of an open file, from its position; into a string whose memory is used again.
 std::string ReadWholeFile(TFile& file);
+void ReadWholeFile(TFile& file, std::string& into);
 // The text of the last system error, as the system words it.
 std::string LastErrorText();
 
