@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "expect_error.h"
+
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -125,12 +127,7 @@ TEST_F(DualStrings, IndexErrorsLeakNothing) {
         {[&] { list->Delete(-2); }, "List index out of bounds (-2)"},
     };
     for (const auto& [action, text] : cases) {
-        try {
-            action();
-            ADD_FAILURE() << "no error for " << text;
-        } catch (const EStringListError& e) {
-            EXPECT_STREQ(e.what(), text);
-        }
+        ExpectError<EStringListError>(action, text);
     }
     EXPECT_EQ(releases, 1); // the refused object was released, not lost
     list->SetValueAt(-1, "ignored");
@@ -183,12 +180,7 @@ TEST_F(DualStrings, FilesAreNeitherWrittenNorRead) {
 TEST_F(DualStrings, AssignFromAPlainListIsRefusedAndChangesNothing) {
     auto list = Presets(false);
     TStringList plain;
-    try {
-        list->Assign(plain);
-        ADD_FAILURE() << "no error";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Cannot assign TStringList to TDualStringList!");
-    }
+    ExpectError<std::runtime_error>([&] { list->Assign(plain); }, "Cannot assign TStringList to TDualStringList!");
     EXPECT_EQ(list->Count(), 3);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "expect_error.h"
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -87,12 +89,7 @@ TEST(TStringList, ErrorsCarryTheirTextsAndChangeNothing) {
         {[&] { plain.Move(0, 2); }, "List index out of bounds (2)"},
     };
     for (const auto& [action, text] : cases) {
-        try {
-            action();
-            ADD_FAILURE() << "no error for " << text;
-        } catch (const EStringListError& e) {
-            EXPECT_STREQ(e.what(), text);
-        }
+        ExpectError<EStringListError>(action, text);
     }
     EXPECT_EQ(Names(sorted), (std::vector<std::string>{"a", "x"}));
     EXPECT_EQ(Names(plain), (std::vector<std::string>{"a", "b"}));
