@@ -553,6 +553,15 @@ bool Matcher::LineEndAt(const std::uint8_t* p) const {
     return tables_.lineSeparator[*p];
 }
 
+bool Matcher::GroupText(int group, const std::uint8_t*& from, std::ptrdiff_t& length) const {
+    if (group >= kMaxGroups || groupStart_[group] == nullptr || groupEnd_[group] == nullptr) {
+        return false;
+    }
+    from = groupStart_[group];
+    length = std::max<std::ptrdiff_t>(0, groupEnd_[group] - from);
+    return true;
+}
+
 bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length,
                        bool noCase) const {
     if (end_ - p < length) {
@@ -690,13 +699,11 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     }
     case kBackRef:
     case kBackRefNoCase: {
-        const int group = operand[0];
-        const std::uint8_t* from = group < kMaxGroups ? groupStart_[group] : nullptr;
-        const std::uint8_t* to = group < kMaxGroups ? groupEnd_[group] : nullptr;
-        if (from == nullptr || to == nullptr) {
+        const std::uint8_t* from = nullptr;
+        std::ptrdiff_t length = 0;
+        if (!GroupText(operand[0], from, length)) {
             return Step::kFail;
         }
-        const std::ptrdiff_t length = std::max<std::ptrdiff_t>(0, to - from);
         if (!SameText(p, from, length, kind == kBackRefNoCase)) {
             return Step::kFail;
         }
@@ -853,13 +860,11 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
         break;
     case kBackRef:
     case kBackRefNoCase: {
-        const int group = op[0];
-        const std::uint8_t* from = group < kMaxGroups ? groupStart_[group] : nullptr;
-        const std::uint8_t* to = group < kMaxGroups ? groupEnd_[group] : nullptr;
-        if (from == nullptr || to == nullptr) {
+        const std::uint8_t* from = nullptr;
+        std::ptrdiff_t length = 0;
+        if (!GroupText(op[0], from, length)) {
             return 0;
         }
-        const std::ptrdiff_t length = std::max<std::ptrdiff_t>(0, to - from);
         if (length == 0) {
             // Repetitions of an empty text consume nothing; count no more than the characters left.
             return static_cast<std::int32_t>(limit);

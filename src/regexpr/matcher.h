@@ -115,6 +115,8 @@ private:
     bool LineStartAt(const std::uint8_t* p) const;
     bool LineEndAt(const std::uint8_t* p) const;
     bool IsWordAt(const std::uint8_t* p) const { return p >= begin_ && p < end_ && tables_.wordChar[*p]; }
+    // Where the text that group `group` last matched begins and how long it is; false when it has none.
+    bool GroupText(int group, const std::uint8_t*& from, std::ptrdiff_t& length) const;
     bool SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const;
     bool FindRequiredLiteral(const std::uint8_t* from) const;
     bool PollAbort();
