@@ -2,7 +2,6 @@
 #include "platform/files.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace platform {
 
@@ -18,18 +17,23 @@ std::string ReadWholeFile(TFile& file) {
 }
 
 void ReadWholeFile(TFile& file, std::string& into) {
-    // Sizing a string zero-fills it, a second pass over a large catalog; appending from a buffer that
-    // stays in the cache is cheaper.
-    constexpr std::size_t kBounce = 1 << 20;
+    // Straight into the string, which is neither zero-filled first nor copied again: a catalog is
+    // read once per search. One byte more than the size asks for the end of the file in the same
+    // call; a file that grew since goes on in chunks.
+    constexpr std::size_t kChunk = 1 << 20;
+    std::size_t room = static_cast<std::size_t>(std::max<std::int64_t>(file.Size() - file.Position(), 0)) + 1;
     into.clear();
-    into.reserve(static_cast<std::size_t>(std::max<std::int64_t>(file.Size() - file.Position(), 0)));
-    const auto bounce = std::make_unique_for_overwrite<char[]>(kBounce);
     for (;;) {
-        const std::size_t n = file.Read(bounce.get(), kBounce);
-        into.append(bounce.get(), n);
-        if (n < kBounce) {
+        const std::size_t have = into.size();
+        std::size_t got = 0;
+        into.resize_and_overwrite(have + room, [&](char* bytes, std::size_t) {
+            got = file.Read(bytes + have, room);
+            return have + got;
+        });
+        if (got < room) {
             return;
         }
+        room = std::max(kChunk, have);
     }
 }
 

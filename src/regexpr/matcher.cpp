@@ -223,11 +223,40 @@ const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std:
     return next;
 }
 
-void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* end) {
+void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
     begin_ = begin;
-    end_ = end;
+    end_ = limit;
+    zeroFree_ = begin;
+    endSettled_ = false;
     pairScans_[0] = pairScans_[1] = {};
     ClearGroups();
+}
+
+// Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view
+// counts only then, and a hit past a zero byte means there is none before it.
+bool Matcher::BeforeEnd(const std::uint8_t* p) {
+    if (p < zeroFree_) {
+        return true;
+    }
+    if (p >= end_ || endSettled_) {
+        return p < end_;
+    }
+    const void* zero = std::memchr(zeroFree_, 0, static_cast<std::size_t>(p + 1 - zeroFree_));
+    if (zero == nullptr) {
+        zeroFree_ = p + 1;
+        return true;
+    }
+    end_ = zeroFree_ = static_cast<const std::uint8_t*>(zero);
+    endSettled_ = true;
+    return false;
+}
+
+void Matcher::SettleEnd() {
+    if (!endSettled_) {
+        const void* zero = std::memchr(zeroFree_, 0, static_cast<std::size_t>(end_ - zeroFree_));
+        end_ = zeroFree_ = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end_;
+        endSettled_ = true;
+    }
 }
 
 void Matcher::ClearGroups() {
@@ -246,13 +275,13 @@ bool Matcher::PollAbort() {
     return abortHook_ && abortHook_();
 }
 
-bool Matcher::FindRequiredLiteral(const std::uint8_t* from) const {
+bool Matcher::FindRequiredLiteral(const std::uint8_t* from) {
     const std::uint8_t* literal = &program_[start_.requiredLiteral];
     const auto length = static_cast<std::size_t>(start_.requiredLength);
     if (fastPaths_) {
         const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
-        return text.find(std::string_view(reinterpret_cast<const char*>(literal), length)) !=
-               std::string_view::npos;
+        const std::size_t found = text.find(std::string_view(reinterpret_cast<const char*>(literal), length));
+        return found != std::string_view::npos && (length == 0 || BeforeEnd(from + found + length - 1));
     }
     for (const std::uint8_t* p = from; p < end_; ++p) {
         if (*p == literal[0] && static_cast<std::size_t>(end_ - p) >= length &&
@@ -264,6 +293,9 @@ bool Matcher::FindRequiredLiteral(const std::uint8_t* from) const {
 }
 
 SearchEnd Matcher::Search(const std::uint8_t* from) {
+    if (!fastPaths_) {
+        SettleEnd();
+    }
     if (start_.requiredLiteral >= 0 && !FindRequiredLiteral(from)) {
         return SearchEnd::kNoMatch;
     }
@@ -274,9 +306,13 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths_ && plainLiteral_ >= 0) {
         // A program that is one literal matches exactly where the literal first occurs.
         const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
-        const std::size_t found = text.find(
+        std::size_t found = text.find(
             std::string_view(reinterpret_cast<const char*>(&program_[plainLiteral_]), plainLiteralLength_));
-        if (found != std::string_view::npos || std::memchr(from, start_.startChar, end_ - from) != nullptr) {
+        if (found != std::string_view::npos && !BeforeEnd(from + found + plainLiteralLength_ - 1)) {
+            found = std::string_view::npos;
+        }
+        const auto* start = static_cast<const std::uint8_t*>(std::memchr(from, start_.startChar, end_ - from));
+        if (found != std::string_view::npos || (start != nullptr && BeforeEnd(start))) {
             ClearGroups(); // attempts would have been made, and failed ones leave the groups cleared
         }
         if (found == std::string_view::npos) {
@@ -302,7 +338,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
                     p = nullptr;
                 }
             }
-            if (p == nullptr) {
+            if (p == nullptr || !BeforeEnd(p)) {
                 return SearchEnd::kNoMatch;
             }
             const SearchEnd end = TryMatchAt(p);
@@ -315,7 +351,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths_ && firstCharCount_ == 1) {
         for (const std::uint8_t* p = from;; ++p) {
             p = static_cast<const std::uint8_t*>(std::memchr(p, firstCharOnly_, end_ - p));
-            if (p == nullptr) {
+            if (p == nullptr || !BeforeEnd(p)) {
                 return SearchEnd::kNoMatch;
             }
             const SearchEnd end = TryMatchAt(p);
@@ -333,6 +369,9 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
                 return SearchEnd::kNoMatch;
             }
             p = b == nullptr || (a != nullptr && a < b) ? a : b;
+            if (!BeforeEnd(p)) {
+                return SearchEnd::kNoMatch;
+            }
             const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
@@ -345,6 +384,9 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     }
     for (const std::uint8_t* p = from; p < end_; ++p) {
         if (InSet(start_.firstChars.data(), *p)) {
+            if (!BeforeEnd(p)) {
+                return SearchEnd::kNoMatch;
+            }
             const SearchEnd end = TryMatchAt(p);
             if (end != SearchEnd::kNoMatch) {
                 return end;
@@ -383,8 +425,8 @@ SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
     bool attempted = false;
     for (const std::uint8_t* p = from;; ++p) {
         p = NextPrefixCandidate(p);
-        if (p == nullptr) {
-            break;
+        if (p == nullptr || !BeforeEnd(p + prefixLength_ - 1)) {
+            break; // a prefix cut by the text's end, and none can follow
         }
         if (PrefixAt(p)) {
             // The prefix makes no choices, so the attempt goes on from the node after it.
@@ -440,20 +482,20 @@ const std::uint8_t* Matcher::NextPrefixCandidate(const std::uint8_t* p) const {
     return nullptr;
 }
 
-bool Matcher::FirstCharFrom(const std::uint8_t* from) const {
+bool Matcher::FirstCharFrom(const std::uint8_t* from) {
     const auto size = static_cast<std::size_t>(end_ - from);
+    const auto hit = [this](const void* p) { return p != nullptr && BeforeEnd(static_cast<const std::uint8_t*>(p)); };
     if (firstCharCount_ == 1) {
-        return std::memchr(from, firstCharOnly_, size) != nullptr;
+        return hit(std::memchr(from, firstCharOnly_, size));
     }
     if (firstCharCount_ == 2) {
         // The higher code first: of a letter's two cases the lower-case one, mostly the more frequent,
         // so that the scan usually ends early.
-        return std::memchr(from, firstCharPair_[1], size) != nullptr ||
-               std::memchr(from, firstCharPair_[0], size) != nullptr;
+        return hit(std::memchr(from, firstCharPair_[1], size)) || hit(std::memchr(from, firstCharPair_[0], size));
     }
     for (const std::uint8_t* p = from; p < end_; ++p) {
         if (InSet(start_.firstChars.data(), *p)) {
-            return true;
+            return BeforeEnd(p);
         }
     }
     return false;
@@ -469,6 +511,7 @@ void Matcher::ClearAttemptGroups() {
 }
 
 SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p) {
+    SettleEnd();
     ClearAttemptGroups();
     if (--pollCountdown_ <= 0 && PollAbort()) {
         return SearchEnd::kAborted;

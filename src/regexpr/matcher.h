@@ -43,7 +43,10 @@ public:
 
     // The program stays owned by the caller and must outlive its use here.
     void Load(Program program, const StartInfo& start);
-    void SetText(const std::uint8_t* begin, const std::uint8_t* end);
+    // The text is [begin, limit) up to its first zero byte, which is looked for only as far as a
+    // search needs: one that finds nothing in a long text scans it once, not twice.
+    void SetText(const std::uint8_t* begin, const std::uint8_t* limit);
+    bool AtOrBeforeEnd(const std::uint8_t* p) { return p == begin_ || BeforeEnd(p - 1); }
     void SetTables(const MatchTables& tables) { tables_ = tables; }
     void SetFastPaths(bool on) { fastPaths_ = on; }
     void SetStackLimit(std::size_t frames) { stackLimit_ = frames; }
@@ -105,11 +108,13 @@ private:
     std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths_[node]); }
     bool PrefixAt(const std::uint8_t* at) const;
     SearchEnd SearchByPrefix(const std::uint8_t* from);
-    bool FirstCharFrom(const std::uint8_t* from) const;
+    bool FirstCharFrom(const std::uint8_t* from);
     void ChooseScanChars();
     const std::uint8_t* NextPrefixCandidate(const std::uint8_t* p) const;
     static int CharFrequency(std::uint8_t c);
     void ClearAttemptGroups();
+    bool BeforeEnd(const std::uint8_t* p);
+    void SettleEnd();
     std::uint8_t CharAt(const std::uint8_t* p) const { return p < end_ ? *p : 0; }
     bool IsLineBreakAt(const std::uint8_t* p) const;
     bool LineStartAt(const std::uint8_t* p) const;
@@ -118,7 +123,7 @@ private:
     // Where the text that group `group` last matched begins and how long it is; false when it has none.
     bool GroupText(int group, const std::uint8_t*& from, std::ptrdiff_t& length) const;
     bool SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const;
-    bool FindRequiredLiteral(const std::uint8_t* from) const;
+    bool FindRequiredLiteral(const std::uint8_t* from);
     bool PollAbort();
     void AnalyseShapes();
 
@@ -127,7 +132,11 @@ private:
     StartInfo start_;
     MatchTables tables_;
     const std::uint8_t* begin_ = nullptr;
+    // The text's end once settled; until then the view's end, which only scans may use, each hit
+    // checked with BeforeEnd. Every attempt settles it first.
     const std::uint8_t* end_ = nullptr;
+    const std::uint8_t* zeroFree_ = nullptr; // no zero byte before this
+    bool endSettled_ = false;
 
     std::array<const std::uint8_t*, kMaxGroups> groupStart_{};
     std::array<const std::uint8_t*, kMaxGroups> groupEnd_{};

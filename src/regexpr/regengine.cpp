@@ -165,11 +165,10 @@ void TRegEngine::PrepareSearch() {
 
 void TRegEngine::SetInput(std::string_view text) {
     const auto* begin = text.empty() ? kEmptyText : reinterpret_cast<const std::uint8_t*>(text.data());
-    const void* zero = std::memchr(begin, 0, text.size());
     textStart_ = begin;
-    textEnd_ = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : begin + text.size();
+    textLimit_ = begin + text.size();
     hasInput_ = true;
-    matcher_.SetText(textStart_, textEnd_);
+    matcher_.SetText(textStart_, textLimit_);
 }
 
 bool TRegEngine::Exec(std::string_view text) {
@@ -182,11 +181,10 @@ bool TRegEngine::ExecPos(std::int64_t offset) {
     if (!hasInput_) {
         RaiseError(kErrNoInput);
     }
-    const std::int64_t length = textEnd_ - textStart_;
     if (offset < 1) {
         RaiseError(kErrBadOffset);
     }
-    if (offset > length + 1) {
+    if (offset - 1 > textLimit_ - textStart_ || !matcher_.AtOrBeforeEnd(textStart_ + (offset - 1))) {
         lastSearchEnd_ = SearchEnd::kNoMatch;
         return false;
     }

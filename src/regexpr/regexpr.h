@@ -144,7 +144,7 @@ private:
 
     bool hasInput_ = false;
     const std::uint8_t* textStart_ = nullptr;
-    const std::uint8_t* textEnd_ = nullptr;
+    const std::uint8_t* textLimit_ = nullptr; // the view's end; the text ends at its first zero byte
     Matcher matcher_;
     SearchEnd lastSearchEnd_ = SearchEnd::kNoMatch;
 };

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -320,6 +321,35 @@ TEST(RegexprEngine, TextIsReadUpToItsFirstZeroByte) {
     EXPECT_FALSE(engine.Exec(text));
     engine.SetExpression("a$");
     EXPECT_TRUE(engine.Exec(text));
+    // Whichever scan looks beyond the zero byte, the text behaves as the one before it.
+    const std::string before("a");
+    for (const char* expression : {"b", "(?i)b", "[b]", "[bc]", "b|c", "a?b", "\\x62", "a\\b", "a?$", "\\w*"}) {
+        TRegEngine cut;
+        cut.SetExpression(expression);
+        engine.SetExpression(expression);
+        EXPECT_EQ(engine.Exec(text), cut.Exec(before)) << expression;
+        EXPECT_EQ(engine.MatchPos(0), cut.MatchPos(0)) << expression;
+        EXPECT_EQ(engine.MatchLen(0), cut.MatchLen(0)) << expression;
+        EXPECT_EQ(engine.ExecPos(2), cut.ExecPos(2)) << expression;
+        EXPECT_FALSE(engine.ExecPos(3)) << expression;
+    }
+}
+
+// A view need not be followed by a zero byte: no scan reads past it, even where a match would go on.
+TEST(RegexprEngine, ViewIsNotReadPastItsEnd) {
+    const std::string_view tail = "..xab";
+    const auto bytes = std::make_unique<char[]>(tail.size()); // on the heap, so that a read past shows
+    std::copy(tail.begin(), tail.end(), bytes.get());
+    const std::string_view text(bytes.get(), tail.size());
+    for (const char* expression : {"abc", "xabc", "(?i)xabc", "abc.*d", "xab[cd]", "b\\w"}) {
+        TRegEngine engine;
+        engine.SetExpression(expression);
+        EXPECT_FALSE(engine.Exec(text)) << expression;
+    }
+    TRegEngine engine;
+    engine.SetExpression("ab$");
+    ASSERT_TRUE(engine.Exec(text));
+    EXPECT_EQ(engine.MatchPos(0), 4);
 }
 
 // The engine keeps no copy of its text, so a temporary string is refused at compile time.

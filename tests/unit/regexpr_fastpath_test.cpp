@@ -35,6 +35,9 @@ public:
         for (int i = 0; i < length; ++i) {
             text += kAlphabet[Pick(sizeof kAlphabet - 1)];
         }
+        if (!text.empty() && Pick(4) == 0) {
+            text[Pick(static_cast<int>(text.size()))] = '\0'; // the text ends there, though scans run on
+        }
         return text;
     }
 
