@@ -63,8 +63,10 @@ public:
     TFile(const TFile&) = delete;
     TFile& operator=(const TFile&) = delete;
 
-    // Both return the count moved, which is short only at the end of the file or on failure.
+    // The count read, short only at the end of the file: a failing read throws
+    // EFileError("Stream read error"), so a damaged disk never passes for a shorter file.
     std::size_t Read(void* buffer, std::size_t count);
+    // The count written, short when the system refuses.
     std::size_t Write(const void* buffer, std::size_t count);
     std::int64_t Size() const;
     std::int64_t Seek(std::int64_t offset); // from the start; returns the new position

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/safe_write.h"
+#include "expect_error.h"
 #include "test_folder.h"
 
 #ifdef _WIN32
@@ -96,6 +97,27 @@ TEST(Files, MissingFileAndFolderErrorsNameTheFullPath) {
     ExpectFileError([&] { platform::TFile(inMissingFolder, platform::TFile::Mode::Create); },
                     Expected("Cannot create file", inMissingFolder));
 }
+
+TEST(Files, WholeFileIsReadFromThePositionOn) {
+    TestFolder root;
+    const std::string big(3 << 20, 'x'); // larger than one read of a file that grows
+    for (const std::string& content : {std::string(), std::string("ab\0c", 4), big}) {
+        const std::string file = root.WriteFile("whole.txt", content);
+        platform::TFile open(file, platform::TFile::Mode::Read);
+        std::string into = "left over";
+        platform::ReadWholeFile(open, into);
+        EXPECT_EQ(into, content);
+        open.Seek(1);
+        EXPECT_EQ(platform::ReadWholeFile(open), content.empty() ? "" : content.substr(1));
+    }
+}
+
+#ifdef __linux__
+// The start of a process's own memory is never mapped, so reading it fails as a damaged disk does.
+TEST(Files, AFailingReadIsAnErrorNotAShorterFile) {
+    ExpectError<platform::EFileError>([] { platform::ReadWholeFile("/proc/self/mem"); }, "Stream read error");
+}
+#endif
 
 std::vector<std::string> FolderContent(const TestFolder& folder) {
     std::vector<std::string> names;

@@ -159,7 +159,10 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (n < 0) {
+            throw EFileError("Stream read error");
+        }
+        if (n == 0) {
             break;
         }
         done += static_cast<std::size_t>(n);

@@ -132,7 +132,10 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
     while (done < count) {
         const DWORD chunk = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
         DWORD n = 0;
-        if (!ReadFile(handle, static_cast<char*>(buffer) + done, chunk, &n, nullptr) || n == 0) {
+        if (!ReadFile(handle, static_cast<char*>(buffer) + done, chunk, &n, nullptr)) {
+            throw EFileError("Stream read error");
+        }
+        if (n == 0) {
             break;
         }
         done += n;
