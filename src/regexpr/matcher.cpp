@@ -909,8 +909,9 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
             return 0;
         }
         if (length == 0) {
-            // Repetitions of an empty text consume nothing; count no more than the characters left.
-            return static_cast<std::int32_t>(limit);
+            // Repetitions of an empty text consume nothing, so they are complete however few
+            // characters follow: bounding them by those would let the text after a match decide it.
+            return max;
         }
         std::int32_t count = 0;
         while (count < max && SameText(q, from, length, program_[operand] == kBackRefNoCase)) {
