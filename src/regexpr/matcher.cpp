@@ -325,75 +325,55 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths_ && !prefixNodes_.empty()) {
         return SearchByPrefix(from);
     }
+    const auto scan = [this](const std::uint8_t* p, int c) {
+        return static_cast<const std::uint8_t*>(std::memchr(p, c, static_cast<std::size_t>(end_ - p)));
+    };
     if (start_.startChar >= 0) {
-        const std::uint8_t* p = from;
-        for (;;) {
-            if (fastPaths_) {
-                p = static_cast<const std::uint8_t*>(std::memchr(p, start_.startChar, end_ - p));
-            } else {
-                while (p < end_ && *p != start_.startChar) {
-                    ++p;
-                }
-                if (p == end_) {
-                    p = nullptr;
-                }
-            }
-            if (p == nullptr || !BeforeEnd(p)) {
-                return SearchEnd::kNoMatch;
-            }
-            const SearchEnd end = TryMatchAt(p);
-            if (end != SearchEnd::kNoMatch) {
-                return end;
-            }
-            ++p;
+        if (fastPaths_) {
+            return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, start_.startChar); });
         }
+        return AttemptEach(from, [this](const std::uint8_t* p) {
+            while (p < end_ && *p != start_.startChar) {
+                ++p;
+            }
+            return p == end_ ? nullptr : p;
+        });
     }
     if (fastPaths_ && firstCharCount_ == 1) {
-        for (const std::uint8_t* p = from;; ++p) {
-            p = static_cast<const std::uint8_t*>(std::memchr(p, firstCharOnly_, end_ - p));
-            if (p == nullptr || !BeforeEnd(p)) {
-                return SearchEnd::kNoMatch;
-            }
-            const SearchEnd end = TryMatchAt(p);
-            if (end != SearchEnd::kNoMatch) {
-                return end;
-            }
-        }
+        return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, firstCharOnly_); });
     }
     if (fastPaths_ && firstCharCount_ == 2) {
         // Two members, as a case-insensitive literal gives: the nearer of two character scans.
-        for (const std::uint8_t* p = from; p < end_; ++p) {
+        return AttemptEach(from, [this](const std::uint8_t* p) {
             const std::uint8_t* a = pairScans_[0].Next(p, end_, firstCharPair_[0]);
             const std::uint8_t* b = pairScans_[1].Next(p, end_, firstCharPair_[1]);
-            if (a == nullptr && b == nullptr) {
-                return SearchEnd::kNoMatch;
-            }
-            p = b == nullptr || (a != nullptr && a < b) ? a : b;
-            if (!BeforeEnd(p)) {
-                return SearchEnd::kNoMatch;
-            }
-            const SearchEnd end = TryMatchAt(p);
-            if (end != SearchEnd::kNoMatch) {
-                return end;
-            }
-        }
-        return SearchEnd::kNoMatch;
+            return b == nullptr || (a != nullptr && a < b) ? a : b;
+        });
     }
     if (fastPaths_ && firstCharCount_ == 0) {
         return SearchEnd::kNoMatch;
     }
-    for (const std::uint8_t* p = from; p < end_; ++p) {
-        if (InSet(start_.firstChars.data(), *p)) {
-            if (!BeforeEnd(p)) {
-                return SearchEnd::kNoMatch;
-            }
-            const SearchEnd end = TryMatchAt(p);
-            if (end != SearchEnd::kNoMatch) {
-                return end;
-            }
+    return AttemptEach(from, [this](const std::uint8_t* p) {
+        while (p < end_ && !InSet(start_.firstChars.data(), *p)) {
+            ++p;
+        }
+        return p == end_ ? nullptr : p;
+    });
+}
+
+// An attempt at each candidate that `next` finds from a position on, until one ends otherwise than
+// without a match. A candidate past the text's end means there are no more.
+template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, Next next) {
+    for (const std::uint8_t* p = from;; ++p) {
+        p = next(p);
+        if (p == nullptr || !BeforeEnd(p)) {
+            return SearchEnd::kNoMatch;
+        }
+        const SearchEnd end = TryMatchAt(p);
+        if (end != SearchEnd::kNoMatch) {
+            return end;
         }
     }
-    return SearchEnd::kNoMatch;
 }
 
 bool Matcher::PrefixAt(const std::uint8_t* at) const {

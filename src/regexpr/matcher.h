@@ -108,6 +108,7 @@ private:
     std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths_[node]); }
     bool PrefixAt(const std::uint8_t* at) const;
     SearchEnd SearchByPrefix(const std::uint8_t* from);
+    template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
     void ChooseScanChars();
     const std::uint8_t* NextPrefixCandidate(const std::uint8_t* p) const;
