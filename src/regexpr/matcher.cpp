@@ -311,8 +311,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
         if (found != std::string_view::npos && !BeforeEnd(from + found + plainLiteralLength_ - 1)) {
             found = std::string_view::npos;
         }
-        const auto* start = static_cast<const std::uint8_t*>(std::memchr(from, start_.startChar, end_ - from));
-        if (found != std::string_view::npos || (start != nullptr && BeforeEnd(start))) {
+        if (found != std::string_view::npos || ScanHit(std::memchr(from, start_.startChar, end_ - from))) {
             ClearGroups(); // attempts would have been made, and failed ones leave the groups cleared
         }
         if (found == std::string_view::npos) {
@@ -464,14 +463,14 @@ const std::uint8_t* Matcher::NextPrefixCandidate(const std::uint8_t* p) const {
 
 bool Matcher::FirstCharFrom(const std::uint8_t* from) {
     const auto size = static_cast<std::size_t>(end_ - from);
-    const auto hit = [this](const void* p) { return p != nullptr && BeforeEnd(static_cast<const std::uint8_t*>(p)); };
     if (firstCharCount_ == 1) {
-        return hit(std::memchr(from, firstCharOnly_, size));
+        return ScanHit(std::memchr(from, firstCharOnly_, size));
     }
     if (firstCharCount_ == 2) {
         // The higher code first: of a letter's two cases the lower-case one, mostly the more frequent,
         // so that the scan usually ends early.
-        return hit(std::memchr(from, firstCharPair_[1], size)) || hit(std::memchr(from, firstCharPair_[0], size));
+        return ScanHit(std::memchr(from, firstCharPair_[1], size)) ||
+               ScanHit(std::memchr(from, firstCharPair_[0], size));
     }
     for (const std::uint8_t* p = from; p < end_; ++p) {
         if (InSet(start_.firstChars.data(), *p)) {

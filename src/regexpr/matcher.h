@@ -115,6 +115,10 @@ private:
     static int CharFrequency(std::uint8_t c);
     void ClearAttemptGroups();
     bool BeforeEnd(const std::uint8_t* p);
+    // Whether a scan's first hit (nothing when it found none) lies before the text's end.
+    bool ScanHit(const void* hit) {
+        return hit != nullptr && BeforeEnd(static_cast<const std::uint8_t*>(hit));
+    }
     void SettleEnd();
     std::uint8_t CharAt(const std::uint8_t* p) const { return p < end_ ? *p : 0; }
     bool IsLineBreakAt(const std::uint8_t* p) const;

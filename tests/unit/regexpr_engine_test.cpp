@@ -323,7 +323,8 @@ TEST(RegexprEngine, TextIsReadUpToItsFirstZeroByte) {
     EXPECT_TRUE(engine.Exec(text));
     // Whichever scan looks beyond the zero byte, the text behaves as the one before it.
     const std::string before("a");
-    for (const char* expression : {"b", "(?i)b", "[b]", "[bc]", "b|c", "a?b", "\\x62", "a\\b", "a?$", "\\w*"}) {
+    for (const char* expression :
+         {"b", "(?i)b", "[b]", "[bc]", "b|c", "a?b", "\\x62", "a\\b", "a?$", "\\w*"}) {
         TRegEngine cut;
         cut.SetExpression(expression);
         engine.SetExpression(expression);
