@@ -155,3 +155,19 @@ private:
     std::unique_ptr<TTimerThread> animationThread;
     Threads stoppedThreads; // detached, to be joined once the lock is free
 };
+
+// The icon animates for as long as one of these lives: a long operation (a search, a walk, packing)
+// holds one, and the icon comes to rest with frame index -1 however the operation ends.
+class TTrayAnimation {
+public:
+    explicit TTrayAnimation(TMiroTrayIcon& icon) : icon(icon) { icon.SetAnimated(true); }
+    ~TTrayAnimation() {
+        icon.SetAnimated(false);
+        icon.SetIconIndex(-1);
+    }
+    TTrayAnimation(const TTrayAnimation&) = delete;
+    TTrayAnimation& operator=(const TTrayAnimation&) = delete;
+
+private:
+    TMiroTrayIcon& icon;
+};

@@ -326,6 +326,22 @@ TEST_F(TrayIcon, OffWhileOffChangesNothingAndIndexMinusOneModifiesOnce) {
     EXPECT_EQ(Calls(loaded), (Strings{"modify rest"}));
 }
 
+TEST_F(TrayIcon, LongOperationAnimatesUntilItEndsEvenByAnError) {
+    LoadLikeTheWindow();
+    tray->SetInterval(60000);
+    const std::size_t loaded = shell.Count();
+    try {
+        const TTrayAnimation working(*tray);
+        EXPECT_TRUE(tray->Animated());
+        tray->SetIconIndex(4);
+        throw std::runtime_error("Stream read error");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(tray->Animated());
+    EXPECT_EQ(tray->IconIndex(), -1);
+    EXPECT_EQ(Calls(loaded), (Strings{"modify 0", "modify 4", "modify rest", "modify rest"}));
+}
+
 TEST_F(TrayIcon, IndexIsClampedToTheFramesAndTheNextTickWraps) {
     LoadLikeTheWindow();
     tray->SetInterval(20);
