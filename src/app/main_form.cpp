@@ -183,7 +183,10 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         FormCreate();
         return 0;
     case WM_CLOSE:
-        if (FormCloseQuery()) {
+        if (quitting && runDepth > 0) { // the run lies further down this stack: end it first
+            searching = false;
+            closeWhenIdle = true;
+        } else if (FormCloseQuery()) {
             DestroyWindow(handle);
         }
         return 0;
@@ -196,7 +199,10 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnEndSession();
     case WM_ENDSESSION:
         // The session ends without a further close request; what the user did this run is kept.
-        if (wParam) {
+        if (wParam && runDepth > 0) {
+            searching = false;
+            closeWhenIdle = true;
+        } else if (wParam) {
             DestroyWindow(handle);
         }
         return 0;
@@ -247,7 +253,14 @@ void TMainForm::HandleCommand(int id, int code) {
         Open1Click();
         break;
     case kIdRefreshList:
-        Refreshlist1Click();
+        if (!DeferWhileSearching(id)) {
+            Refreshlist1Click();
+        }
+        break;
+    case kIdSearch:
+        if (code == BN_CLICKED) {
+            sbSearchClick();
+        }
         break;
     case kIdClose:
         Close1Click();
@@ -287,6 +300,11 @@ bool TMainForm::PreviewMessage(const MSG& message) {
     }
     if (message.message == WM_KEYUP) {
         Guarded(handle, [&] { FormKeyUp(message.wParam); });
+    }
+    if (message.message == WM_KEYDOWN && message.hwnd == edSearchFor->EditHandle() &&
+        message.wParam == VK_RETURN) {
+        Guarded(handle, [&] { edSearchForKeyDown(message.wParam); });
+        return true;
     }
     return false;
 }
@@ -376,14 +394,11 @@ void TMainForm::CreateControls() {
     SendMessageA(lbSearchIn->Handle(), LB_SETITEMHEIGHT, 0, TCheckList::kItemHeight);
     anchored.push_back(
         {lbSearchIn->Handle(), Bounds(4, 88, 135, 405), kAnchorLeft | kAnchorTop | kAnchorBottom});
-    memSearchResult =
-        AddControl("EDIT", "",
-                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | WS_CLIPSIBLINGS |
-                       ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN,
-                   WS_EX_CLIENTEDGE, kIdSearchResult, Bounds(144, 104, 625, 389), kAnchorAll);
-    SendMessageA(memSearchResult, EM_SETLIMITTEXT, 0, 0); // no 32 K cap on the results
+    memSearchResult = std::make_unique<TResultView>(handle, kIdSearchResult, Bounds(144, 104, 625, 389));
+    SendMessageA(memSearchResult->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    anchored.push_back({memSearchResult->Handle(), Bounds(144, 104, 625, 389), kAnchorAll});
 
-    tabOrder = {memSearchResult, lbSearchIn->Handle(), cbPreset->Handle(), edSearchFor->Handle(), reHelp};
+    tabOrder = {memSearchResult->Handle(), lbSearchIn->Handle(), cbPreset->Handle(), edSearchFor->Handle(), reHelp};
 
     popTrayIcon = TMenuHandle(CreatePopupMenu());
     AppendMenuA(popTrayIcon.Get(), MF_STRING, kIdOpen, "Open");
@@ -464,7 +479,7 @@ void TMainForm::FormCreate() {
     RefreshCatalogList();
     cbPreset->SetText("");
     edSearchFor->SetText("");
-    SetWindowTextA(memSearchResult, "");
+    memSearchResult->Clear();
     created = true;
 }
 
@@ -560,7 +575,7 @@ void TMainForm::SpeedButton4Click() {
 }
 
 void TMainForm::sbClearClick() {
-    SetWindowTextA(memSearchResult, "");
+    memSearchResult->Clear();
 }
 
 bool TMainForm::RefreshCatalogList() {

@@ -10,6 +10,7 @@
 
 #include "app/check_list.h"
 #include "app/combo_box.h"
+#include "app/result_view.h"
 #include "app/win_handles.h"
 
 class TMiroTrayIcon;
@@ -67,6 +68,22 @@ private:
     void sbClearClick();
     void HideToTray();
 
+    // The search run (main_form_search.cpp).
+    class TPaneSink;
+    void sbSearchClick();
+    void edSearchForKeyDown(WPARAM key);
+    void SearchTickedCatalogs(TPaneSink& sink);
+    void AddToSearchHistory(const std::string& expression);
+    std::string CurrentModifiers() const;
+    // Shows what the run appended and processes pending messages, at most every few tens of
+    // milliseconds unless `now`; the run's lines and the engine's long matches share this one clock.
+    void DrainMessages(bool now);
+    void ProcessMessages();
+    // A command that would rebuild the catalog list stops a run and is carried out once the run has
+    // unwound; true when it was put off so.
+    bool DeferWhileSearching(int id);
+    void RunDeferredCommands();
+
     HINSTANCE instance;
     HWND handle = nullptr;
     TFontHandle font;
@@ -84,7 +101,7 @@ private:
     std::unique_ptr<TComboBox> edSearchFor;
     HWND label1 = nullptr;
     HWND label2 = nullptr;
-    HWND memSearchResult = nullptr;
+    std::unique_ptr<TResultView> memSearchResult;
     HWND reHelp = nullptr;
     std::unique_ptr<TMiroTrayIcon> miroTrayIcon1;
 
@@ -93,4 +110,8 @@ private:
     bool quitting = false;
     bool helpLoaded = false;
     bool created = false; // FormCreate has run to its end
+    int runDepth = 0;     // search runs on the stack: a search started from inside a run's draining
+    ULONGLONG nextDrain = 0;
+    std::vector<int> deferredCommands;
+    bool closeWhenIdle = false;
 };

@@ -7,7 +7,8 @@
 //   driver layout                    every control at its place, with its caption and initial state
 //   driver catalogs NAME...          the catalog list holds exactly these names, unticked
 //   driver refresh NAME...           a ticked catalog, then "Refresh list": exactly these names, unticked
-//   driver history EXPRESSION...     the search box's items are exactly these
+//   driver history EXPRESSION...     the search box's items are exactly these, its text empty
+//   driver history-now EXPRESSION... the search box's items are exactly these
 //   driver anchors                   a larger window moves and stretches the anchored controls
 //   driver tab                       Tab moves the focus through the controls in tab order
 //   driver help                      "Help" three times: shown, hidden, shown, loaded once
@@ -19,12 +20,23 @@
 //   driver end-session               the end-of-session query is agreed to, and a close then ends it
 //   driver client-area               prints the client area on the screen as WxH+X+Y, for a screenshot
 //   driver menu-close                the tray menu's "Close" ends the program
+//   driver tick NAME...              selects catalogs and presses the space bar until exactly these are ticked
+//   driver list-order NAME...        prints the names in the catalog list's order, one a line
+//   driver search HOW EXPR FILE      types EXPR, starts the search by HOW (enter, button) and waits for
+//                                    its end: the pane holds FILE's text, captions are back to idle
+//   driver stop HOW EXPR LINES       starts a search of EXPR, stops it by HOW (button, escape, refresh)
+//                                    once lines show: the run ends at once with fewer than LINES lines
+//   driver stop-runaway EXPR         starts a search that sticks in one long match; STOP ends it at once
+//   driver locked-catalog FILE EXPR LINES  FILE held open by another process: the search ends in the
+//                                    error box naming it, the lines before it stay (LINES 1: there are
+//                                    some), the captions are idle
 #include <windows.h>
 
 #include <commctrl.h>
 #include <richedit.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <set>
 #include <string>
@@ -286,9 +298,8 @@ std::wstring ClassOf(HWND window) {
 void CheckControlKinds(HWND form) {
     HWND result = GetDlgItem(form, kIdSearchResult);
     const auto resultStyle = static_cast<DWORD>(GetWindowLongPtrW(result, GWL_STYLE));
-    const DWORD wanted = ES_MULTILINE | ES_AUTOHSCROLL | WS_HSCROLL | WS_VSCROLL;
-    Check((resultStyle & wanted) == wanted, "result pane: multi-line, both scroll bars, no word wrap");
-    Check(SendMessageW(result, EM_GETLIMITTEXT, 0, 0) > 0x7FFFFF, "result pane: no 32 K limit");
+    Check(ClassOf(result) == L"MirolanResultView", "result pane: the program's own result view");
+    Check((resultStyle & (WS_HSCROLL | WS_VSCROLL)) == (WS_HSCROLL | WS_VSCROLL), "result pane: both scroll bars");
     HWND help = GetDlgItem(form, kIdHelpPane);
     const auto helpStyle = static_cast<DWORD>(GetWindowLongPtrW(help, GWL_STYLE));
     Check(ClassOf(help) == L"RichEdit20A", "help pane: a rich-edit control");
@@ -343,6 +354,178 @@ void CheckHelp(HWND form) {
     SendMessageW(form, WM_COMMAND, click, reinterpret_cast<LPARAM>(button));
     Check(IsWindowVisible(pane) != FALSE, "third Help shows the help pane again");
     Check(WindowText(pane) == loaded, "the document is loaded once, not appended");
+}
+
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char block[4096];
+        for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) {
+            bytes.append(block, got);
+        }
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+std::vector<std::wstring> CatalogNames(HWND form) {
+    return Items(GetDlgItem(form, kIdSearchIn), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
+// As a user ticks: the item is made current, then the space bar toggles its box.
+void TickExactly(HWND form, char** names, int count) {
+    HWND list = GetDlgItem(form, kIdSearchIn);
+    std::set<std::wstring> wanted;
+    for (int i = 0; i < count; ++i) {
+        wanted.insert(Wide(names[i]));
+    }
+    const std::vector<std::wstring> items = CatalogNames(form);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const LRESULT want = wanted.count(items[i]) ? 1 : 0;
+        if (SendMessageW(list, LB_GETITEMDATA, i, 0) != want) {
+            SendMessageW(list, LB_SETCURSEL, i, 0);
+            PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+            PostMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+            Check(WaitFor([&] { return SendMessageW(list, LB_GETITEMDATA, i, 0) == want; }, 3000),
+                  "the space bar toggles catalog \"" + Narrow(items[i]) + "\"");
+        }
+    }
+}
+
+bool Idle(HWND form) {
+    return WindowText(form) == L"Mirolan" && WindowText(GetDlgItem(form, kIdSearch)) == L"Search";
+}
+
+// The caption is marked first: only the end of a run sets it to "Mirolan" again.
+void StartSearch(HWND form, const std::string& how, const std::string& expression) {
+    HWND box = GetDlgItem(form, kIdSearchFor);
+    const std::wstring typed = Wide(expression);
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    SendMessageW(form, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"e2e: before the run"));
+    if (how == "enter") {
+        HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+        PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    } else {
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdSearch, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(form, kIdSearch)));
+    }
+}
+
+std::size_t PaneLines(HWND form) {
+    const std::wstring pane = WindowText(GetDlgItem(form, kIdSearchResult));
+    std::size_t lines = 0;
+    for (std::size_t at = pane.find(L"\r\n"); at != std::wstring::npos; at = pane.find(L"\r\n", at + 2)) {
+        ++lines;
+    }
+    return lines;
+}
+
+void CheckSearch(HWND form, const std::string& how, const std::string& expression, const std::string& expected) {
+    StartSearch(form, how, expression);
+    Check(WaitFor([&] { return Idle(form); }, 20000), "the run of \"" + expression + "\" ends");
+    const std::wstring pane = WindowText(GetDlgItem(form, kIdSearchResult));
+    const std::wstring wanted = Wide(ReadFileBytes(expected));
+    Check(pane == wanted, "the pane holds what mirolan-cli prints for \"" + expression + "\": " +
+                              std::to_string(pane.size()) + " against " + std::to_string(wanted.size()) +
+                              " characters:\n" + Narrow(pane.substr(0, 400)));
+}
+
+// Posted as the user's actions would come: the run processes them while it works.
+void RequestStop(HWND form, const std::string& how) {
+    if (how == "escape") {
+        PostMessageW(form, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    } else if (how == "refresh") {
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdRefreshList, 0), 0);
+    } else {
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdSearch, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(form, kIdSearch)));
+    }
+}
+
+void CheckStopsAtOnce(HWND form, const std::string& what) {
+    const ULONGLONG asked = GetTickCount64();
+    const bool ended = WaitFor([&] { return Idle(form); }, 3000);
+    Check(ended, what + ": the captions return to \"Search\" and \"Mirolan\" at once");
+    std::printf("%s: ended %llu ms after the request\n", what.c_str(), GetTickCount64() - asked);
+}
+
+void CheckStop(HWND form, const std::string& how, const std::string& expression, std::size_t fullLines) {
+    StartSearch(form, "button", expression);
+    Check(WaitFor([&] { return WindowText(GetDlgItem(form, kIdSearch)) == L"STOP"; }, 5000),
+          "the button reads \"STOP\" while the run goes on");
+    Check(WaitFor([&] { return PaneLines(form) > 2; }, 5000), "lines show while the run goes on");
+    RequestStop(form, how);
+    CheckStopsAtOnce(form, "stop by " + how);
+    const std::size_t shown = PaneLines(form);
+    Check(shown < fullLines, "fewer lines than a whole run: " + std::to_string(shown));
+    Sleep(300);
+    Check(PaneLines(form) == shown, "no line follows the stop");
+    Check(IsWindowVisible(form) != FALSE, "the window stays up");
+    if (how == "refresh") {
+        HWND list = GetDlgItem(form, kIdSearchIn);
+        Check(WaitFor([&] { return SendMessageW(list, LB_GETITEMDATA, 0, 0) == 0; }, 3000) &&
+                  CatalogNames(form).size() > 1,
+              "the list is refreshed once the run has ended");
+    }
+}
+
+void CheckStopRunaway(HWND form, const std::string& expression) {
+    StartSearch(form, "button", expression);
+    Check(WaitFor([&] { return WindowText(form).find(L"run search in") != std::wstring::npos; }, 5000),
+          "the runaway search runs");
+    Sleep(700);
+    Check(!Idle(form), "the runaway search is still running");
+    RequestStop(form, "button");
+    CheckStopsAtOnce(form, "stop inside one match");
+}
+
+HWND FindErrorBox(HWND form) {
+    struct Search {
+        DWORD thread;
+        HWND found;
+    } search = {GetWindowThreadProcessId(form, nullptr), nullptr};
+    EnumThreadWindows(
+        search.thread,
+        [](HWND window, LPARAM data) {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (ClassOf(window) == L"#32770" && IsWindowVisible(window)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void CheckLockedCatalog(HWND form, const std::string& file, const std::string& expression, bool linesBefore) {
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Check(held != INVALID_HANDLE_VALUE, "the driver holds " + file);
+    StartSearch(form, "button", expression);
+    HWND box = nullptr;
+    Check(WaitFor([&] { return (box = FindErrorBox(form)) != nullptr; }, 10000), "an error box comes up");
+    if (box) {
+        const std::wstring message = WindowText(GetDlgItem(box, 0xFFFF));
+        const std::size_t slash = file.find_last_of("\\/");
+        const std::wstring name = Wide(file.substr(slash == std::string::npos ? 0 : slash + 1));
+        Check(message.rfind(L"Cannot open file \"", 0) == 0 && message.find(name) != std::wstring::npos,
+              "the box names the catalog: " + Narrow(message));
+        Check(Idle(form), "the captions are idle under the error box");
+        Check(linesBefore ? PaneLines(form) > 2 : PaneLines(form) == 0,
+              linesBefore ? "the lines found before the error stay" : "no line comes before the error");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        Check(WaitFor([&] { return !IsWindow(box); }), "the error box closes");
+    }
+    CloseHandle(held);
 }
 
 } // namespace
@@ -404,11 +587,11 @@ int main(int argc, char** argv) {
                   "catalog " + std::to_string(i) + " unticked");
         }
         Check(SendMessageW(list, LB_GETCURSEL, 0, 0) == LB_ERR, "no current catalog");
-    } else if (step == "history") {
+    } else if (step == "history" || step == "history-now") {
         HWND box = GetDlgItem(form, kIdSearchFor);
         CheckItems(Items(box, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT), argv + 2, argc - 2,
                    "the search history");
-        Check(WindowText(box).empty(), "the search box is empty at start");
+        Check(step == "history-now" || WindowText(box).empty(), "the search box is empty at start");
     } else if (step == "anchors") {
         CheckAnchors(form);
     } else if (step == "tab") {
@@ -443,6 +626,24 @@ int main(int argc, char** argv) {
         MapWindowPoints(form, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
         std::printf("%ldx%ld+%ld+%ld\n", client.right - client.left, client.bottom - client.top, client.left,
                     client.top);
+    } else if (step == "tick") {
+        TickExactly(form, argv + 2, argc - 2);
+    } else if (step == "list-order") {
+        for (const std::wstring& item : CatalogNames(form)) {
+            for (int i = 2; i < argc; ++i) {
+                if (Wide(argv[i]) == item) {
+                    std::printf("%s\n", argv[i]);
+                }
+            }
+        }
+    } else if (step == "search" && argc == 5) {
+        CheckSearch(form, argv[2], argv[3], argv[4]);
+    } else if (step == "stop" && argc == 5) {
+        CheckStop(form, argv[2], argv[3], static_cast<std::size_t>(std::atol(argv[4])));
+    } else if (step == "stop-runaway" && argc == 3) {
+        CheckStopRunaway(form, argv[2]);
+    } else if (step == "locked-catalog" && argc == 5) {
+        CheckLockedCatalog(form, argv[2], argv[3], std::string(argv[4]) == "1");
     } else if (step == "menu-close") {
         PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdClose, 0), 0);
         Check(WaitFor([&] { return IsWindow(form) == FALSE; }), "\"Close\" ends the program");

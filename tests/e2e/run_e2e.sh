@@ -2,17 +2,19 @@
 # Runs mirolan.exe from a folder of its own, with a prepared settings file and catalog folder, and
 # drives it step by step with the driver. Needs an X display (run it under xvfb-run -a) and WINEPREFIX.
 # Writes a JUnit report with one case per step, and screenshots of the window's client area into the
-# run folder (screenshot.png, screenshot-help.png).
+# run folder (screenshot.png, screenshot-search.png, screenshot-help.png).
 set -uo pipefail
-exe=${1:?usage: run_e2e.sh MIROLAN_EXE DRIVER_EXE RUN_FOLDER REPORT}
+exe=${1:?usage: run_e2e.sh MIROLAN_EXE DRIVER_EXE RUN_FOLDER REPORT CLI_EXE}
 driver=${2:?}
 run=${3:?}
 report=${4:?}
+cli=${5:?}
 
 rm -rf "$run"
 mkdir -p "$run/catalogs/archive" "$(dirname "$report")"
 cp "$exe" "$run/mirolan.exe"
 cp "$driver" "$run/driver.exe"
+cp "$cli" "$run/mirolan-cli.exe"
 cd "$run"
 printf 'C:\\CD01\r\n' > catalogs/CD01.txt
 printf 'C:\\CD07\r\n' > catalogs/CD07.txt
@@ -60,6 +62,41 @@ sleep 1
 area=$(wine ./driver.exe client-area 2>/dev/null | tr -d '\r')
 import -window root -crop "$area" +repage screenshot.png 2>/dev/null
 record screenshot $? "$area"
+# The search run: ticked by the space bar, started by Enter and by the button, compared with what
+# mirolan-cli prints for the same catalogs in the list's order.
+printf 'D:\\\xcc\xf3\xe7\xfb\xea\xe0\\\xce\xf2\xf7\xb8\xf2 2020.doc\r\nD:\\Music\\song.mp3\r\nD:\\mp3\\track.mp3\r\nD:\\Docs\\readme' \
+    > catalogs/music.txt  # D:\Музыка\Отчёт 2020.doc; a line with two matches; a last line without a break
+printf 'C:\\Docs\\\xee\xf2\xf7\xe5\xf2.doc\r\nC:\\Docs\\report.doc\r\n' > catalogs/docs.txt
+awk 'BEGIN { for (i = 0; i < 3000; i++) printf "C:\\long\\file %d.txt\r\naaaaaaaaaaaaaaaaaaaaaa\r\n", i }' > catalogs/long.txt
+printf 'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n' > catalogs/runaway.txt
+printf 'C:\\locked\\file.txt\r\n' > catalogs/locked.txt
+step search-catalogs-listed refresh CD01.txt CD07.txt CD09.txt hidden.lst music.txt docs.txt long.txt runaway.txt locked.txt
+step tick-by-space-bar tick music.txt docs.txt
+mapfile -t ticked < <(wine ./driver.exe list-order music.txt docs.txt | tr -d '\r')
+search_case() { # name, how, expression
+    wine ./mirolan-cli.exe search "$3" "${ticked[@]/#/catalogs\\}" > "expected-$1.txt" 2>/dev/null
+    step "$1" search "$2" "$3" "expected-$1.txt"
+}
+search_case search-plain-by-enter enter 'report'
+search_case search-cyrillic-case-insensitive button 'ОТЧ[ЁЕ]Т'
+search_case search-two-matches-on-a-line enter 'mp3'
+search_case search-last-line-without-break button 'readme'
+search_case search-no-match enter 'nowhere'
+search_case search-faulty-expression enter '(unbalanced'
+step history-keeps-each-expression-once history-now '\.mp3$' 'report.*\.doc$' 'a=b' report 'ОТЧ[ЁЕ]Т' mp3 readme nowhere '(unbalanced'
+search_case search-again-in-other-case button 'REPORT'
+search_case search-for-the-screenshot button '\.(doc|mp3)$'
+import -window root -crop "$area" +repage screenshot-search.png 2>/dev/null
+step tick-the-long-catalog tick long.txt
+step stop-by-button stop button 'file|(a+)+b' 3000
+step stop-by-escape stop escape 'file|(a+)+b' 3000
+step refresh-stops-a-run-first stop refresh 'file|(a+)+b' 3000
+step tick-the-runaway-catalog tick runaway.txt
+step stop-inside-one-match stop-runaway '(a+)+b'
+step tick-before-the-locked-catalog tick music.txt locked.txt
+mapfile -t ticked < <(wine ./driver.exe list-order music.txt locked.txt | tr -d '\r')
+# The folder's order decides whether music.txt's lines come before the error.
+step locked-catalog-in-the-error-box locked-catalog 'catalogs\locked.txt' 'mp3' "$([ "${ticked[0]}" = music.txt ] && echo 1 || echo 0)"
 step anchors-follow-a-resize anchors
 step tab-order tab
 step help-three-times help
@@ -87,7 +124,7 @@ else
     record process-ends 0 ""
 fi
 step hot-key-given-back hot-key-free
-printf '[Options]\r\nListPath=catalogs\r\n[SearchLog]\r\n\\.mp3$=\r\nreport.*\\.doc$=\r\na=b=\r\n' > settings.expected
+printf '[Options]\r\nListPath=catalogs\r\n[SearchLog]\r\n\\.mp3$=\r\nreport.*\\.doc$=\r\na=b=\r\nreport=\r\n\xce\xd2\xd7[\xa8\xc5]\xd2=\r\nmp3=\r\nreadme=\r\nnowhere=\r\n(unbalanced=\r\n\\.(doc|mp3)$=\r\nfile|(a+)+b=\r\n(a+)+b=\r\n' > settings.expected
 if cmp -s mirolan.ini settings.expected; then
     record settings-written-in-order 0 ""
 else
