@@ -27,6 +27,8 @@
 //   driver stop HOW EXPR LINES       starts a search of EXPR, stops it by HOW (button, escape, refresh)
 //                                    once lines show: the run ends at once with fewer than LINES lines
 //   driver stop-runaway EXPR         starts a search that sticks in one long match; STOP ends it at once
+//   driver time-search EXPR FILE     ticks every catalog, searches EXPR and prints how long the pane took
+//                                    to fill and how often it redrew meanwhile; the pane must hold FILE
 //   driver locked-catalog FILE EXPR LINES  FILE held open by another process: the search ends in the
 //                                    error box naming it, the lines before it stay (LINES 1: there are
 //                                    some), the captions are idle
@@ -36,6 +38,7 @@
 #include <richedit.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <set>
@@ -43,6 +46,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/result_view.h"
 
 namespace {
 
@@ -488,6 +492,27 @@ void CheckStopRunaway(HWND form, const std::string& expression) {
     CheckStopsAtOnce(form, "stop inside one match");
 }
 
+void TimeSearch(HWND form, const std::string& expression, const std::string& expected) {
+    HWND list = GetDlgItem(form, kIdSearchIn);
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        SendMessageW(list, LB_SETITEMDATA, i, 1);
+    }
+    HWND pane = GetDlgItem(form, kIdSearchResult);
+    const LRESULT paintsBefore = SendMessageW(pane, TResultView::kGetPaintCount, 0, 0);
+    const ULONGLONG start = GetTickCount64();
+    StartSearch(form, "button", expression);
+    Check(WaitFor([&] { return Idle(form); }, 600000), "the timed search ends");
+    const double seconds = static_cast<double>(GetTickCount64() - start) / 1000;
+    const LRESULT paints = SendMessageW(pane, TResultView::kGetPaintCount, 0, 0) - paintsBefore;
+    const std::size_t wanted = ReadFileBytes(expected).size();
+    const auto shown = static_cast<std::size_t>(SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0));
+    Check(shown == wanted, "the pane holds " + std::to_string(shown) + " bytes, the terminal printed " +
+                               std::to_string(wanted));
+    std::printf("filled in %.3f s, %ld paints (%.1f a second), %zu lines\n", seconds, static_cast<long>(paints),
+                static_cast<double>(paints) / std::max(seconds, 0.001), PaneLines(form));
+}
+
 HWND FindErrorBox(HWND form) {
     struct Search {
         DWORD thread;
@@ -642,6 +667,8 @@ int main(int argc, char** argv) {
         CheckStop(form, argv[2], argv[3], static_cast<std::size_t>(std::atol(argv[4])));
     } else if (step == "stop-runaway" && argc == 3) {
         CheckStopRunaway(form, argv[2]);
+    } else if (step == "time-search" && argc == 4) {
+        TimeSearch(form, argv[2], argv[3]);
     } else if (step == "locked-catalog" && argc == 5) {
         CheckLockedCatalog(form, argv[2], argv[3], std::string(argv[4]) == "1");
     } else if (step == "menu-close") {
