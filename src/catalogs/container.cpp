@@ -108,34 +108,47 @@ private:
     const bool deflating;
 };
 
-// Exactly `textSize` bytes out of the zlib stream in `input`; what follows them, and bytes after the
-// stream, are ignored. No more output is reserved than the input can inflate to, whatever the size says.
+// The whole zlib stream in `input`, which must inflate to exactly `textSize` bytes: inflating to the
+// stream's end checks its Adler-32, so a damaged payload is refused rather than read as another text.
+// Bytes after the stream are ignored. No more output is reserved than the input can inflate to,
+// whatever the size says.
 std::string InflateExactly(std::string_view input, std::size_t textSize) {
-    if (textSize == 0) {
+    if (textSize == 0 && input.empty()) {
         return {};
     }
     TZStream inflater(false);
     const std::uint64_t reachable = input.size() * kMaxInflateRatio + kBlock;
     std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(textSize, reachable)), '\0');
+    char beyond[64]; // output past the stated size lands here: a sound stream has none
     std::size_t consumed = 0;
     std::size_t produced = 0;
-    while (produced < text.size()) {
+    for (;;) {
+        const bool full = produced == text.size();
+        if (full && produced < textSize) {
+            ReadError(); // a text size beyond what any stream of this length inflates to
+        }
         std::size_t used = 0;
         std::size_t made = 0;
-        const int result =
-            inflater.Step(input.data() + consumed, input.size() - consumed, text.data() + produced,
-                          text.size() - produced, Z_NO_FLUSH, used, made);
+        const int result = inflater.Step(input.data() + consumed, input.size() - consumed,
+                                         full ? beyond : text.data() + produced,
+                                         full ? sizeof beyond : text.size() - produced, Z_NO_FLUSH, used, made);
         consumed += used;
-        produced += made;
-        if ((result == Z_STREAM_END && produced < textSize) || result == Z_BUF_ERROR) {
-            ReadError(); // the stream ended, or its input ran out, short of the text size
+        if (full && made > 0) {
+            ReadError(); // the stream holds more than the text size
         }
-        if (result != Z_OK && result != Z_STREAM_END) {
-            throw EInflateError("Error"); // damaged data, or a preset dictionary that no writer uses
+        produced += full ? 0 : made;
+        if (result == Z_STREAM_END) {
+            break;
+        }
+        if (result == Z_BUF_ERROR) {
+            ReadError(); // the input ran out before the stream's end
+        }
+        if (result != Z_OK) {
+            throw EInflateError("Error"); // damaged data or checksum, or a preset dictionary no writer uses
         }
     }
     if (produced < textSize) {
-        ReadError(); // a text size beyond what any stream of this length inflates to
+        ReadError(); // the stream ended short of the text size
     }
     return text;
 }

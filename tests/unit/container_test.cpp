@@ -207,11 +207,27 @@ TEST(UnpackStream, ReadsEveryKindAndVariant) {
     }
 }
 
-TEST(UnpackStream, TakesExactlyTheTextSize) {
-    const std::string zipped = Compress("0123456789");
-    EXPECT_EQ(Unpack(HeaderRecord("Uni_Data", 4, 0x80, zipped, "")), "0123");
-    EXPECT_EQ(Unpack(FixedSizes("ZLIB-GUL", 0, zipped)), "");
+TEST(UnpackStream, TakesExactlyTheTextSizeOfAStoredPayload) {
     EXPECT_EQ(Unpack(HeaderRecord("Uni_Data", 3, 0x00, "abcdef", "")), "abc");
+}
+
+// A damaged payload that still inflates is caught by the stream's checksum: no flip reads as another text.
+TEST(UnpackStream, NoSingleBitFlipOfAPackedCatalogReadsAsAnotherText) {
+    const std::string text = CatalogText(3000, 9);
+    const std::string good = Pack(text);
+    ASSERT_EQ(Unpack(good), text);
+    const std::size_t textSizeField = 8 + 4 + 4 + 8; // the record's packed size before it is not read
+    const std::size_t trailerStart = good.size() - 4;
+    for (std::size_t at = textSizeField; at < trailerStart; ++at) {
+        for (int bit = 0; bit < 8; ++bit) {
+            std::string flipped = good;
+            flipped[at] = static_cast<char>(flipped[at] ^ (1 << bit));
+            std::string result;
+            if (ErrorOf([&] { result = Unpack(flipped); }).empty() && result != text) {
+                ADD_FAILURE() << "a flip of byte " << at << " bit " << bit << " reads as another text";
+            }
+        }
+    }
 }
 
 TEST(UnpackStream, ReturnsANonContainerWhole) {
@@ -279,6 +295,12 @@ TEST(UnpackStream, BadInputGetsTheNamedError) {
         {"text size above what is there, not compressed", HeaderRecord("Uni_Data", 100, 0x00, "short", ""),
          readError},
         {"text size at the limit", HeaderRecord("Uni_Data", INT64_MAX, 0x00, "short", ""), readError},
+        {"text size below what the stream holds", HeaderRecord("Uni_Data", size - 1, 0x80, zipped, ""),
+         readError},
+        {"text size 0 for a stream that holds text", FixedSizes("ZLIB-GUL", 0, zipped), readError},
+        {"a stream whose checksum is wrong",
+         FixedSizes("ZLIB-GUL", size, zipped.substr(0, zipped.size() - 1) + static_cast<char>(zipped.back() ^ 1)),
+         inflateError},
         {"truncated zlib stream",
          HeaderRecord("Uni_Data", size, 0x80, zipped.substr(0, zipped.size() / 2), ""), readError},
         {"damaged zlib header", HeaderRecord("Uni_Data", size, 0x80, damaged, ""), inflateError},
