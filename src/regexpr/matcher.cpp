@@ -271,7 +271,12 @@ void Matcher::SetAbortHook(std::function<bool()> hook, int interval) {
 }
 
 bool Matcher::PollAbort() {
+    attemptSteps_ += pollInterval_ - pollCountdown_;
     pollCountdown_ = pollInterval_;
+    if (attemptSteps_ > baseSteps_ + kStepsPerCharacter * (end_ - begin_)) {
+        budgetSpent_ = true;
+        return true;
+    }
     return abortHook_ && abortHook_();
 }
 
@@ -492,8 +497,10 @@ void Matcher::ClearAttemptGroups() {
 SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p) {
     SettleEnd();
     ClearAttemptGroups();
+    attemptSteps_ = 0;
+    budgetSpent_ = false;
     if (--pollCountdown_ <= 0 && PollAbort()) {
-        return SearchEnd::kAborted;
+        return Stopped();
     }
     const SearchEnd end = Run(node, p);
     if (end == SearchEnd::kMatch) {
@@ -514,7 +521,7 @@ SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
     stack_.clear();
     for (;;) {
         if (--pollCountdown_ <= 0 && PollAbort()) {
-            return SearchEnd::kAborted;
+            return Stopped();
         }
         Step step = Execute(node, p);
         if (step == Step::kFail) {
@@ -529,7 +536,7 @@ SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
             groupEnd_[0] = p;
             return SearchEnd::kMatch;
         case Step::kAborted:
-            return SearchEnd::kAborted;
+            return Stopped();
         case Step::kExhausted:
             return SearchEnd::kStackExhausted;
         }

@@ -21,6 +21,7 @@ enum class SearchEnd {
     kNoMatch,
     kAborted,        // the abort hook asked to stop
     kStackExhausted, // the backtracking stack reached its bound
+    kStepsExhausted, // one attempt took more steps than its budget: a runaway expression
 };
 
 // What the matcher reads of the engine's settings; rebuilt before every search.
@@ -38,6 +39,12 @@ public:
     static constexpr int kLoopStackSize = 10;
     static constexpr std::size_t kDefaultStackLimit = std::size_t{1} << 22; // frames of 24 bytes
     static constexpr int kDefaultPollInterval = 4096;
+    // The steps one attempt may take: this many, and kStepsPerCharacter more for each character of the
+    // text. An ordinary expression takes a few steps per character it passes over, even one that runs
+    // to the text's end with /s; one that nests repeats over a line of 30 letters takes billions. At
+    // some 30 million steps a second the base ends such a search in about a second.
+    static constexpr std::int64_t kDefaultBaseSteps = std::int64_t{1} << 25;
+    static constexpr std::int64_t kStepsPerCharacter = 8;
 
     explicit Matcher(ErrorSink& errors) : errors_(errors) {}
 
@@ -50,6 +57,7 @@ public:
     void SetTables(const MatchTables& tables) { tables_ = tables; }
     void SetFastPaths(bool on) { fastPaths_ = on; }
     void SetStackLimit(std::size_t frames) { stackLimit_ = frames; }
+    void SetBaseSteps(std::int64_t steps) { baseSteps_ = steps; }
     void SetAbortHook(std::function<bool()> hook, int interval);
     void ClearGroups();
 
@@ -130,6 +138,7 @@ private:
     bool SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const;
     bool FindRequiredLiteral(const std::uint8_t* from);
     bool PollAbort();
+    SearchEnd Stopped() const { return budgetSpent_ ? SearchEnd::kStepsExhausted : SearchEnd::kAborted; }
     void AnalyseShapes();
 
     ErrorSink& errors_;
@@ -155,6 +164,9 @@ private:
     std::function<bool()> abortHook_;
     int pollInterval_ = kDefaultPollInterval;
     int pollCountdown_ = kDefaultPollInterval;
+    std::int64_t baseSteps_ = kDefaultBaseSteps;
+    std::int64_t attemptSteps_ = 0; // steps of the attempt under way, counted at each poll
+    bool budgetSpent_ = false;
 
     bool fastPaths_ = true;
     std::vector<std::uint8_t> shapes_;         // per node: a repeat of AnyButLineBreak run as a simple repeat

@@ -189,7 +189,8 @@ bool TRegEngine::ExecPos(std::int64_t offset) {
         return false;
     }
     lastSearchEnd_ = matcher_.Search(textStart_ + (offset - 1));
-    if (lastSearchEnd_ == SearchEnd::kAborted || lastSearchEnd_ == SearchEnd::kStackExhausted) {
+    if (lastSearchEnd_ == SearchEnd::kAborted || lastSearchEnd_ == SearchEnd::kStackExhausted ||
+        lastSearchEnd_ == SearchEnd::kStepsExhausted) {
         matcher_.ClearGroups(); // a stopped attempt leaves no half-set groups behind
     }
     return lastSearchEnd_ == SearchEnd::kMatch;

@@ -101,14 +101,16 @@ public:
     bool ExecNext();
     std::int64_t MatchPos(int group) const;
     std::int64_t MatchLen(int group) const;
-    // How the last search ended: an aborted search, or one that ran out of backtracking stack, has
-    // returned false like a search without match.
+    // How the last search ended: an aborted search, or one that ran out of backtracking stack or of
+    // steps, has returned false like a search without match.
     SearchEnd LastSearchEnd() const { return lastSearchEnd_; }
 
     // Polled every `interval` matcher steps; returning true stops the search as a failed one.
     void SetAbortHook(AbortHook hook, int interval = Matcher::kDefaultPollInterval);
     // The most backtracking entries a search may hold (each 24 bytes).
     void SetStackLimit(std::size_t frames) { matcher_.SetStackLimit(frames); }
+    // The steps one attempt may take before it ends as a failed search, beside the text's length.
+    void SetBaseSteps(std::int64_t steps) { matcher_.SetBaseSteps(steps); }
     // Off: the plain interpreter alone, without scans and shortcuts (for comparing results).
     void SetFastPaths(bool on) { matcher_.SetFastPaths(on); }
 

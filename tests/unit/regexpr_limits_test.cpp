@@ -101,6 +101,30 @@ TEST(RegexprLimits, AbortHookStopsARunawaySearch) {
     EXPECT_EQ(polls, 10);
 }
 
+// Without a hook the step budget ends a runaway attempt; an ordinary search of the same text, and an
+// attempt whose steps pass the base but not the allowance for a long text, are not cut short.
+TEST(RegexprLimits, StepBudgetEndsARunawayAttemptAsAFailedSearch) {
+    const struct {
+        const char* expression;
+        std::string text;
+        SearchEnd end;
+    } cases[] = {
+        {"(a+)+b", "C:\\" + Repeat("a", 30) + "\r\nC:\\b\r\n", SearchEnd::kStepsExhausted},
+        {"(?i)(a|a)*b", Repeat("a", 30), SearchEnd::kStepsExhausted},
+        {"(?i)(x+x+)+y", Repeat("x", 30), SearchEnd::kStepsExhausted},
+        {"a+b", Repeat("a", 30), SearchEnd::kNoMatch},
+        {"(?s)(.)*z", Repeat("path\\name.txt\r\n", 20000) + "z", SearchEnd::kMatch},
+    };
+    for (const auto& c : cases) {
+        TRegEngine engine;
+        engine.SetBaseSteps(1 << 20);
+        engine.SetExpression(c.expression);
+        EXPECT_EQ(engine.Exec(c.text), c.end == SearchEnd::kMatch) << c.expression;
+        EXPECT_EQ(engine.LastSearchEnd(), c.end) << c.expression;
+        EXPECT_EQ(engine.MatchPos(0) == 1, c.end == SearchEnd::kMatch) << c.expression;
+    }
+}
+
 TEST(RegexprLimits, AbortHookIsPolledWhileSimpleRepeatsCountAndBackOff) {
     // Every attempt counts and backs off over the rest of the text: quadratic without polls in between.
     const std::string text = "b" + Repeat("a", 2'000'000);
