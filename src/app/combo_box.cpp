@@ -54,6 +54,10 @@ std::vector<std::string> TComboBox::Items() const {
     return items;
 }
 
+int TComboBox::ItemIndex() const {
+    return static_cast<int>(SendMessageA(handle, CB_GETCURSEL, 0, 0));
+}
+
 std::string TComboBox::Text() const {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(handle)) + 1, '\0');
     text.resize(static_cast<std::size_t>(GetWindowTextA(handle, text.data(), static_cast<int>(text.size()))));

@@ -19,6 +19,7 @@ public:
     void Clear(); // the items; the text stays
     void Add(const std::string& item);
     std::vector<std::string> Items() const;
+    int ItemIndex() const; // the selected item, or -1
     std::string Text() const;
     void SetText(const std::string& text);
     // The parent hands over CBN_EDITCHANGE: after a typed character the text is completed, and the

@@ -279,6 +279,25 @@ void TMainForm::HandleCommand(int id, int code) {
         if (code == CBN_EDITCHANGE) {
             cbPreset->EditChanged();
         }
+        // A completion has selected its preset by now, and picking from the list selects one too.
+        if (code == CBN_EDITCHANGE || code == CBN_SELCHANGE) {
+            cbPresetChange();
+        }
+        break;
+    case kIdPresetDelete:
+        if (code == BN_CLICKED) {
+            SpeedButton1Click();
+        }
+        break;
+    case kIdPresetAll:
+        if (code == BN_CLICKED) {
+            SpeedButton3Click();
+        }
+        break;
+    case kIdPresetAdd:
+        if (code == BN_CLICKED) {
+            SpeedButton2Click();
+        }
         break;
     case kIdSearchFor:
         if (code == CBN_EDITCHANGE) {
@@ -475,7 +494,7 @@ void TMainForm::FormCreate() {
     for (const std::string& expression : ReadSearchHistory(settings)) {
         edSearchFor->Add(expression);
     }
-    // The presets are loaded from `settings` here, into the presets list and cbPreset.
+    LoadPresets(settings);
     RefreshCatalogList();
     cbPreset->SetText("");
     edSearchFor->SetText("");
@@ -490,7 +509,7 @@ void TMainForm::FormDestroy() {
     }
     platform::TIniProfile settings;
     WriteListPath(settings, listPath);
-    // The presets are stored into `settings` here, one entry each, in the presets list's order.
+    StorePresets(settings);
     WriteSearchHistory(settings, edSearchFor->Items());
     WriteSettingsFile(SettingsFilePath(), settings);
 }

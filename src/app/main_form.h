@@ -12,8 +12,12 @@
 #include "app/combo_box.h"
 #include "app/result_view.h"
 #include "app/win_handles.h"
+#include "presets/dual_strings.h"
 
 class TMiroTrayIcon;
+namespace platform {
+class TIniProfile;
+}
 
 // "Mirolan" and the author credit: the application title and the window's caption.
 inline constexpr char kApplicationTitle[] = "Mirolan - by the Mirolan authors";
@@ -83,6 +87,19 @@ private:
     // unwound; true when it was put off so.
     bool DeferWhileSearching(int id);
     void RunDeferredCommands();
+
+    // Presets: named groups of ticked catalogs, in the presets list and mirrored by cbPreset.
+    void LoadPresets(const platform::TIniProfile& settings);
+    void StorePresets(platform::TIniProfile& settings) const;
+    void FillPresetBox();
+    void StorePreset();
+    void ApplyPreset();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void cbPresetChange();
+    // Program-wide: the window lives as long as the process.
+    TDualStrings presets;
 
     HINSTANCE instance;
     HWND handle = nullptr;

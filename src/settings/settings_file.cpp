@@ -63,3 +63,25 @@ void WriteSearchHistory(platform::TIniProfile& profile, const std::vector<std::s
         profile.WriteString(kSearchLogSection, expression, "");
     }
 }
+
+std::vector<PresetEntry> ReadPresets(const platform::TIniProfile& profile) {
+    std::vector<PresetEntry> presets;
+    if (const platform::IniSection* section = profile.FindSection(kPresetsSection)) {
+        for (const platform::IniEntry& entry : section->entries) {
+            const std::size_t seam = entry.value.find("=,");
+            if (!entry.value.starts_with(',') && seam != std::string::npos) {
+                presets.push_back(
+                    {entry.name + '=' + entry.value.substr(0, seam), entry.value.substr(seam + 1)});
+            } else {
+                presets.push_back({entry.name, entry.value});
+            }
+        }
+    }
+    return presets;
+}
+
+void WritePresets(platform::TIniProfile& profile, const std::vector<PresetEntry>& presets) {
+    for (const PresetEntry& preset : presets) {
+        profile.WriteString(kPresetsSection, preset.name, preset.value);
+    }
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ini_profile.h"
+#include "presets/presets.h"
 
 inline constexpr char kOptionsSection[] = "Options";
 inline constexpr char kPresetsSection[] = "Presets";
@@ -38,3 +39,9 @@ void WriteListPath(platform::TIniProfile& profile, const std::string& listPath);
 // joins such a line back into the whole expression.
 std::vector<std::string> ReadSearchHistory(const platform::TIniProfile& profile);
 void WriteSearchHistory(platform::TIniProfile& profile, const std::vector<std::string>& history);
+
+// Every entry of "Presets" in file order, values as they stand. A preset name with "=" in it is written
+// as it is ("a=b" with ",X," gives the line "a=b=,X,"); since every value that the program writes
+// begins with ",", reading joins such a line back at the "=," that begins the value.
+std::vector<PresetEntry> ReadPresets(const platform::TIniProfile& profile);
+void WritePresets(platform::TIniProfile& profile, const std::vector<PresetEntry>& presets);

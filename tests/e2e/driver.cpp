@@ -32,13 +32,22 @@
 //   driver locked-catalog FILE EXPR LINES  FILE held open by another process: the search ends in the
 //                                    error box naming it, the lines before it stay (LINES 1: there are
 //                                    some), the captions are idle
+//   driver preset-add NAME CATALOG...  ticks exactly these catalogs as a user does, types NAME into the
+//                                    preset box and presses "Add": the box lists NAME, none selected
+//   driver preset-pick NAME CATALOG... unticks all, picks NAME from the box's list: exactly these ticked
+//   driver preset-type TEXT NAME CATALOG...  unticks all, types TEXT: it completes to the preset NAME,
+//                                    which is selected and ticks exactly these catalogs
+//   driver preset-del NAME ITEM...   the box lists exactly ITEM... in order; "Del" does nothing before
+//                                    a pick; NAME picked, "Del" leaves the others in order
+//   driver toggle-all                "*" with the first catalog ticked unticks all, with it unticked
+//                                    ticks all
 #include <windows.h>
 
 #include <commctrl.h>
 #include <richedit.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <set>
@@ -70,6 +79,14 @@ std::string Narrow(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), result.data(), size, nullptr,
                         nullptr);
     return result;
+}
+
+// From the code page that the arguments come in.
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
+        CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+    return wide;
 }
 
 template <typename Condition> bool WaitFor(Condition condition, int milliseconds = 10000) {
@@ -194,12 +211,7 @@ void CheckItems(const std::vector<std::wstring>& items, char** names, int count,
     std::multiset<std::wstring> got(items.begin(), items.end());
     std::multiset<std::wstring> want;
     for (int i = 0; i < count; ++i) {
-        const std::string name = names[i];
-        std::wstring wide(name.size(), L'\0');
-        wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, name.c_str(),
-                                                                 static_cast<int>(name.size()), wide.data(),
-                                                                 static_cast<int>(wide.size()))));
-        want.insert(wide);
+        want.insert(Wide(names[i]));
     }
     std::string listed;
     for (const std::wstring& item : items) {
@@ -360,13 +372,163 @@ void CheckHelp(HWND form) {
     Check(WindowText(pane) == loaded, "the document is loaded once, not appended");
 }
 
-
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                                             wide.data(), static_cast<int>(wide.size()))));
-    return wide;
+std::vector<std::wstring> Catalogs(HWND list) {
+    return Items(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
+
+std::vector<std::wstring> Presets(HWND box) {
+    return Items(box, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+bool Ticked(HWND list, int index) {
+    return SendMessageW(list, LB_GETITEMDATA, index, 0) != 0;
+}
+
+// As a user does it: the item is selected, then the space bar pressed and released.
+void ToggleCatalog(HWND list, int index) {
+    const bool before = Ticked(list, index);
+    PostMessageW(list, LB_SETCURSEL, index, 0);
+    PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+    Check(WaitFor([&] { return Ticked(list, index) != before; }, 5000),
+          "the space bar toggles catalog " + std::to_string(index));
+}
+
+// Exactly the named catalogs ticked; the ticks of the others are checked to be clear.
+void CheckTicks(HWND list, char** names, int count, const std::string& what) {
+    const std::vector<std::wstring> catalogs = Catalogs(list);
+    std::set<std::wstring> wanted;
+    for (int i = 0; i < count; ++i) {
+        wanted.insert(Wide(names[i]));
+    }
+    std::string ticked;
+    bool same = true;
+    for (std::size_t i = 0; i < catalogs.size(); ++i) {
+        const bool on = Ticked(list, static_cast<int>(i));
+        ticked += on ? " \"" + Narrow(catalogs[i]) + "\"" : "";
+        same = same && on == (wanted.count(catalogs[i]) > 0);
+        wanted.erase(catalogs[i]);
+    }
+    Check(same && wanted.empty(), what + ": ticked are" + ticked);
+}
+
+// Toggles the catalogs whose tick differs, so that exactly the named ones are ticked.
+void TickCatalogs(HWND list, char** names, int count) {
+    const std::vector<std::wstring> catalogs = Catalogs(list);
+    std::set<std::wstring> wanted;
+    for (int i = 0; i < count; ++i) {
+        wanted.insert(Wide(names[i]));
+        Check(std::find(catalogs.begin(), catalogs.end(), Wide(names[i])) != catalogs.end(),
+              std::string("the catalog list holds ") + names[i]);
+    }
+    for (std::size_t i = 0; i < catalogs.size(); ++i) {
+        if (Ticked(list, static_cast<int>(i)) != (wanted.count(catalogs[i]) > 0)) {
+            ToggleCatalog(list, static_cast<int>(i));
+        }
+    }
+    CheckTicks(list, names, count, "after ticking");
+}
+
+// Over whatever the box holds, as after selecting its whole text: the first character replaces it.
+void TypeInto(HWND box, const std::wstring& text) {
+    HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+    if (!edit) {
+        Fail("the preset box has no edit field");
+        return;
+    }
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    for (const wchar_t c : text) {
+        PostMessageW(edit, WM_CHAR, c, 1);
+    }
+    Check(WaitFor([&] { return LOWORD(SendMessageW(box, CB_GETEDITSEL, 0, 0)) == text.size(); }, 5000),
+          "typed \"" + Narrow(text) + "\", the box holds \"" + Narrow(WindowText(box)) + "\"");
+}
+
+void Click(HWND form, int id) {
+    SendMessageW(GetDlgItem(form, id), BM_CLICK, 0, 0);
+}
+
+int Selected(HWND box) {
+    return static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+}
+
+// As the box's list does when the user picks an item: the selection, then its notification.
+void PickPreset(HWND form, HWND box, const std::wstring& name) {
+    const std::vector<std::wstring> presets = Presets(box);
+    const auto found = std::find(presets.begin(), presets.end(), name);
+    if (found == presets.end()) {
+        Fail("the preset box lists " + Narrow(name));
+        return;
+    }
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(found - presets.begin()), 0);
+    SendMessageW(form, WM_COMMAND, MAKEWPARAM(kIdPreset, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+}
+
+std::string Listed(const std::vector<std::wstring>& items) {
+    std::string listed;
+    for (const std::wstring& item : items) {
+        listed += " \"" + Narrow(item) + "\"";
+    }
+    return listed;
+}
+
+void AddPreset(HWND form, char** args, int count) {
+    HWND list = GetDlgItem(form, kIdSearchIn);
+    HWND box = GetDlgItem(form, kIdPreset);
+    const std::wstring name = Wide(args[0]);
+    TickCatalogs(list, args + 1, count - 1);
+    TypeInto(box, name);
+    Click(form, kIdPresetAdd);
+    const std::vector<std::wstring> presets = Presets(box);
+    Check(std::find(presets.begin(), presets.end(), name) != presets.end(),
+          "after \"Add\" the preset box lists the name, lists" + Listed(presets));
+    Check(Selected(box) == CB_ERR, "after \"Add\" no preset is selected");
+    Check(WindowText(box) == name, "after \"Add\" the box keeps the name");
+    CheckTicks(list, args + 1, count - 1, "after \"Add\" the ticks stay");
+}
+
+void CheckDelete(HWND form, char** args, int count) {
+    HWND box = GetDlgItem(form, kIdPreset);
+    const std::wstring name = Wide(args[0]);
+    std::vector<std::wstring> wanted;
+    for (int i = 1; i < count; ++i) {
+        wanted.push_back(Wide(args[i]));
+    }
+    Check(Presets(box) == wanted, "the preset box lists, in order," + Listed(Presets(box)));
+    Click(form, kIdPresetDelete);
+    Check(Presets(box) == wanted, "\"Del\" without a picked preset deletes nothing");
+    PickPreset(form, box, name);
+    Click(form, kIdPresetDelete);
+    std::erase(wanted, name);
+    Check(Presets(box) == wanted, "\"Del\" after the pick leaves" + Listed(Presets(box)));
+    Check(Selected(box) == CB_ERR, "after \"Del\" no preset is selected");
+}
+
+void CheckToggleAll(HWND form) {
+    HWND list = GetDlgItem(form, kIdSearchIn);
+    const std::vector<std::wstring> catalogs = Catalogs(list);
+    if (catalogs.size() < 2) {
+        Fail("\"*\" needs two catalogs");
+        return;
+    }
+    const auto all = [&](bool on) {
+        for (std::size_t i = 0; i < catalogs.size(); ++i) {
+            if (Ticked(list, static_cast<int>(i)) != on) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!Ticked(list, 0)) {
+        ToggleCatalog(list, 0);
+    }
+    Click(form, kIdPresetAll);
+    Check(all(false), "\"*\" with the first catalog ticked unticks all");
+    ToggleCatalog(list, 1);
+    Click(form, kIdPresetAll);
+    Check(all(true), "\"*\" with the first catalog unticked ticks all");
+}
+
 
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
@@ -378,30 +540,6 @@ std::string ReadFileBytes(const std::string& path) {
         std::fclose(file);
     }
     return bytes;
-}
-
-std::vector<std::wstring> CatalogNames(HWND form) {
-    return Items(GetDlgItem(form, kIdSearchIn), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
-}
-
-// As a user ticks: the item is made current, then the space bar toggles its box.
-void TickExactly(HWND form, char** names, int count) {
-    HWND list = GetDlgItem(form, kIdSearchIn);
-    std::set<std::wstring> wanted;
-    for (int i = 0; i < count; ++i) {
-        wanted.insert(Wide(names[i]));
-    }
-    const std::vector<std::wstring> items = CatalogNames(form);
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const LRESULT want = wanted.count(items[i]) ? 1 : 0;
-        if (SendMessageW(list, LB_GETITEMDATA, i, 0) != want) {
-            SendMessageW(list, LB_SETCURSEL, i, 0);
-            PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
-            PostMessageW(list, WM_KEYUP, VK_SPACE, 0xC0390001);
-            Check(WaitFor([&] { return SendMessageW(list, LB_GETITEMDATA, i, 0) == want; }, 3000),
-                  "the space bar toggles catalog \"" + Narrow(items[i]) + "\"");
-        }
-    }
 }
 
 bool Idle(HWND form) {
@@ -477,7 +615,7 @@ void CheckStop(HWND form, const std::string& how, const std::string& expression,
     if (how == "refresh") {
         HWND list = GetDlgItem(form, kIdSearchIn);
         Check(WaitFor([&] { return SendMessageW(list, LB_GETITEMDATA, 0, 0) == 0; }, 3000) &&
-                  CatalogNames(form).size() > 1,
+                  Catalogs(GetDlgItem(form, kIdSearchIn)).size() > 1,
               "the list is refreshed once the run has ended");
     }
 }
@@ -652,9 +790,9 @@ int main(int argc, char** argv) {
         std::printf("%ldx%ld+%ld+%ld\n", client.right - client.left, client.bottom - client.top, client.left,
                     client.top);
     } else if (step == "tick") {
-        TickExactly(form, argv + 2, argc - 2);
+        TickCatalogs(GetDlgItem(form, kIdSearchIn), argv + 2, argc - 2);
     } else if (step == "list-order") {
-        for (const std::wstring& item : CatalogNames(form)) {
+        for (const std::wstring& item : Catalogs(GetDlgItem(form, kIdSearchIn))) {
             for (int i = 2; i < argc; ++i) {
                 if (Wide(argv[i]) == item) {
                     std::printf("%s\n", argv[i]);
@@ -674,6 +812,31 @@ int main(int argc, char** argv) {
     } else if (step == "menu-close") {
         PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdClose, 0), 0);
         Check(WaitFor([&] { return IsWindow(form) == FALSE; }), "\"Close\" ends the program");
+    } else if (step == "preset-add" && argc >= 3) {
+        AddPreset(form, argv + 2, argc - 2);
+    } else if (step == "preset-pick" && argc >= 3) {
+        HWND list = GetDlgItem(form, kIdSearchIn);
+        TickCatalogs(list, argv + 3, 0);
+        PickPreset(form, GetDlgItem(form, kIdPreset), Wide(argv[2]));
+        CheckTicks(list, argv + 3, argc - 3, "after picking the preset");
+    } else if (step == "preset-type" && argc >= 4) {
+        HWND list = GetDlgItem(form, kIdSearchIn);
+        HWND box = GetDlgItem(form, kIdPreset);
+        TickCatalogs(list, argv + 4, 0);
+        TypeInto(box, Wide(argv[2]));
+        const std::wstring name = Wide(argv[3]);
+        Check(WindowText(box) == name,
+              "the typed text completes to the preset, is \"" + Narrow(WindowText(box)) + "\"");
+        const int selected = Selected(box);
+        const std::vector<std::wstring> presets = Presets(box);
+        Check(selected >= 0 && static_cast<std::size_t>(selected) < presets.size() &&
+                  presets[static_cast<std::size_t>(selected)] == name,
+              "the completion selects the preset");
+        CheckTicks(list, argv + 4, argc - 4, "after the completion");
+    } else if (step == "preset-del" && argc >= 3) {
+        CheckDelete(form, argv + 2, argc - 2);
+    } else if (step == "toggle-all") {
+        CheckToggleAll(form);
     } else {
         std::printf("unknown step %s\n", step.c_str());
         return 2;

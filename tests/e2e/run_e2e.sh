@@ -68,7 +68,9 @@ printf 'D:\\\xcc\xf3\xe7\xfb\xea\xe0\\\xce\xf2\xf7\xb8\xf2 2020.doc\r\nD:\\Music
     > catalogs/music.txt  # D:\Музыка\Отчёт 2020.doc; a line with two matches; a last line without a break
 printf 'C:\\Docs\\\xee\xf2\xf7\xe5\xf2.doc\r\nC:\\Docs\\report.doc\r\n' > catalogs/docs.txt
 awk 'BEGIN { for (i = 0; i < 3000; i++) printf "C:\\long\\file %d.txt\r\naaaaaaaaaaaaaaaaaaaaaa\r\n", i }' > catalogs/long.txt
-printf 'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n' > catalogs/runaway.txt
+# One runaway line, then enough text that the step budget lets the search run on for seconds.
+awk 'BEGIN { printf "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n"; for (i = 0; i < 1000000; i++) printf "C:\\bin\\file%06d.txt\r\n", i }' \
+    > catalogs/runaway.txt
 printf 'C:\\locked\\file.txt\r\n' > catalogs/locked.txt
 step search-catalogs-listed refresh CD01.txt CD07.txt CD09.txt hidden.lst music.txt docs.txt long.txt runaway.txt locked.txt
 step tick-by-space-bar tick music.txt docs.txt
@@ -101,6 +103,14 @@ step anchors-follow-a-resize anchors
 step tab-order tab
 step help-three-times help
 import -window root -crop "$area" +repage screenshot-help.png 2>/dev/null
+# Presets: catalogs ticked from the keyboard, kept under a Cyrillic name, picked again; "*" and "Del".
+printf 'x' > catalogs/Диск.txt
+step presets-catalogs refresh CD01.txt CD07.txt CD09.txt hidden.lst music.txt docs.txt long.txt runaway.txt locked.txt Диск.txt
+step preset-add preset-add Музыка CD07.txt Диск.txt
+step preset-pick-ticks-its-catalogs preset-pick Музыка CD07.txt Диск.txt
+step toggle-all toggle-all
+step preset-add-second preset-add books CD01.txt
+step preset-del-needs-a-pick preset-del books books Музыка
 step close-request-hides close
 if kill -0 "$app" 2>/dev/null && cmp -s mirolan.ini settings.before; then
     record close-keeps-running-and-writes-nothing 0 ""
@@ -124,11 +134,25 @@ else
     record process-ends 0 ""
 fi
 step hot-key-given-back hot-key-free
-printf '[Options]\r\nListPath=catalogs\r\n[SearchLog]\r\n\\.mp3$=\r\nreport.*\\.doc$=\r\na=b=\r\nreport=\r\n\xce\xd2\xd7[\xa8\xc5]\xd2=\r\nmp3=\r\nreadme=\r\nnowhere=\r\n(unbalanced=\r\n\\.(doc|mp3)$=\r\nfile|(a+)+b=\r\n(a+)+b=\r\n' > settings.expected
+printf '[Options]\r\nListPath=catalogs\r\n[Presets]\r\n\xCC\xF3\xE7\xFB\xEA\xE0=,CD07.TXT,\xC4\xC8\xD1\xCA.TXT,\r\n[SearchLog]\r\n\\.mp3$=\r\nreport.*\\.doc$=\r\na=b=\r\nreport=\r\n\xce\xd2\xd7[\xa8\xc5]\xd2=\r\nmp3=\r\nreadme=\r\nnowhere=\r\n(unbalanced=\r\n\\.(doc|mp3)$=\r\nfile|(a+)+b=\r\n(a+)+b=\r\n' \
+    > settings.expected
 if cmp -s mirolan.ini settings.expected; then
     record settings-written-in-order 0 ""
 else
     record settings-written-in-order 1 "$(od -c mirolan.ini | head -20)"
+fi
+
+# A restart reads the preset back: typing its first letters picks it, and it is written again.
+wine ./mirolan.exe &
+app=$!
+step restart-hidden hidden
+step preset-after-restart preset-type му Музыка CD07.txt Диск.txt
+step restart-menu-close menu-close
+wait "$app"
+if cmp -s mirolan.ini settings.expected; then
+    record presets-written-again 0 ""
+else
+    record presets-written-again 1 "$(od -c mirolan.ini | head -20)"
 fi
 
 # A second run without a settings file: the defaults, the folder LIST made, and "Close" from the tray menu.

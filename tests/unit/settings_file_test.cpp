@@ -26,6 +26,7 @@ TEST(SettingsFileTest, MissingFileGivesTheDefaults) {
     const TIniProfile profile = ReadSettingsFile(JoinPath(folder.Path(), "none.ini"));
     EXPECT_EQ(ReadListPath(profile), "LIST");
     EXPECT_TRUE(ReadSearchHistory(profile).empty());
+    EXPECT_TRUE(ReadPresets(profile).empty());
 }
 
 TEST(SettingsFileTest, ReadsListPathAndHistoryInFileOrder) {
@@ -36,6 +37,9 @@ TEST(SettingsFileTest, ReadsListPathAndHistoryInFileOrder) {
     const TIniProfile profile = ReadSettingsFile(path);
     EXPECT_EQ(ReadListPath(profile), "D:\\Cat");
     EXPECT_EQ(ReadSearchHistory(profile), (std::vector<std::string>{"\\.mp3$", "report.*\\.doc$"}));
+    const std::vector<PresetEntry> presets = ReadPresets(profile);
+    ASSERT_EQ(presets.size(), 1u);
+    EXPECT_EQ(presets[0].name + "=" + presets[0].value, "Music=,CD01,");
 }
 
 TEST(SettingsFileTest, EmptyListPathStaysEmpty) {
@@ -49,7 +53,7 @@ TEST(SettingsFileTest, WritesTheSevenLinesInOrder) {
     const std::string path = folder.WriteFile("m.ini", "[Old]\r\nstale=1\r\n");
     TIniProfile profile;
     WriteListPath(profile, "LIST");
-    profile.WriteString(kPresetsSection, "Music", ",CD01,CD07,");
+    WritePresets(profile, {{"Music", ",CD01,CD07,"}});
     WriteSearchHistory(profile, {"\\.mp3$", "report.*\\.doc$"});
     WriteSettingsFile(path, profile);
     EXPECT_EQ(TestFolder::ReadFile(path), "[Options]\r\nListPath=LIST\r\n[Presets]\r\nMusic=,CD01,CD07,\r\n"
@@ -84,10 +88,37 @@ TEST(SettingsFileTest, HistoryRoundTripsWhateverTheExpressionHolds) {
     EXPECT_EQ(ReadListPath(back), "LIST");
 }
 
+// Presets the settings file must give back whole at the next start, Cyrillic ones among them.
+TEST(SettingsFileTest, PresetsRoundTripWhateverTheNameHolds) {
+    const std::vector<PresetEntry> presets = {
+        {"Music", ",CD01,CD07,"}, {"\xCC\xF3\xE7\xFB\xEA\xE0", ",\xC4\xC8\xD1\xCA.TXT,"},
+        {"a=b", ",X,"},           {"a=", ","},
+        {"x==y", ",A=B,"},        {" padded ", ",P,"},
+        {"[Options]", ","},       {"long", "," + std::string(5000, 'L') + ","},
+    };
+    TestFolder folder;
+    const std::string path = JoinPath(folder.Path(), "m.ini");
+    TIniProfile profile;
+    WriteListPath(profile, "LIST");
+    WritePresets(profile, presets);
+    WriteSettingsFile(path, profile);
+    const std::vector<PresetEntry> back = ReadPresets(ReadSettingsFile(path));
+    ASSERT_EQ(back.size(), presets.size());
+    for (std::size_t i = 0; i < presets.size(); ++i) {
+        EXPECT_EQ(back[i].name, presets[i].name);
+        EXPECT_EQ(back[i].value, presets[i].value) << presets[i].name;
+    }
+}
+
 TEST(SettingsFileTest, AForeignValueIsNotTakenIntoTheExpression) {
     TestFolder folder;
-    const std::string path = folder.WriteFile("m.ini", "[SearchLog]\r\nfoo=bar\r\n");
+    const std::string path =
+        folder.WriteFile("m.ini", "[SearchLog]\r\nfoo=bar\r\n[Presets]\r\nfoo=bar\r\nk=v=w\r\n");
     EXPECT_EQ(ReadSearchHistory(ReadSettingsFile(path)), std::vector<std::string>{"foo"});
+    const std::vector<PresetEntry> presets = ReadPresets(ReadSettingsFile(path));
+    ASSERT_EQ(presets.size(), 2u);
+    EXPECT_EQ(presets[0].name + "|" + presets[0].value + "|" + presets[1].name + "|" + presets[1].value,
+              "foo|bar|k|v=w");
 }
 
 // Another program holding the file open stands for every refused write (read-only under Wine as

@@ -60,7 +60,7 @@ TEST_F(ComboBoxTest, CompletesToTheFirstItemStartingWithTheTypedTextIgnoringCase
     Type("EA"); // typing on replaces the completed rest
     EXPECT_EQ(box->Text(), "Readme");
     EXPECT_EQ(Selection(), (std::pair<DWORD, DWORD>{3, 6}));
-    EXPECT_EQ(SendMessageA(box->Handle(), CB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(box->ItemIndex(), 2);
 }
 
 TEST_F(ComboBoxTest, CompletesCyrillicIgnoringCase) {
@@ -72,7 +72,7 @@ TEST_F(ComboBoxTest, TextWithoutAMatchStaysAsTyped) {
     Type("zz");
     EXPECT_EQ(box->Text(), "zz");
     EXPECT_EQ(completed, 0);
-    EXPECT_EQ(SendMessageA(box->Handle(), CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(box->ItemIndex(), -1);
 }
 
 TEST_F(ComboBoxTest, BackspaceDoesNotCompleteAgain) {
