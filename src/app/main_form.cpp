@@ -225,13 +225,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CONTEXTMENU:
         if (lbSearchIn && reinterpret_cast<HWND>(wParam) == lbSearchIn->Handle()) {
-            POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (lParam == -1) { // from the keyboard: at the list's corner
-                at = {0, 0};
-                ClientToScreen(lbSearchIn->Handle(), &at);
-            }
-            TrackPopupMenu(popListCatalog.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, handle,
-                           nullptr);
+            lbSearchInContextMenu(lParam);
             return 0;
         }
         break;
@@ -261,6 +255,26 @@ void TMainForm::HandleCommand(int id, int code) {
         if (code == BN_CLICKED) {
             sbClearClick();
         }
+        break;
+    case kIdCreateCatalog:
+        if (code == BN_CLICKED) {
+            sbCreateCatalogClick();
+        }
+        break;
+    case kIdCreateCatalogMenu:
+        CreateCatalog1Click();
+        break;
+    case kIdUpdateCatalog:
+        acUpdateCatalogExecute();
+        break;
+    case kIdListCatalog:
+        acListCatalogExecute();
+        break;
+    case kIdCompressCatalog:
+        acCompressCatalogExecute();
+        break;
+    case kIdDecompressCatalog:
+        acDecompressCatalogExecute();
         break;
     case kIdPreset:
         if (code == CBN_EDITCHANGE) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -66,6 +67,23 @@ private:
     void SpeedButton4Click();
     void sbClearClick();
     void HideToTray();
+
+    // Catalog creation and the catalog list's menu (main_form_create.cpp, main_form_catalogs.cpp).
+    void sbCreateCatalogClick();
+    void CreateCatalog1Click();
+    void CreateCatalog();
+    // Asks for the new catalog's name until it is free or may be overwritten; none: the user gave up.
+    std::optional<std::string> AskNewCatalogPath();
+    // The pop-up menu of the catalog list, at a screen point (-1: from the keyboard).
+    void lbSearchInContextMenu(LPARAM at);
+    void UpdateCatalogActions();
+    // The catalog path of the current item; none when no item is current.
+    std::optional<std::string> SelectedCatalog() const;
+    void acUpdateCatalogExecute();
+    void acListCatalogExecute();
+    void acCompressCatalogExecute();
+    void acDecompressCatalogExecute();
+    void ShowInResultPane(const std::string& text);
 
     HINSTANCE instance;
     HWND handle = nullptr;
