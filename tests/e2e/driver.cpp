@@ -407,6 +407,8 @@ const wchar_t kQuestionCaption[] = L"\x0424\x0430\x0439\x043B \x0443\x0436\x0435
 const wchar_t kQuestionText[] = L"\x0422\x0430\x043A\x043E\x0439 \x0444\x0430\x0439\x043B \x0443\x0436\x0435 "
                                 L"\x0435\x0441\x0442\x044C. \x041F\x0435\x0440\x0435\x043F\x0438\x0441\x0430"
                                 L"\x0442\x044C?";
+const wchar_t kBrowseTitle[] =
+    L"\x0412\x044B\x0431\x043E\x0440 \x043F\x0430\x043F\x043A\x0438"; // "Выбор папки"
 const wchar_t kErrorCaption[] = L"Mirolan - by the Mirolan authors";
 
 enum class DialogKind { Browser, Prompt, Question, Error };
@@ -608,6 +610,8 @@ void Act(HWND form, char** tokens, int count) {
                 Fail("no folder browser");
                 return;
             }
+            Check(StaticTexts(browser).find(kBrowseTitle) != std::wstring::npos,
+                  "the folder browser's title, says \"" + Narrow(StaticTexts(browser)) + "\"");
             if (verb == "browse") {
                 Check(SelectInBrowser(browser, value), "selecting " + value + " in the folder browser");
             }

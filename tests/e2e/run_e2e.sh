@@ -125,6 +125,7 @@ wine "$cli" create "$tree" tree.after >/dev/null 2>&1
 step menu-update-on-the-catalogs-folder act menu=NEW.txt choose=update browse-keep
 step update-shows-the-changes pane update.expected
 same update-writes-a-fresh-walk catalogs/NEW.txt tree.after
+step ticks-stay-across-update ticked NEW.txt CD01.txt
 step close-request-hides close
 if kill -0 "$app" 2>/dev/null && cmp -s mirolan.ini settings.before; then
     record close-keeps-running-and-writes-nothing 0 ""
