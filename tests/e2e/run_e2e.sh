@@ -97,6 +97,8 @@ same create-under-the-new-name catalogs/NEW2.txt tree.expected
 step create-no-then-same-name-asks-again act create browse="$tree" name=CD01.txt no name=CD01.txt cancel \
     not-refreshed
 same create-cancel-keeps-the-file catalogs/CD01.txt cd01.expected
+step create-into-a-missing-folder-fails act create browse="$tree" 'name=nowhere\x.txt' \
+    error='Cannot create file "' not-refreshed
 step shown-for-the-menu show
 step menu-plain act 'states=catalogs\NEW.txt:1,1,1,0' menu=NEW.txt current=NEW.txt choose=list
 step list-shows-plain pane tree.expected
