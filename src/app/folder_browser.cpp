@@ -1,6 +1,7 @@
 #include "app/folder_browser.h"
 
 #include <memory>
+#include <objbase.h>
 #include <shlobj.h>
 
 namespace {
@@ -14,6 +15,22 @@ struct ItemDeleter {
 };
 using TItemList = std::unique_ptr<ITEMIDLIST, ItemDeleter>;
 
+// The shell's dialogs want COM on the calling thread; a thread that has it already keeps it as it is.
+class TComApartment {
+public:
+    TComApartment() : initialised(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~TComApartment() {
+        if (initialised) {
+            CoUninitialize();
+        }
+    }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+
+private:
+    bool initialised;
+};
+
 // Every notification enables OK: a virtual folder may be chosen too, and then gives no path.
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
     const auto* selected = reinterpret_cast<const std::string*>(data);
@@ -26,6 +43,7 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 } // namespace
 
 std::string BrowseForFolder(HWND owner, const std::string& selected) {
+    const TComApartment com;
     ITEMIDLIST* desktop = nullptr;
     SHGetSpecialFolderLocation(owner, CSIDL_DESKTOP, &desktop);
     const TItemList root(desktop);
