@@ -231,13 +231,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CONTEXTMENU:
         if (lbSearchIn && reinterpret_cast<HWND>(wParam) == lbSearchIn->Handle()) {
-            POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (lParam == -1) { // from the keyboard: at the list's corner
-                at = {0, 0};
-                ClientToScreen(lbSearchIn->Handle(), &at);
-            }
-            TrackPopupMenu(popListCatalog.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, handle,
-                           nullptr);
+            lbSearchInContextMenu(lParam);
             return 0;
         }
         break;
@@ -273,6 +267,36 @@ void TMainForm::HandleCommand(int id, int code) {
     case kIdClear:
         if (code == BN_CLICKED) {
             sbClearClick();
+        }
+        break;
+    case kIdCreateCatalog:
+        if (code == BN_CLICKED && !DeferWhileSearching(id)) {
+            sbCreateCatalogClick();
+        }
+        break;
+    case kIdCreateCatalogMenu:
+        if (!DeferWhileSearching(id)) {
+            CreateCatalog1Click();
+        }
+        break;
+    case kIdUpdateCatalog:
+        if (!DeferWhileSearching(id)) {
+            acUpdateCatalogExecute();
+        }
+        break;
+    case kIdListCatalog:
+        if (!DeferWhileSearching(id)) {
+            acListCatalogExecute();
+        }
+        break;
+    case kIdCompressCatalog:
+        if (!DeferWhileSearching(id)) {
+            acCompressCatalogExecute();
+        }
+        break;
+    case kIdDecompressCatalog:
+        if (!DeferWhileSearching(id)) {
+            acDecompressCatalogExecute();
         }
         break;
     case kIdPreset:

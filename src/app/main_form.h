@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -83,8 +84,9 @@ private:
     // milliseconds unless `now`; the run's lines and the engine's long matches share this one clock.
     void DrainMessages(bool now);
     void ProcessMessages();
-    // A command that would rebuild the catalog list stops a run and is carried out once the run has
-    // unwound; true when it was put off so.
+    // A catalog command (refresh, create, and the list's menu) stops a run and is carried out once the
+    // run has unwound, so that no catalog is searched under another's name and the pane is not
+    // rewritten under the run; true when it was put off so.
     bool DeferWhileSearching(int id);
     void RunDeferredCommands();
 
@@ -100,6 +102,22 @@ private:
     void cbPresetChange();
     // Program-wide: the window lives as long as the process.
     TDualStrings presets;
+
+    // Catalog creation and the catalog list's menu (main_form_create.cpp, main_form_catalogs.cpp).
+    void sbCreateCatalogClick();
+    void CreateCatalog1Click();
+    void CreateCatalog();
+    // Asks for the new catalog's name until it is free or may be overwritten; none: the user gave up.
+    std::optional<std::string> AskNewCatalogPath();
+    // The pop-up menu of the catalog list, at a screen point (-1: from the keyboard).
+    void lbSearchInContextMenu(LPARAM at);
+    void UpdateCatalogActions();
+    // The catalog path of the current item; none when no item is current.
+    std::optional<std::string> SelectedCatalog() const;
+    void acUpdateCatalogExecute();
+    void acListCatalogExecute();
+    void acCompressCatalogExecute();
+    void acDecompressCatalogExecute();
 
     HINSTANCE instance;
     HWND handle = nullptr;

@@ -1,5 +1,5 @@
-// Resource ids of the program's pictures: the program's icon (also the tray's resting picture) and
-// the eight tray animation frames. windres reads this header too, hence plain macros.
+// Resource ids of the program's pictures, the program's icon (also the tray's resting picture) and
+// the eight tray animation frames, and of its dialog. windres reads this header too, hence plain macros.
 #pragma once
 
 #define IDI_MIROLAN 1
@@ -15,3 +15,8 @@
 #ifndef RC_INVOKED
 constexpr int kTrayFrameCount = 8; // ids IDI_TRAY_FRAME0 .. IDI_TRAY_FRAME0 + 7, in animation order
 #endif
+
+// The name prompt of catalog creation: its dialog template and the edit box in it.
+#define IDD_NAME_PROMPT 300
+#define IDC_NAME_PROMPT_TEXT 301
+#define IDC_NAME_PROMPT_EDIT 302

@@ -69,6 +69,16 @@ void WriteCatalog(const std::string& path, const std::vector<std::string>& lines
     });
 }
 
+void WritePackedCatalog(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    TMemoryStream source(std::move(text));
+    RewriteFile(path, [&](TStream& out) { PackStream(source, out, kPackKey); });
+}
+
 bool UpdateCatalogEnabled(const std::optional<std::string>& selected) {
     return selected.has_value();
 }

@@ -23,6 +23,8 @@ void UnpackCatalogFile(const std::string& path);
 
 // Writes `lines` as a plain catalog, every line followed by CR LF, in place of any file at `path`.
 void WriteCatalog(const std::string& path, const std::vector<std::string>& lines);
+// The same text as a packed catalog.
+void WritePackedCatalog(const std::string& path, const std::vector<std::string>& lines);
 
 // Whether each catalog command applies, given the catalog path of the selected catalog (none: nothing
 // selected). These never throw: a file that cannot be opened leaves both conversions offered, so that

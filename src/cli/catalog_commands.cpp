@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "catalogs/catalog_files.h"
+#include "catalogs/catalog_tree.h"
 #include "catalogs/walker.h"
 #include "cli_settings.h"
 #include "platform/files.h"
@@ -97,9 +98,6 @@ int CreateCommand(const TInvocation& invocation) {
         throw platform::EFileError("File \"" + platform::FullPath(catalog) +
                                    "\" already exists; --force overwrites it");
     }
-    std::vector<std::string> lines;
-    ListFiles(folder, "*.*", kAllAttributes, lines,
-              {.recurse = true, .fullPaths = true, .includeFolders = true});
-    WriteCatalog(catalog, lines);
+    CreateCatalogFile(folder, catalog);
     return kExitSuccess;
 }

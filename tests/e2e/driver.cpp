@@ -41,6 +41,27 @@
 //                                    a pick; NAME picked, "Del" leaves the others in order
 //   driver toggle-all                "*" with the first catalog ticked unticks all, with it unticked
 //                                    ticks all
+//   driver act TOKEN...              drives catalog creation and the catalog list's menu through the
+//                                    program's own dialogs, one token after the other:
+//     create, create-tray            tick the first catalog, then "Create Catalog" (button, tray menu);
+//                                    the window hides
+//     browse=PATH, browse-cancel     select PATH in the folder browser and press OK, or Cancel
+//     browse-keep                    OK on the folder the browser opened with
+//     name=TEXT                      type TEXT into the name prompt and press Enter
+//     name-empty, name-cancel        OK on an empty name; Esc
+//     yes, no, cancel                answer the overwrite question
+//     refreshed, not-refreshed       the catalog list was refreshed (no tick left), or the tick stayed
+//     menu=NAME, menu-below, menu-key   open the catalog list's menu by a right click on NAME (which
+//                                    becomes current), below the last item, or from the keyboard
+//     states=FILE:UPDATE,LIST,COMPRESS,DECOMPRESS   the menu of the catalog FILE ("catalogs\NAME")
+//                                    offers each command (1) or greys it (0)
+//     choose=COMMAND                 update, list, compress, decompress by the keyboard; none: Esc
+//     current=NAME                   the current catalog
+//     lock=FILE                      hold FILE open exclusively until the step ends
+//     error=TEXT                     the error box shows a text that begins with TEXT; OK closes it
+//   after the last token no dialog of the program may be left open.
+//   driver pane FILE                 the result pane shows exactly the text of FILE
+//   driver ticked NAME...            exactly these catalogs are ticked
 #include <windows.h>
 
 #include <commctrl.h>
@@ -82,10 +103,11 @@ std::string Narrow(const std::wstring& text) {
 }
 
 // From the code page that the arguments come in.
-std::wstring Wide(const std::string& text) {
+std::wstring Wide(const std::string& text, UINT codePage = CP_ACP) {
     std::wstring wide(text.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
-        CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+    wide.resize(
+        static_cast<std::size_t>(MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                                     wide.data(), static_cast<int>(wide.size()))));
     return wide;
 }
 
@@ -538,8 +560,15 @@ std::string ReadFileBytes(const std::string& path) {
             bytes.append(block, got);
         }
         std::fclose(file);
+    } else {
+        Fail("cannot read " + path);
     }
     return bytes;
+}
+
+// The file's text as the pane shows it: its bytes in the ANSI code page.
+std::wstring FileText(const std::string& path) {
+    return Wide(ReadFileBytes(path));
 }
 
 bool Idle(HWND form) {
@@ -575,7 +604,7 @@ void CheckSearch(HWND form, const std::string& how, const std::string& expressio
     StartSearch(form, how, expression);
     Check(WaitFor([&] { return Idle(form); }, 20000), "the run of \"" + expression + "\" ends");
     const std::wstring pane = WindowText(GetDlgItem(form, kIdSearchResult));
-    const std::wstring wanted = Wide(ReadFileBytes(expected));
+    const std::wstring wanted = FileText(expected);
     Check(pane == wanted, "the pane holds what mirolan-cli prints for \"" + expression + "\": " +
                               std::to_string(pane.size()) + " against " + std::to_string(wanted.size()) +
                               " characters:\n" + Narrow(pane.substr(0, 400)));
@@ -689,6 +718,316 @@ void CheckLockedCatalog(HWND form, const std::string& file, const std::string& e
         Check(WaitFor([&] { return !IsWindow(box); }), "the error box closes");
     }
     CloseHandle(held);
+}
+
+struct FoundWindows {
+    const wchar_t* className;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM found) {
+    auto* into = reinterpret_cast<FoundWindows*>(found);
+    if (IsWindowVisible(window) && ClassOf(window) == into->className) {
+        into->windows.push_back(window);
+    }
+    return TRUE;
+}
+
+// The visible top-level windows of a class on the program's thread.
+std::vector<HWND> ProgramWindows(HWND form, const wchar_t* className) {
+    FoundWindows found{className, {}};
+    EnumThreadWindows(GetWindowThreadProcessId(form, nullptr), CollectVisible,
+                      reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+// "Файл каталога", "Введите имя файла для каталога", "Файл уже существует", "Такой файл уже есть.
+// Переписать?"
+const wchar_t kPromptCaption[] = L"\x0424\x0430\x0439\x043B \x043A\x0430\x0442\x0430\x043B\x043E\x0433\x0430";
+const wchar_t kPromptText[] =
+    L"\x0412\x0432\x0435\x0434\x0438\x0442\x0435 \x0438\x043C\x044F \x0444\x0430\x0439"
+    L"\x043B\x0430 \x0434\x043B\x044F \x043A\x0430\x0442\x0430\x043B\x043E\x0433\x0430";
+const wchar_t kQuestionCaption[] = L"\x0424\x0430\x0439\x043B \x0443\x0436\x0435 "
+                                   L"\x0441\x0443\x0449\x0435\x0441\x0442\x0432\x0443\x0435\x0442";
+const wchar_t kQuestionText[] = L"\x0422\x0430\x043A\x043E\x0439 \x0444\x0430\x0439\x043B \x0443\x0436\x0435 "
+                                L"\x0435\x0441\x0442\x044C. \x041F\x0435\x0440\x0435\x043F\x0438\x0441\x0430"
+                                L"\x0442\x044C?";
+const wchar_t kBrowseTitle[] =
+    L"\x0412\x044B\x0431\x043E\x0440 \x043F\x0430\x043F\x043A\x0438"; // "Выбор папки"
+const wchar_t kErrorCaption[] = L"Mirolan - by the Mirolan authors";
+
+enum class DialogKind { Browser, Prompt, Question, Error };
+
+bool IsKind(HWND dialog, DialogKind kind) {
+    switch (kind) {
+    case DialogKind::Browser:
+        return FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr) != nullptr;
+    case DialogKind::Prompt:
+        return WindowText(dialog) == kPromptCaption;
+    case DialogKind::Question:
+        return WindowText(dialog) == kQuestionCaption;
+    case DialogKind::Error:
+        return WindowText(dialog) == kErrorCaption;
+    }
+    return false;
+}
+
+HWND WaitForDialog(HWND form, DialogKind kind, int milliseconds = 10000) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND dialog : ProgramWindows(form, L"#32770")) {
+                if (IsKind(dialog, kind)) {
+                    found = dialog;
+                }
+            }
+            return found != nullptr;
+        },
+        milliseconds);
+    return found;
+}
+
+// The texts of a dialog's static controls, joined: a message box's text is one of them.
+std::wstring StaticTexts(HWND dialog) {
+    std::wstring texts;
+    for (HWND child = FindWindowExW(dialog, nullptr, L"Static", nullptr); child;
+         child = FindWindowExW(dialog, child, L"Static", nullptr)) {
+        texts += WindowText(child) + L"\n";
+    }
+    return texts;
+}
+
+void Press(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PostKey(HWND window, WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+// Selects a folder as a user would: the path goes into the program's memory for BFFM_SETSELECTIONA.
+bool SelectInBrowser(HWND browser, const std::string& path) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(browser, &process);
+    HANDLE program = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process);
+    if (!program) {
+        return false;
+    }
+    void* remote = VirtualAllocEx(program, nullptr, path.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+    const bool written =
+        remote && WriteProcessMemory(program, remote, path.c_str(), path.size() + 1, nullptr);
+    if (written) {
+        SendMessageW(browser, WM_USER + 102, TRUE, reinterpret_cast<LPARAM>(remote)); // BFFM_SETSELECTIONA
+    }
+    if (remote) {
+        VirtualFreeEx(program, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(program);
+    return written;
+}
+
+int CatalogIndex(HWND list, const std::string& name) {
+    const std::vector<std::wstring> items = Items(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] == Wide(name)) {
+            return static_cast<int>(i);
+        }
+    }
+    Fail("no catalog " + name + " in the list");
+    return -1;
+}
+
+void RightClick(HWND list, int x, int y) {
+    PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+    PostMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+// The catalog list's menu items in menu order, and the downward key presses that reach each.
+const std::pair<const char*, int> kMenuCommands[] = {
+    {"update", 1}, {"list", 2}, {"compress", 3}, {"decompress", 4}};
+
+// Opens the catalog list's menu by a right click on the catalog `name` ("menu"), below the last item
+// ("menu-below") or from the keyboard ("menu-key"); the menu's window, or null.
+HWND OpenMenu(HWND form, const std::string& how, const std::string& name) {
+    HWND list = GetDlgItem(form, kIdSearchIn);
+    const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    if (how == "menu") {
+        RightClick(list, 40, (CatalogIndex(list, name) - top) * 13 + 6);
+    } else if (how == "menu-below") {
+        RightClick(list, 40, (count - top) * 13 + 20);
+    } else {
+        PostMessageW(form, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    }
+    HWND popup = nullptr;
+    WaitFor([&] {
+        const std::vector<HWND> menus = ProgramWindows(form, L"#32768");
+        popup = menus.empty() ? nullptr : menus.front();
+        return popup != nullptr;
+    });
+    Check(popup != nullptr, "the catalog list's menu opens");
+    return popup;
+}
+
+// Chooses a command of the open menu with the keyboard, as a user would; "none" closes it with Esc.
+void Choose(HWND popup, const std::string& command) {
+    bool known = command == "none";
+    for (const auto& [name, downs] : kMenuCommands) {
+        if (command == name) {
+            known = true;
+            for (int i = 0; i < downs; ++i) {
+                PostKey(popup, VK_DOWN);
+            }
+            PostKey(popup, VK_RETURN);
+        }
+    }
+    Check(known, "known command " + command);
+    if (command == "none" || !known) {
+        PostKey(popup, VK_ESCAPE);
+    }
+    Check(WaitFor([&] { return IsWindowVisible(popup) == FALSE; }), "the menu closes");
+}
+
+HANDLE LockFile(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Check(file != INVALID_HANDLE_VALUE, "opening " + path + " exclusively");
+    return file;
+}
+
+// Waits for the error box; checks that its text holds `text` and closes it. False when none came.
+bool CloseErrorBox(HWND form, const std::string& text, int milliseconds) {
+    HWND box = WaitForDialog(form, DialogKind::Error, milliseconds);
+    if (!box) {
+        return false;
+    }
+    const std::wstring said = StaticTexts(box);
+    Check(said.find(Wide(text)) != std::wstring::npos,
+          "the error box says \"" + text + "...\", says \"" + Narrow(said) + "\"");
+    Press(box, IDOK);
+    WaitFor([&] { return IsWindow(box) == FALSE; });
+    return true;
+}
+
+// The menu's item states for the catalog file `path` ("catalogs\NAME"), seen as a user sees them: the
+// file is held open exclusively once the menu is open, so an enabled command, which reads the file
+// first, ends in the error box, and a greyed one does nothing. Item states cannot be read across
+// processes under Wine.
+void CheckMenuStates(HWND form, const std::string& path, const std::string& states) {
+    const std::string name = path.substr(path.rfind('\\') + 1);
+    for (std::size_t i = 0; i < 4; ++i) {
+        HWND popup = OpenMenu(form, "menu", name);
+        if (!popup) {
+            return;
+        }
+        HANDLE file = LockFile(path);
+        Choose(popup, kMenuCommands[i].first);
+        const bool enabled = states[2 * i] == '1';
+        const bool refused = CloseErrorBox(form, "Cannot open file \"", enabled ? 10000 : 500);
+        Check(refused == enabled,
+              name + ": \"" + kMenuCommands[i].first + "\" " + (enabled ? "enabled" : "greyed"));
+        CloseHandle(file);
+    }
+}
+
+void Act(HWND form, char** tokens, int count) {
+    HWND list = GetDlgItem(form, kIdSearchIn);
+    HWND popup = nullptr;
+    std::vector<HANDLE> locks;
+    for (int t = 0; t < count; ++t) {
+        const std::string token = tokens[t];
+        const std::size_t equals = token.find('=');
+        const std::string verb = token.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : token.substr(equals + 1);
+        if (verb == "create" || verb == "create-tray") {
+            SendMessageW(list, LB_SETITEMDATA, 0, 1);
+            if (verb == "create") {
+                Press(form, kIdCreateCatalog);
+            } else {
+                PostMessageW(form, WM_COMMAND, MAKEWPARAM(kIdCreateCatalogMenu, 0), 0);
+            }
+            Check(WaitFor([&] { return IsWindowVisible(form) == FALSE; }), "creation hides the window");
+        } else if (verb == "browse" || verb == "browse-keep" || verb == "browse-cancel") {
+            HWND browser = WaitForDialog(form, DialogKind::Browser);
+            if (!browser) {
+                Fail("no folder browser");
+                return;
+            }
+            Check(StaticTexts(browser).find(kBrowseTitle) != std::wstring::npos,
+                  "the folder browser's title, says \"" + Narrow(StaticTexts(browser)) + "\"");
+            if (verb == "browse") {
+                Check(SelectInBrowser(browser, value), "selecting " + value + " in the folder browser");
+            }
+            Press(browser, verb == "browse-cancel" ? IDCANCEL : IDOK);
+        } else if (verb == "name" || verb == "name-empty" || verb == "name-cancel") {
+            HWND prompt = WaitForDialog(form, DialogKind::Prompt);
+            if (!prompt) {
+                Fail("no name prompt");
+                return;
+            }
+            Check(StaticTexts(prompt).find(kPromptText) != std::wstring::npos,
+                  "the prompt asks for the file name");
+            HWND edit = FindWindowExW(prompt, nullptr, L"Edit", nullptr);
+            Check(FocusOf(prompt) == edit, "the name prompt opens with the focus in its edit box");
+            if (verb == "name") {
+                const std::wstring text = Wide(value);
+                SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+                PostKey(edit, VK_RETURN);
+            } else if (verb == "name-empty") {
+                Press(prompt, IDOK);
+            } else {
+                PostKey(edit, VK_ESCAPE);
+            }
+        } else if (verb == "yes" || verb == "no" || verb == "cancel") {
+            HWND question = WaitForDialog(form, DialogKind::Question);
+            if (!question) {
+                Fail("no overwrite question");
+                return;
+            }
+            Check(StaticTexts(question).find(kQuestionText) != std::wstring::npos,
+                  "the overwrite question's text");
+            Press(question, verb == "yes" ? IDYES : verb == "no" ? IDNO : IDCANCEL);
+        } else if (verb == "refreshed") {
+            Check(WaitFor([&] { return SendMessageW(list, LB_GETITEMDATA, 0, 0) == 0; }),
+                  "the list is refreshed");
+        } else if (verb == "not-refreshed") {
+            Sleep(500);
+            Check(SendMessageW(list, LB_GETITEMDATA, 0, 0) == 1, "the list is not refreshed");
+        } else if (verb == "menu" || verb == "menu-below" || verb == "menu-key") {
+            popup = OpenMenu(form, verb, value);
+            if (!popup) {
+                return;
+            }
+        } else if (verb == "states") {
+            const std::size_t colon = value.rfind(':');
+            CheckMenuStates(form, value.substr(0, colon), value.substr(colon + 1));
+        } else if (verb == "choose") {
+            Choose(popup, value);
+        } else if (verb == "current") {
+            Check(SendMessageW(list, LB_GETCURSEL, 0, 0) == CatalogIndex(list, value),
+                  "current catalog " + value);
+        } else if (verb == "lock") {
+            locks.push_back(LockFile(value));
+        } else if (verb == "error") {
+            Check(CloseErrorBox(form, value, 10000), "the error box shows");
+        } else {
+            Fail("unknown token " + token);
+            return;
+        }
+    }
+    Sleep(300);
+    for (const DialogKind kind :
+         {DialogKind::Browser, DialogKind::Prompt, DialogKind::Question, DialogKind::Error}) {
+        if (HWND left = WaitForDialog(form, kind, 0)) {
+            Fail("a dialog is left open: \"" + Narrow(WindowText(left)) + "\"");
+            PostMessageW(left, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+    for (HANDLE file : locks) {
+        CloseHandle(file);
+    }
 }
 
 } // namespace
@@ -837,6 +1176,15 @@ int main(int argc, char** argv) {
         CheckDelete(form, argv + 2, argc - 2);
     } else if (step == "toggle-all") {
         CheckToggleAll(form);
+    } else if (step == "act") {
+        Act(form, argv + 2, argc - 2);
+    } else if (step == "pane") {
+        HWND pane = GetDlgItem(form, kIdSearchResult);
+        const std::wstring want = FileText(argc > 2 ? argv[2] : "");
+        Check(WaitFor([&] { return WindowText(pane) == want; }, 5000),
+              "the result pane shows the file's text, shows \"" + Narrow(WindowText(pane)) + "\"");
+    } else if (step == "ticked") {
+        CheckTicks(GetDlgItem(form, kIdSearchIn), argv + 2, argc - 2, "the catalog list");
     } else {
         std::printf("unknown step %s\n", step.c_str());
         return 2;

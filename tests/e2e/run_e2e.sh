@@ -47,6 +47,13 @@ step() { # name, driver arguments...
     status=$?
     record "$name" $status "$output"
 }
+same() { # name, file, expected file
+    if cmp -s "$2" "$3"; then
+        record "$1" 0 ""
+    else
+        record "$1" 1 "$2 differs from $3: $(od -c "$2" 2>&1 | head -5)"
+    fi
+}
 
 wine ./mirolan.exe &
 app=$!
@@ -111,6 +118,62 @@ step preset-pick-ticks-its-catalogs preset-pick Музыка CD07.txt Диск.t
 step toggle-all toggle-all
 step preset-add-second preset-add books CD01.txt
 step preset-del-needs-a-pick preset-del books books Музыка
+# Catalog creation through the program's dialogs, and the catalog list's menu. A catalog made in the
+# window must equal what mirolan-cli makes of the same folder.
+mkdir -p tree/Docs tree/Music
+printf 'a' > tree/a.txt
+printf 'x' > tree/Docs/x.doc
+printf 'm' > tree/Music/song.mp3
+tree=$(winepath -w "$PWD/tree" 2>/dev/null)
+wine "$cli" create "$tree" tree.expected >/dev/null 2>&1
+cp tree.expected catalogs/PACKED.txt
+wine "$cli" pack 'catalogs\PACKED.txt' >/dev/null 2>&1
+wine "$cli" pack 'catalogs\CD07.txt' >/dev/null 2>&1
+printf 'C:\\CD01\r\n' > cd01.expected
+step create-browser-cancel-refreshes act create browse-cancel refreshed
+step create-name-cancel act create browse="$tree" name-cancel not-refreshed
+step create-empty-name-from-tray act create-tray browse="$tree" name-empty not-refreshed
+step create-new-catalog act create browse="$tree" name=NEW.txt refreshed
+same create-writes-the-walk catalogs/NEW.txt tree.expected
+step create-yes-replaces-packed act create browse="$tree" name=CD07.txt yes refreshed
+same create-replaced-by-plain catalogs/CD07.txt tree.expected
+step create-no-then-new-name act create browse="$tree" name=CD01.txt no name=NEW2.txt refreshed
+same create-no-keeps-the-file catalogs/CD01.txt cd01.expected
+same create-under-the-new-name catalogs/NEW2.txt tree.expected
+step create-no-then-same-name-asks-again act create browse="$tree" name=CD01.txt no name=CD01.txt cancel \
+    not-refreshed
+same create-cancel-keeps-the-file catalogs/CD01.txt cd01.expected
+step create-into-a-missing-folder-fails act create browse="$tree" 'name=nowhere\x.txt' \
+    error='Cannot create file "' not-refreshed
+step shown-for-the-menu show
+step menu-plain act 'states=catalogs\NEW.txt:1,1,1,0' menu=NEW.txt current=NEW.txt choose=list
+step list-shows-plain pane tree.expected
+step menu-packed act 'states=catalogs\PACKED.txt:1,1,0,1' menu=PACKED.txt current=PACKED.txt choose=list
+step list-shows-packed pane tree.expected
+step menu-below-keeps-current act menu=CD01.txt choose=none menu-below current=CD01.txt choose=none
+step menu-from-keyboard act menu-key choose=list
+step list-from-keyboard pane cd01.expected
+cp catalogs/NEW.txt new.before
+step tick-for-packing tick NEW.txt CD01.txt
+step menu-compress act menu=NEW.txt choose=compress
+if [ "$(head -c 8 catalogs/NEW.txt)" = Uni_Data ]; then r=0; else r=1; fi
+record compress-packs $r "$(head -c 8 catalogs/NEW.txt | od -c)"
+step menu-decompress-after-compress act 'states=catalogs\NEW.txt:1,1,0,1' menu=NEW.txt choose=decompress
+same decompress-gives-the-bytes-back catalogs/NEW.txt new.before
+step menu-compress-after-decompress act 'states=catalogs\NEW.txt:1,1,1,0'
+step ticks-stay-across-packing ticked NEW.txt CD01.txt
+step locked-catalog-cannot-be-packed act lock='catalogs\NEW.txt' menu=NEW.txt choose=compress \
+    error='Cannot open file "'
+same locked-catalog-stays catalogs/NEW.txt new.before
+rm tree/Music/song.mp3
+printf 'n' > tree/Docs/new.doc
+printf ' ------ New in NEW.txt :\r\n%s\\Docs\\new.doc\r\n\r\n ------ Gone from NEW.txt :\r\n%s\\Music\\song.mp3\r\n' \
+    "$tree" "$tree" > update.expected
+wine "$cli" create "$tree" tree.after >/dev/null 2>&1
+step menu-update-on-the-catalogs-folder act menu=NEW.txt choose=update browse-keep
+step update-shows-the-changes pane update.expected
+same update-writes-a-fresh-walk catalogs/NEW.txt tree.after
+step ticks-stay-across-update ticked NEW.txt CD01.txt
 step close-request-hides close
 if kill -0 "$app" 2>/dev/null && cmp -s mirolan.ini settings.before; then
     record close-keeps-running-and-writes-nothing 0 ""
