@@ -14,7 +14,7 @@
 #include "app/tray_icon.h"
 #include "app/tray_zoom.h"
 #include "catalogs/paths.h"
-#include "catalogs/walker.h"
+#include "catalogs/catalog_files.h"
 
 namespace {
 
@@ -623,8 +623,7 @@ void TMainForm::sbClearClick() {
 
 bool TMainForm::RefreshCatalogList() {
     lbSearchIn->Clear();
-    std::vector<std::string> names;
-    ListFiles(listPath, "*.*", kAllAttributes, names, WalkOptions{});
+    const std::vector<std::string> names = ListCatalogNames(listPath);
     for (const std::string& name : names) {
         lbSearchIn->Add(name);
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 
 #include "app/control_ids.h"
 #include "app/tray_icon.h"
@@ -89,11 +90,16 @@ void TMainForm::SearchTickedCatalogs(TPaneSink& sink) {
         const std::string name = lbSearchIn->Text(j);
         SetWindowTextA(handle, ("Mirolan - loading " + name).c_str());
         DrainMessages(true);
-        ReadCatalogText(JoinPath(listPath, name), text);
-        const std::string modifiers = CurrentModifiers();
-        SetWindowTextA(handle, ("Mirolan - run search in " + name).c_str());
-        DrainMessages(true);
-        SearchCatalogText(name, text, edSearchFor->Text(), modifiers, sink);
+        try {
+            ReadCatalogText(JoinPath(listPath, name), text);
+            const std::string modifiers = CurrentModifiers();
+            SetWindowTextA(handle, ("Mirolan - run search in " + name).c_str());
+            DrainMessages(true);
+            SearchCatalogText(name, text, edSearchFor->Text(), modifiers, sink);
+        } catch (const std::exception& error) {
+            // "Stream read error" alone would not tell which of the ticked catalogs is damaged.
+            throw std::runtime_error(std::string(error.what()) + "\n\nCatalog: " + name);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "catalogs/container.h"
 #include "catalogs/rewrite.h"
+#include "catalogs/walker.h"
 
 namespace {
 
@@ -17,6 +18,12 @@ std::optional<bool> PackedState(const std::string& path) {
 }
 
 } // namespace
+
+std::vector<std::string> ListCatalogNames(const std::string& folder) {
+    std::vector<std::string> names;
+    ListFiles(folder, "*.*", kAllAttributes, names, {});
+    return names;
+}
 
 std::unique_ptr<TMemoryStream> LoadCatalogStream(const std::string& path) {
     return std::make_unique<TMemoryStream>(ReadCatalogText(path));

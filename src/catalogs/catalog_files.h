@@ -9,6 +9,10 @@
 
 #include "catalogs/streams.h"
 
+// The catalogs of a catalog folder, in the order the file system lists them: every file directly in
+// it, hidden and system ones too, whose name does not begin with "."; subfolders are not catalogs.
+std::vector<std::string> ListCatalogNames(const std::string& folder);
+
 // The catalog text in a new stream; empty when no file exists at `path`.
 std::unique_ptr<TMemoryStream> LoadCatalogStream(const std::string& path);
 // The catalog text, byte for byte; packed catalogs come unpacked; a missing file gives "".

@@ -36,10 +36,7 @@ std::string Trimmed(const std::string& s) {
 // The path up to its last separator or drive colon; the separator of a root ("C:\", or "/" off
 // Windows) stays, so that a root is its own parent.
 std::string ParentOf(const std::string& path) {
-    std::size_t cut = path.size();
-    while (cut > 0 && !platform::IsPathSeparator(path[cut - 1]) && path[cut - 1] != ':') {
-        --cut;
-    }
+    const std::size_t cut = platform::FileNameStart(path);
     if (cut == 0) {
         return path;
     }

@@ -5,7 +5,6 @@
 
 #include "catalogs/catalog_files.h"
 #include "catalogs/catalog_tree.h"
-#include "catalogs/walker.h"
 #include "cli_settings.h"
 #include "platform/files.h"
 
@@ -65,11 +64,11 @@ int CatalogsCommand(const TInvocation& invocation) {
     }
     const std::string folder =
         invocation.arguments.empty() ? DefaultCatalogFolder(invocation.toolPath) : invocation.arguments[0];
-    std::vector<std::string> names;
-    ListFiles(folder, "*.*", kAllAttributes, names,
-              {.recurse = false, .fullPaths = false, .includeFolders = false});
+    if (!platform::FolderExists(folder)) {
+        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
+    }
     std::string out;
-    for (const std::string& name : names) {
+    for (const std::string& name : ListCatalogNames(folder)) {
         out += name + "\n";
     }
     WriteOut(out);

@@ -11,11 +11,7 @@ std::string ToolFolder(const std::string& toolPath) {
     if (path.empty()) {
         path = toolPath;
     }
-    std::size_t cut = path.size();
-    while (cut > 0 && !platform::IsPathSeparator(path[cut - 1])) {
-        --cut;
-    }
-    return path.substr(0, cut);
+    return path.substr(0, platform::FileNameStart(path));
 }
 
 } // namespace

@@ -2,10 +2,10 @@
 #include "commands.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "catalogs/catalog_files.h"
 #include "catalogs/paths.h"
-#include "catalogs/walker.h"
 #include "cli_settings.h"
 #include "platform/files.h"
 #include "regexpr/regexpr.h"
@@ -25,10 +25,10 @@ constexpr char kNewline[] = "\r\n";
 constexpr char kNewline[] = "\n";
 #endif
 
-// Collects the lines and writes them in large blocks: a terminal search may print millions.
+// Collects the lines and writes them in large blocks: a terminal search may print millions. The
+// caller flushes: a flush that fails while an error unwinds could not be reported.
 class TOutputSink : public TSearchSink {
 public:
-    ~TOutputSink() { Flush(); }
     void AppendLine(std::string_view line) override {
         buffer.append(line).append(kNewline);
         if (buffer.size() >= kBlock) {
@@ -39,8 +39,12 @@ public:
         WriteOut(buffer);
         buffer.clear();
     }
+    void CutShort(std::string_view why) override { reason = why; }
+    // Why the engine gave up on the catalog just searched, once; empty when it did not.
+    std::string TakeReason() { return std::exchange(reason, {}); }
 
 private:
+    std::string reason;
     static constexpr std::size_t kBlock = 1 << 16;
     std::string buffer;
 };
@@ -50,21 +54,11 @@ struct TCatalogRef {
     std::string path;
 };
 
-std::string FileNameOf(const std::string& path) {
-    std::size_t cut = path.size();
-    while (cut > 0 && !platform::IsPathSeparator(path[cut - 1]) && path[cut - 1] != ':') {
-        --cut;
-    }
-    return path.substr(cut);
-}
-
 // Every catalog of the catalog folder, in the catalog list's order, as if all were ticked.
 std::vector<TCatalogRef> AllCatalogs(const TInvocation& invocation) {
     const std::string folder = DefaultCatalogFolder(invocation.toolPath);
-    std::vector<std::string> names;
-    ListFiles(folder, "*.*", kAllAttributes, names, {});
     std::vector<TCatalogRef> catalogs;
-    for (const std::string& name : names) {
+    for (const std::string& name : ListCatalogNames(folder)) {
         catalogs.push_back({name, JoinPath(folder, name)});
     }
     return catalogs;
@@ -111,18 +105,38 @@ int SearchCommand(const TInvocation& invocation) {
         catalogs = AllCatalogs(invocation);
     }
     for (std::size_t i = 1; i < rest.size(); ++i) {
-        catalogs.push_back({FileNameOf(rest[i]), rest[i]});
+        catalogs.push_back({rest[i].substr(platform::FileNameStart(rest[i])), rest[i]});
     }
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // lines end as the window's pane would hold them
 #endif
     TOutputSink out;
     std::size_t lines = 0;
+    bool failed = false;
+    // Like grep: a catalog that cannot be searched is named with the reason, and the rest are searched.
+    const auto complain = [&](const TCatalogRef& catalog, const std::string& why) {
+        out.Flush(); // its lines before its complaint
+        std::fprintf(stderr, "mirolan-cli: %s: %s\n", catalog.path.c_str(), why.c_str());
+        failed = true;
+    };
     std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
     for (const TCatalogRef& catalog : catalogs) {
-        ReadCatalogText(catalog.path, text);
-        lines += SearchCatalogText(catalog.name, text, expression, modifiers, out);
+        // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
+        if (!platform::FileExists(catalog.path)) {
+            complain(catalog, platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog");
+            continue;
+        }
+        try {
+            ReadCatalogText(catalog.path, text);
+            lines += SearchCatalogText(catalog.name, text, expression, modifiers, out);
+        } catch (const std::exception& error) {
+            complain(catalog, error.what());
+            continue;
+        }
+        if (const std::string reason = out.TakeReason(); !reason.empty()) {
+            complain(catalog, reason);
+        }
     }
     out.Flush();
-    return lines > 0 ? kExitSuccess : kExitNoMatch;
+    return failed ? kExitFailure : lines > 0 ? kExitSuccess : kExitNoMatch;
 }

@@ -5,6 +5,14 @@
 
 namespace platform {
 
+std::size_t FileNameStart(std::string_view path) {
+    std::size_t cut = path.size();
+    while (cut > 0 && !IsPathSeparator(path[cut - 1]) && path[cut - 1] != '/' && path[cut - 1] != ':') {
+        --cut;
+    }
+    return cut;
+}
+
 std::string ReadWholeFile(const std::string& path) {
     TFile file(path, TFile::Mode::Read);
     return ReadWholeFile(file);

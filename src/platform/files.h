@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -25,6 +26,10 @@ constexpr bool IsPathSeparator(char c) {
     return c == '\\' || c == '/';
 #endif
 }
+
+// Where the file name in `path` begins: after its last separator or drive colon. A "/" counts on
+// Windows too, as its file system takes it for a separator.
+std::size_t FileNameStart(std::string_view path);
 
 bool FileExists(const std::string& path); // a folder does not count
 bool FolderExists(const std::string& path);

@@ -5,7 +5,11 @@
 namespace regexpr {
 
 std::unique_ptr<TRegEngine> SearchRegExpr(std::string_view expression, std::string_view text,
-                                          std::string_view modifiers, std::function<bool()> abortHook) {
+                                          std::string_view modifiers, std::function<bool()> abortHook,
+                                          SearchEnd* ended) {
+    if (ended) {
+        *ended = SearchEnd::kNoMatch;
+    }
     try {
         auto engine = std::make_unique<TRegEngine>();
         if (abortHook) {
@@ -15,7 +19,11 @@ std::unique_ptr<TRegEngine> SearchRegExpr(std::string_view expression, std::stri
             engine->SetModifierStr(modifiers);
         }
         engine->SetExpression(expression);
-        if (engine->Exec(text)) {
+        const bool found = engine->Exec(text);
+        if (ended) {
+            *ended = engine->LastSearchEnd();
+        }
+        if (found) {
             return engine;
         }
     } catch (const std::exception&) {

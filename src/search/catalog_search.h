@@ -15,6 +15,9 @@ public:
     // its pending messages here, which may clear the search flag.
     virtual void Drain() {}
     virtual bool Searching() const { return true; }
+    // One of the engine's bounds (steps, backtracking memory) ended the catalog's search early; the
+    // lines appended so far stand. `reason` says which, in words for the user.
+    virtual void CutShort(std::string_view reason) { (void)reason; }
 
 protected:
     ~TSearchSink() = default;

@@ -5,10 +5,7 @@
 
 std::string SettingsFilePath() {
     std::string path = platform::ExecutablePath();
-    std::size_t name = path.size();
-    while (name > 0 && !platform::IsPathSeparator(path[name - 1]) && path[name - 1] != ':') {
-        --name;
-    }
+    const std::size_t name = platform::FileNameStart(path);
     const std::size_t dot = path.rfind('.');
     if (dot != std::string::npos && dot >= name) {
         path.resize(dot);

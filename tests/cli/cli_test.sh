@@ -35,6 +35,8 @@ mkdir -p LIST/sub other
 check "catalogs lists the files of a folder, not dot files or subfolders" status_is 0 "$cli" catalogs LIST
 check "  ... one a line" test "$(cat out)" = "CD01.txt"
 mkdir tool; cp "$cli" tool/
+check "catalogs of a folder that is not there: status 2" status_is 2 "$cli" catalogs nowhere
+check "  ... named" grep -q 'Cannot find folder ".*nowhere"' err
 check "catalogs defaults to LIST without mirolan.ini beside the tool" status_is 0 tool/mirolan-cli catalogs
 check "  ... LIST's catalogs" test "$(cat out)" = "CD01.txt"
 printf '[Presets]\r\nListPath=LIST\r\n[options]\r\n listpath = %s \r\n' "$work/other" >tool/mirolan.ini

@@ -37,7 +37,18 @@ check "without catalogs every catalog of the folder is searched" status_is 0 "$c
 check "  ... in list order, two headings" test "$(grep -c 'Found in disk' out)" = 2
 check "nothing matched: status 1 and no output" status_is 1 "$cli" search 'zzz' LIST/CD01.txt
 check "  ... empty" test ! -s out
-check "a missing catalog reads as empty" status_is 1 "$cli" search 'a' LIST/none.txt
+check "a missing catalog is named: status 2" status_is 2 "$cli" search 'a' LIST/none.txt
+check "  ... on standard error" grep -q 'LIST/none.txt: no such catalog' err
+check "a folder is no catalog: status 2" status_is 2 "$cli" search 'a' LIST
+check "  ... named" grep -q 'LIST: a folder, not a catalog' err
+printf 'Uni_Data\x03\0\0\0' >damaged.txt
+check "a damaged catalog is named and the rest searched: status 2" status_is 2 "$cli" search 'avi' damaged.txt LIST/CD02.txt
+check "  ... the good one's lines" expect '\n ------ Found in disk : CD02.txt\nD:\\Video\\b.avi\n'
+check "  ... the damaged one named with the reader's error" grep -q 'damaged.txt: Stream read error' err
+{ printf 'C:\\a.txt\r\n'; head -c 6000000 /dev/zero | tr '\0' 'a'; printf 'c\r\n'; } >deep.txt
+check "a search cut short by a bound keeps its lines: status 2" status_is 2 "$cli" search -m rgm-isx 'a\.txt|(a|b)*c' deep.txt
+check "  ... the line before" expect '\n ------ Found in disk : deep.txt\nC:\\a.txt\n'
+check "  ... and says why" grep -q 'deep.txt: search cut short: the expression needs more backtracking memory' err
 check "a faulty expression: status 2, nothing printed" status_is 2 "$cli" search '(abc' LIST/CD01.txt
 check "  ... empty" test ! -s out
 check "  ... the engine's message on standard error" grep -q 'pos' err
