@@ -85,14 +85,39 @@ std::string TRegEngine::LinePairedSeparator() const {
     return {static_cast<char>(pairHead_), static_cast<char>(pairTail_)};
 }
 
+void TRegEngine::SetSpaceChars(std::string_view chars) {
+    if (chars != spaceChars_) {
+        spaceChars_ = chars;
+        DiscardProgram();
+    }
+}
+
+void TRegEngine::SetWordChars(std::string_view chars) {
+    if (chars != wordChars_) {
+        wordChars_ = chars;
+        tablesStale_ = true;
+        DiscardProgram();
+    }
+}
+
+void TRegEngine::SetLineSeparators(std::string_view chars) {
+    if (chars != lineSeparators_) {
+        lineSeparators_ = chars;
+        tablesStale_ = true;
+        DiscardProgram();
+    }
+}
+
 void TRegEngine::SetInvertCase(CaseInverter inverter) {
     if (!inverter) {
         invertCase_ = DefaultInvertCaseTable();
-        return;
+    } else {
+        for (int c = 0; c < 256; ++c) {
+            invertCase_[c] = static_cast<std::uint8_t>(inverter(static_cast<char>(c)));
+        }
     }
-    for (int c = 0; c < 256; ++c) {
-        invertCase_[c] = static_cast<std::uint8_t>(inverter(static_cast<char>(c)));
-    }
+    tablesStale_ = true;
+    DiscardProgram();
 }
 
 void TRegEngine::DiscardProgram() {

@@ -67,17 +67,12 @@ public:
     bool ModifierM() const { return Modifier(5); }
     bool ModifierX() const { return Modifier(6); }
 
-    void SetSpaceChars(std::string_view chars) { spaceChars_ = chars; }
+    // The compiler reads these three and the case inverter: a change discards the compiled program.
+    void SetSpaceChars(std::string_view chars);
     const std::string& SpaceChars() const { return spaceChars_; }
-    void SetWordChars(std::string_view chars) {
-        wordChars_ = chars;
-        tablesStale_ = true;
-    }
+    void SetWordChars(std::string_view chars);
     const std::string& WordChars() const { return wordChars_; }
-    void SetLineSeparators(std::string_view chars) {
-        lineSeparators_ = chars;
-        tablesStale_ = true;
-    }
+    void SetLineSeparators(std::string_view chars);
     const std::string& LineSeparators() const { return lineSeparators_; }
     // Two different characters (head, tail) or the empty string for none; anything else is error 128.
     void SetLinePairedSeparator(std::string_view pair);

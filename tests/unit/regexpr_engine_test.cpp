@@ -237,6 +237,41 @@ TEST(RegexprEngine, SeparatorAndWordSettingsShapeLinesAndBoundaries) {
     EXPECT_EQ(AllMatches(words, "xc ac"), (std::vector<std::pair<long long, long long>>{{5, 1}}));
 }
 
+// A setting that the compiler reads, changed after a search, shapes the next search as in a fresh engine.
+TEST(RegexprEngine, SettingsTheCompilerReadsDiscardTheProgram) {
+    const struct {
+        const char* what;
+        const char* expression;
+        const char* modifiers;
+        const char* subject;
+        void (*change)(TRegEngine&);
+    } cases[] = {
+        {"word characters", "\\w+", "", "xyz ab", [](TRegEngine& e) { e.SetWordChars("ab"); }},
+        {"space characters", "\\s", "", "a b;c", [](TRegEngine& e) { e.SetSpaceChars(";"); }},
+        {"line separators", "^c", "m", "a;c\nc", [](TRegEngine& e) { e.SetLineSeparators(";"); }},
+        {"case inverter", "[a]", "i", "xBA",
+         [](TRegEngine& e) { e.SetInvertCase([](char c) { return c == 'a'   ? 'B'
+                                                                 : c == 'B' ? 'a'
+                                                                            : c; }); }},
+    };
+    for (const auto& c : cases) {
+        TRegEngine used;
+        used.SetModifierStr(c.modifiers);
+        used.SetExpression(c.expression);
+        used.Exec(c.subject);
+        c.change(used);
+        TRegEngine fresh;
+        fresh.SetModifierStr(c.modifiers);
+        c.change(fresh);
+        fresh.SetExpression(c.expression);
+        ASSERT_TRUE(fresh.Exec(c.subject)) << c.what;
+        EXPECT_FALSE(used.IsCompiled()) << c.what;
+        ASSERT_TRUE(used.Exec(c.subject)) << c.what;
+        EXPECT_EQ(used.MatchPos(0), fresh.MatchPos(0)) << c.what;
+        EXPECT_EQ(used.MatchLen(0), fresh.MatchLen(0)) << c.what;
+    }
+}
+
 TEST(RegexprEngine, CaseInverterCanBeReplaced) {
     TRegEngine engine;
     engine.SetInvertCase([](char c) { return c == 'a' ? 'b' : c == 'b' ? 'a' : c; });
