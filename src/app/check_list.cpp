@@ -1,6 +1,7 @@
 #include "app/check_list.h"
 
 #include <commctrl.h>
+#include <stdexcept>
 
 namespace {
 
@@ -18,6 +19,9 @@ TCheckList::TCheckList(HWND parent, int id, const RECT& bounds)
                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)),
                              nullptr)) {
+    if (!handle) {
+        throw std::runtime_error("Cannot create the catalog list");
+    }
     SendMessageA(handle, LB_SETITEMHEIGHT, 0, kItemHeight);
     SetWindowSubclass(handle, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }

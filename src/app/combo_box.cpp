@@ -1,6 +1,7 @@
 #include "app/combo_box.h"
 
 #include <commctrl.h>
+#include <stdexcept>
 #include <string_view>
 
 #include "platform/codepage.h"
@@ -12,6 +13,9 @@ TComboBox::TComboBox(HWND parent, int id, const RECT& bounds, int listHeight)
           bounds.left, bounds.top, bounds.right - bounds.left, listHeight, parent,
           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
           reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr)) {
+    if (!handle) {
+        throw std::runtime_error("Cannot create a drop-down box");
+    }
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(handle, &info)) {

@@ -8,7 +8,7 @@
 
 class TComboBox {
 public:
-    // Creates the box as a child of `parent`; `height` is that of the closed box, `listHeight` that of
+    // Creates the box as a child of `parent`; `bounds` give the closed box, `listHeight` the height of
     // its open list.
     TComboBox(HWND parent, int id, const RECT& bounds, int listHeight);
     TComboBox(const TComboBox&) = delete;

@@ -86,7 +86,9 @@ void TDualStrings::Delete(int index) {
     TStringList::Delete(index);
 }
 
-void TDualStrings::LoadFromFile(const std::string&) {}
+void TDualStrings::LoadFromFile(const std::string&) {
+    throw std::logic_error("A paired list is not read from a text file: its values would be lost");
+}
 
 // Checked before the item is taken out, so a refused move keeps the item and its value.
 void TDualStrings::Move(int from, int to) {
@@ -108,7 +110,9 @@ void TDualStrings::Move(int from, int to) {
     EndUpdate();
 }
 
-void TDualStrings::SaveToFile(const std::string&) {}
+void TDualStrings::SaveToFile(const std::string&) {
+    throw std::logic_error("A paired list is not written to a text file: its values would be lost");
+}
 
 void TDualStrings::DisposeValue(TObject* value) {
     delete value;

@@ -41,7 +41,8 @@ public:
     void PutObject(int index, TObject* object) override;
     void Clear() override;
     void Delete(int index) override;
-    // The paired list is never kept in a text file: values would not survive the round trip.
+    // The paired list is never kept in a text file, where values would not survive: both refuse with
+    // std::logic_error, so that no caller takes a file for written or read.
     void LoadFromFile(const std::string& fileName) override;
     void Move(int from, int to) override;
     void SaveToFile(const std::string& fileName) override;

@@ -24,7 +24,7 @@ enum class SearchEnd {
     kStepsExhausted, // one attempt took more steps than its budget: a runaway expression
 };
 
-// What the matcher reads of the engine's settings; rebuilt before every search.
+// What the matcher reads of the engine's settings; the engine rebuilds it only after one changed.
 struct MatchTables {
     const std::uint8_t* invertCase = nullptr; // 256 entries
     std::array<bool, 256> wordChar{};
@@ -61,7 +61,8 @@ public:
     void SetAbortHook(std::function<bool()> hook, int interval);
     void ClearGroups();
 
-    // Steps 5 to 9 of a search: the required literal, then the attempts from `from` on.
+    // One search from `from` on: the required literal first, when the program has one, then the
+    // attempts at the candidate positions.
     SearchEnd Search(const std::uint8_t* from);
 
     const std::uint8_t* GroupStart(int n) const { return groupStart_[n]; }

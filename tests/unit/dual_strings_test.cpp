@@ -167,13 +167,13 @@ TEST_F(DualStrings, MoveCarriesTheValueAndARefusedMoveKeepsIt) {
     EXPECT_EQ(Items(*list), (std::vector<std::string>{"Empty=", "Films=DVD01,DVD02", "Music=CD01"}));
 }
 
-TEST_F(DualStrings, FilesAreNeitherWrittenNorRead) {
+TEST_F(DualStrings, FilesAreRefusedNeitherWrittenNorRead) {
     TestFolder folder;
     auto list = Presets(false);
     const std::string file = JoinPath(folder.Path(), "presets.txt");
-    list->SaveToFile(file);
+    EXPECT_THROW(list->SaveToFile(file), std::logic_error);
     EXPECT_FALSE(platform::FileExists(file));
-    list->LoadFromFile(folder.WriteFile("names.txt", "x\r\ny\r\n"));
+    EXPECT_THROW(list->LoadFromFile(folder.WriteFile("names.txt", "x\r\ny\r\n")), std::logic_error);
     EXPECT_EQ(list->Count(), 3);
 }
 
