@@ -17,7 +17,20 @@ constexpr char kZlibGul[] = "ZLIB-GUL"; // fixed sizes; compressed only
 constexpr char kRbacUni[] = "Rbac-Uni"; // fixed sizes; scrambled, then compressed; key after the data
 
 constexpr std::uint32_t kFormatVersion = 3;
-constexpr std::size_t kRecordSize = 17; // packed size, text size, flags
+
+// Where the fields of the header-record containers lie: the magic, the format version, the record's
+// size, then the record, which holds the packed size, the text size and the flags, and may run longer.
+constexpr std::size_t kVersionField = 8;     // 4 bytes
+constexpr std::size_t kRecordSizeField = 12; // 4 bytes
+constexpr std::size_t kRecordStart = 16;
+constexpr std::size_t kPackedSizeField = 16; // 8 bytes
+constexpr std::size_t kTextSizeField = 24;   // 8 bytes
+constexpr std::size_t kFlagsField = 32;      // 1 byte
+constexpr std::size_t kRecordSize = kFlagsField + 1 - kRecordStart;
+
+// The fixed-sizes containers: the magic, the text size, the packed size, then the packed data.
+constexpr std::size_t kFixedTextSizeField = 8;
+constexpr std::size_t kFixedPackedSizeField = 16;
 constexpr std::size_t kFixedHeaderSize = 24;
 constexpr std::size_t kBlock = 65536;
 // Deflate cannot expand data by more than about 1032 to 1; output is never reserved beyond that.
@@ -206,8 +219,8 @@ void ShowNeedVersion(unsigned version) {
 }
 
 std::string UnpackFixedSizes(std::string&& container, std::uint32_t key) {
-    const std::size_t textSize = GetSize(container, kMagicSize);
-    const std::size_t packedSize = GetSize(container, kMagicSize + 8);
+    const std::size_t textSize = GetSize(container, kFixedTextSizeField);
+    const std::size_t packedSize = GetSize(container, kFixedPackedSizeField);
     if (container.size() - kFixedHeaderSize < packedSize) {
         ReadError();
     }
@@ -223,13 +236,13 @@ std::string UnpackFixedSizes(std::string&& container, std::uint32_t key) {
 }
 
 std::string UnpackHeaderRecord(std::string&& container, std::uint32_t key) {
-    const std::size_t recordSize = GetU32(container, 12);
-    const std::size_t payloadStart = 16 + recordSize;
+    const std::size_t recordSize = GetU32(container, kRecordSizeField);
+    const std::size_t payloadStart = kRecordStart + recordSize;
     if (recordSize < kRecordSize || payloadStart > container.size()) {
         ReadError(); // the record, with its flags byte, must be there whole
     }
-    const std::size_t textSize = GetSize(container, 24);
-    const auto flags = static_cast<unsigned char>(container[32]);
+    const std::size_t textSize = GetSize(container, kTextSizeField);
+    const auto flags = static_cast<unsigned char>(container[kFlagsField]);
     const unsigned version = flags & kScramblerMask;
     const unsigned trailerWords = (flags >> kTrailerShift) & kTrailerMask;
     const bool compressed = (flags & kCompressedFlag) != 0;
@@ -292,13 +305,13 @@ void PackStream(TStream& source, TStream& destination, std::uint32_t key) {
     const auto textSize = static_cast<std::size_t>(std::max<std::int64_t>(source.Remaining(), 0));
     std::string packed = DeflateRest(source, textSize);
 
-    char header[16 + kRecordSize];
+    char header[kRecordStart + kRecordSize];
     std::memcpy(header, kUniData, kMagicSize);
-    PutUnsigned(header + 8, kFormatVersion, 4);
-    PutUnsigned(header + 12, kRecordSize, 4);
-    PutUnsigned(header + 16, packed.size(), 8);
-    PutUnsigned(header + 24, static_cast<std::uint64_t>(textSize), 8);
-    header[32] = static_cast<char>(kWrittenFlags);
+    PutUnsigned(header + kVersionField, kFormatVersion, 4);
+    PutUnsigned(header + kRecordSizeField, kRecordSize, 4);
+    PutUnsigned(header + kPackedSizeField, packed.size(), 8);
+    PutUnsigned(header + kTextSizeField, static_cast<std::uint64_t>(textSize), 8);
+    header[kFlagsField] = static_cast<char>(kWrittenFlags);
     destination.WriteExact(header, sizeof header);
     XorScrambleBytes(packed.data(), packed.size(), key);
     destination.WriteExact(packed.data(), packed.size());
