@@ -31,20 +31,50 @@ struct Random {
 
 // Folder and file words, some Cyrillic (code page 1251 bytes).
 const char* const kFolders[] = {
-    "Backup", "Music", "Photos", "Install", "Documents", "Projects", "Archive", "Video", "Work", "Old",
-    "Program Files", "Drivers", "Games", "Books", "Scans", "Reports", "Temp", "Mail", "Web", "Source",
-    "\xd4\xee\xf2\xee",                 // Фото
+    "Backup",
+    "Music",
+    "Photos",
+    "Install",
+    "Documents",
+    "Projects",
+    "Archive",
+    "Video",
+    "Work",
+    "Old",
+    "Program Files",
+    "Drivers",
+    "Games",
+    "Books",
+    "Scans",
+    "Reports",
+    "Temp",
+    "Mail",
+    "Web",
+    "Source",
+    "\xd4\xee\xf2\xee",                     // Фото
     "\xc4\xee\xea\xf3\xec\xe5\xed\xf2\xfb", // Документы
-    "\xcc\xf3\xe7\xfb\xea\xe0",         // Музыка
-    "\xce\xf2\xef\xf3\xf1\xea",         // Отпуск
-    "\xd0\xe0\xe1\xee\xf2\xe0",         // Работа
-    "\xc0\xf0\xf5\xe8\xe2",             // Архив
+    "\xcc\xf3\xe7\xfb\xea\xe0",             // Музыка
+    "\xce\xf2\xef\xf3\xf1\xea",             // Отпуск
+    "\xd0\xe0\xe1\xee\xf2\xe0",             // Работа
+    "\xc0\xf0\xf5\xe8\xe2",                 // Архив
 };
-const char* const kStems[] = {"IMG_", "track ", "report_", "setup_", "readme", "letter ", "invoice_",
-                              "DSC", "song ", "chapter ", "backup_", "data", "\xf4\xee\xf2\xee_",
-                              "\xee\xf2\xf7\xb8\xf2_", "\xef\xe8\xf1\xfc\xec\xee "};
-const char* const kExtensions[] = {".jpg", ".mp3", ".doc", ".exe", ".txt", ".pdf", ".xls", ".zip",
-                                   ".avi", ".dll", ".htm", ".JPG", ".MP3", ".DOC"};
+const char* const kStems[] = {"IMG_",
+                              "track ",
+                              "report_",
+                              "setup_",
+                              "readme",
+                              "letter ",
+                              "invoice_",
+                              "DSC",
+                              "song ",
+                              "chapter ",
+                              "backup_",
+                              "data",
+                              "\xf4\xee\xf2\xee_",
+                              "\xee\xf2\xf7\xb8\xf2_",
+                              "\xef\xe8\xf1\xfc\xec\xee "};
+const char* const kExtensions[] = {".jpg", ".mp3", ".doc", ".exe", ".txt", ".pdf", ".xls",
+                                   ".zip", ".avi", ".dll", ".htm", ".JPG", ".MP3", ".DOC"};
 
 std::string MakeCatalog(Random& random, char drive, std::size_t bytes) {
     std::string text;
@@ -94,8 +124,8 @@ Measure Run(const std::string& command, const std::string& work) {
     Measure best;
     best.seconds = 1e9;
     for (int i = 0; i < 3; ++i) {
-        const std::string timed = "/usr/bin/time -f '%M' -o " + work + "/time.txt sh -c \"" + command + " > " +
-                                  work + "/out.txt\"";
+        const std::string timed =
+            "/usr/bin/time -f '%M' -o " + work + "/time.txt sh -c \"" + command + " > " + work + "/out.txt\"";
         const auto start = std::chrono::steady_clock::now();
         if (std::system(timed.c_str()) == -1) {
             std::perror("system");
@@ -126,7 +156,9 @@ struct Query {
     std::string rg;
 };
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
 
 } // namespace
 
@@ -163,9 +195,11 @@ int main(int argc, char** argv) {
     // Cyrillic query spells out each letter's two cases for them.
     const std::string otpusk = "\xee\xf2\xef\xf3\xf1\xea";
     const std::string otpuskClasses = "[\xee\xce][\xf2\xd2][\xef\xcf][\xf3\xd3][\xf1\xd1][\xea\xca]";
-    const std::string otpuskEscaped = "(?-u)[\\xee\\xce][\\xf2\\xd2][\\xef\\xcf][\\xf3\\xd3][\\xf1\\xd1][\\xea\\xca]";
+    const std::string otpuskEscaped =
+        "(?-u)[\\xee\\xce][\\xf2\\xd2][\\xef\\xcf][\\xf3\\xd3][\\xf1\\xd1][\\xea\\xca]";
     const Query queries[] = {
-        {"literal /i", "-m irgm-sx " + Quote("vacation"), "-i " + Quote("vacation"), "-i " + Quote("vacation")},
+        {"literal /i", "-m irgm-sx " + Quote("vacation"), "-i " + Quote("vacation"),
+         "-i " + Quote("vacation")},
         {"\\.mp3$", "-m irgm-sx " + Quote("\\.mp3$"), "-i " + Quote("\\.mp3\\r$"), "-i " + Quote("\\.mp3$")},
         {"report.*\\.doc$", "-m irgm-sx " + Quote("report.*\\.doc$"), "-i " + Quote("report.*\\.doc\\r$"),
          "-i " + Quote("report.*\\.doc$")},
@@ -180,10 +214,11 @@ int main(int argc, char** argv) {
     for (const Query& q : queries) {
         const Measure m = Run("LC_ALL=C " + cli + " search " + q.mirolan + files, work);
         const Measure g = Run("LC_ALL=C grep -P -a -h " + q.grep + files, work);
-        const Measure r = Run("rg -j1 --no-unicode --crlf -a --no-filename --no-line-number " + q.rg + files, work);
-        std::printf("%-24s %10.2f %10.2f %10.2f %8.2f %8.2f %9ld %9ld %9ld %9.1f\n", q.name, m.seconds, g.seconds,
-                    r.seconds, m.seconds / g.seconds, m.seconds / r.seconds, m.lines, g.lines, r.lines,
-                    m.peakKb / 1024.0);
+        const Measure r =
+            Run("rg -j1 --no-unicode --crlf -a --no-filename --no-line-number " + q.rg + files, work);
+        std::printf("%-24s %10.2f %10.2f %10.2f %8.2f %8.2f %9ld %9ld %9ld %9.1f\n", q.name, m.seconds,
+                    g.seconds, r.seconds, m.seconds / g.seconds, m.seconds / r.seconds, m.lines, g.lines,
+                    r.lines, m.peakKb / 1024.0);
     }
     std::printf("(mirolan prints a line once per match, as the window does, and an empty line and a heading\n"
                 " per catalog with matches; grep and ripgrep print each matching line once)\n");

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev python3
+    cmake ninja-build g++ clang clang-format libclang-rt-14-dev python3
     zlib1g-dev libgtest-dev
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
     wine wine64 xvfb xauth x11-utils imagemagick locales

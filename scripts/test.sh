@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 2
 
 status=0
-rm -rf build/native/test-reports build/windows/test-reports
+rm -rf build/native/test-reports build/windows/test-reports build/format
 for preset in native windows; do
     echo "== $preset build"
     if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j 2; }; then
@@ -19,5 +19,8 @@ if [ -f fuzz/CMakeLists.txt ]; then
     echo "== fuzzing"
     bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}" || status=1
 fi
-python3 scripts/summary.py build/native/test-reports build/windows/test-reports build/fuzz/reports || status=1
+echo "== format"
+bash scripts/format-check.sh build/format || status=1
+python3 scripts/summary.py build/native/test-reports build/windows/test-reports build/fuzz/reports build/format \
+    || status=1
 exit $status

@@ -10,11 +10,11 @@
 
 #include "app/control_ids.h"
 #include "app/resource_ids.h"
-#include "settings/settings_file.h"
 #include "app/tray_icon.h"
 #include "app/tray_zoom.h"
-#include "catalogs/paths.h"
 #include "catalogs/catalog_files.h"
+#include "catalogs/paths.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -441,7 +441,8 @@ void TMainForm::CreateControls() {
     SendMessageA(memSearchResult->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
     anchored.push_back({memSearchResult->Handle(), Bounds(144, 104, 625, 389), kAnchorAll});
 
-    tabOrder = {memSearchResult->Handle(), lbSearchIn->Handle(), cbPreset->Handle(), edSearchFor->Handle(), reHelp};
+    tabOrder = {memSearchResult->Handle(), lbSearchIn->Handle(), cbPreset->Handle(), edSearchFor->Handle(),
+                reHelp};
 
     popTrayIcon = TMenuHandle(CreatePopupMenu());
     AppendMenuA(popTrayIcon.Get(), MF_STRING, kIdOpen, "Open");

@@ -142,9 +142,9 @@ std::string InflateExactly(std::string_view input, std::size_t textSize) {
         }
         std::size_t used = 0;
         std::size_t made = 0;
-        const int result = inflater.Step(input.data() + consumed, input.size() - consumed,
-                                         full ? beyond : text.data() + produced,
-                                         full ? sizeof beyond : text.size() - produced, Z_NO_FLUSH, used, made);
+        const int result = inflater.Step(
+            input.data() + consumed, input.size() - consumed, full ? beyond : text.data() + produced,
+            full ? sizeof beyond : text.size() - produced, Z_NO_FLUSH, used, made);
         consumed += used;
         if (full && made > 0) {
             ReadError(); // the stream holds more than the text size

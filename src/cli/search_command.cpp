@@ -123,7 +123,8 @@ int SearchCommand(const TInvocation& invocation) {
     for (const TCatalogRef& catalog : catalogs) {
         // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
         if (!platform::FileExists(catalog.path)) {
-            complain(catalog, platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog");
+            complain(catalog,
+                     platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog");
             continue;
         }
         try {

@@ -98,7 +98,8 @@ void Matcher::AnalyseShapes() {
         if (kind == kLoopEntry && kindAt(x) == kAnyButLineBreak) {
             const int loop = next(node);
             if ((kindAt(loop) == kLoop || kindAt(loop) == kLoopLazy) && next(x) == loop &&
-                OperandOf(loop) + kLoopOperandSize <= size && loop + ReadInt(&program_[OperandOf(loop) + 8]) == x) {
+                OperandOf(loop) + kLoopOperandSize <= size &&
+                loop + ReadInt(&program_[OperandOf(loop) + 8]) == x) {
                 shapes_[node] = kShapeLoop;
             }
         }
@@ -108,7 +109,8 @@ void Matcher::AnalyseShapes() {
         if (kind == kLiteral || kind == kLiteralNoCase) {
             // A run reads the operand up to its first zero byte; the terminating zero is in the program.
             const auto* operand = reinterpret_cast<const char*>(&program_[x]);
-            literalLengths_[node] = static_cast<std::int32_t>(strnlen(operand, static_cast<std::size_t>(size - x)));
+            literalLengths_[node] =
+                static_cast<std::int32_t>(strnlen(operand, static_cast<std::size_t>(size - x)));
         } else if (IsSimpleRepeat(kind)) {
             repeats_[node] = BuildRepeat(node, false);
         }

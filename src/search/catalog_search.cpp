@@ -11,7 +11,8 @@ void TellIfCutShort(regexpr::SearchEnd end, TSearchSink& sink) {
         sink.CutShort("search cut short: the expression backtracks too much to finish (a repeat inside a "
                       "repeat, such as (a+)+, over a long run of letters)");
     } else if (end == regexpr::SearchEnd::kStackExhausted) {
-        sink.CutShort("search cut short: the expression needs more backtracking memory than a search may use");
+        sink.CutShort(
+            "search cut short: the expression needs more backtracking memory than a search may use");
     }
 }
 
@@ -21,8 +22,8 @@ std::string CatalogHeading(std::string_view catalogName) {
     return " ------ Found in disk : " + std::string(catalogName);
 }
 
-std::size_t SearchCatalogText(std::string_view catalogName, std::string_view text, std::string_view expression,
-                              std::string_view modifiers, TSearchSink& sink) {
+std::size_t SearchCatalogText(std::string_view catalogName, std::string_view text,
+                              std::string_view expression, std::string_view modifiers, TSearchSink& sink) {
     // A stop inside a long match ends that search as a failed one, so STOP works at once.
     regexpr::SearchEnd ended;
     const auto engine = regexpr::SearchRegExpr(

@@ -28,5 +28,5 @@ std::string CatalogHeading(std::string_view catalogName);
 
 // Searches `text` with `expression` under `modifiers`; returns the number of lines appended. A faulty
 // expression appends nothing and says nothing. An error while stepping to a further match escapes.
-std::size_t SearchCatalogText(std::string_view catalogName, std::string_view text, std::string_view expression,
-                              std::string_view modifiers, TSearchSink& sink);
+std::size_t SearchCatalogText(std::string_view catalogName, std::string_view text,
+                              std::string_view expression, std::string_view modifiers, TSearchSink& sink);

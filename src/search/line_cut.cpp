@@ -4,7 +4,8 @@ std::string ModifierString(const ModifierBoxes& boxes) {
     const struct {
         bool on;
         char letter;
-    } letters[] = {{boxes.i, 'i'}, {boxes.r, 'r'}, {boxes.s, 's'}, {boxes.g, 'g'}, {boxes.m, 'm'}, {boxes.x, 'x'}};
+    } letters[] = {{boxes.i, 'i'}, {boxes.r, 'r'}, {boxes.s, 's'},
+                   {boxes.g, 'g'}, {boxes.m, 'm'}, {boxes.x, 'x'}};
     std::string on, off;
     for (const auto& l : letters) {
         (l.on ? on : off) += l.letter;
@@ -14,7 +15,9 @@ std::string ModifierString(const ModifierBoxes& boxes) {
 
 namespace {
 
-bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+bool IsLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
 
 } // namespace
 

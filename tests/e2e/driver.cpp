@@ -20,9 +20,9 @@
 //   driver end-session               the end-of-session query is agreed to, and a close then ends it
 //   driver client-area               prints the client area on the screen as WxH+X+Y, for a screenshot
 //   driver menu-close                the tray menu's "Close" ends the program
-//   driver tick NAME...              selects catalogs and presses the space bar until exactly these are ticked
-//   driver list-order NAME...        prints the names in the catalog list's order, one a line
-//   driver search HOW EXPR FILE      types EXPR, starts the search by HOW (enter, button) and waits for
+//   driver tick NAME...              selects catalogs and presses the space bar until exactly these are
+//   ticked driver list-order NAME...        prints the names in the catalog list's order, one a line driver
+//   search HOW EXPR FILE      types EXPR, starts the search by HOW (enter, button) and waits for
 //                                    its end: the pane holds FILE's text, captions are back to idle
 //   driver stop HOW EXPR LINES       starts a search of EXPR, stops it by HOW (button, escape, refresh)
 //                                    once lines show: the run ends at once with fewer than LINES lines
@@ -337,7 +337,8 @@ void CheckControlKinds(HWND form) {
     HWND result = GetDlgItem(form, kIdSearchResult);
     const auto resultStyle = static_cast<DWORD>(GetWindowLongPtrW(result, GWL_STYLE));
     Check(ClassOf(result) == L"MirolanResultView", "result pane: the program's own result view");
-    Check((resultStyle & (WS_HSCROLL | WS_VSCROLL)) == (WS_HSCROLL | WS_VSCROLL), "result pane: both scroll bars");
+    Check((resultStyle & (WS_HSCROLL | WS_VSCROLL)) == (WS_HSCROLL | WS_VSCROLL),
+          "result pane: both scroll bars");
     HWND help = GetDlgItem(form, kIdHelpPane);
     const auto helpStyle = static_cast<DWORD>(GetWindowLongPtrW(help, GWL_STYLE));
     Check(ClassOf(help) == L"RichEdit20A", "help pane: a rich-edit control");
@@ -551,7 +552,6 @@ void CheckToggleAll(HWND form) {
     Check(all(true), "\"*\" with the first catalog unticked ticks all");
 }
 
-
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
@@ -600,14 +600,15 @@ std::size_t PaneLines(HWND form) {
     return lines;
 }
 
-void CheckSearch(HWND form, const std::string& how, const std::string& expression, const std::string& expected) {
+void CheckSearch(HWND form, const std::string& how, const std::string& expression,
+                 const std::string& expected) {
     StartSearch(form, how, expression);
     Check(WaitFor([&] { return Idle(form); }, 20000), "the run of \"" + expression + "\" ends");
     const std::wstring pane = WindowText(GetDlgItem(form, kIdSearchResult));
     const std::wstring wanted = FileText(expected);
-    Check(pane == wanted, "the pane holds what mirolan-cli prints for \"" + expression + "\": " +
-                              std::to_string(pane.size()) + " against " + std::to_string(wanted.size()) +
-                              " characters:\n" + Narrow(pane.substr(0, 400)));
+    Check(pane == wanted, "the pane holds what mirolan-cli prints for \"" + expression +
+                              "\": " + std::to_string(pane.size()) + " against " +
+                              std::to_string(wanted.size()) + " characters:\n" + Narrow(pane.substr(0, 400)));
 }
 
 // Posted as the user's actions would come: the run processes them while it works.
@@ -676,8 +677,9 @@ void TimeSearch(HWND form, const std::string& expression, const std::string& exp
     const auto shown = static_cast<std::size_t>(SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0));
     Check(shown == wanted, "the pane holds " + std::to_string(shown) + " bytes, the terminal printed " +
                                std::to_string(wanted));
-    std::printf("filled in %.3f s, %ld paints (%.1f a second), %zu lines\n", seconds, static_cast<long>(paints),
-                static_cast<double>(paints) / std::max(seconds, 0.001), PaneLines(form));
+    std::printf("filled in %.3f s, %ld paints (%.1f a second), %zu lines\n", seconds,
+                static_cast<long>(paints), static_cast<double>(paints) / std::max(seconds, 0.001),
+                PaneLines(form));
 }
 
 HWND FindErrorBox(HWND form) {

@@ -40,7 +40,9 @@ struct SearchCase {
 TEST(SearchCatalogText, HeadingThenTheLineOfEveryMatch) {
     const SearchCase cases[] = {
         {"one line per match", "\\.mp3$", "irgm-sx", {"C:\\Music\\Rock\\song.mp3", "C:\\Music\\music.mp3"}},
-        {"a line with two matches appears twice", "music", "irgm-sx",
+        {"a line with two matches appears twice",
+         "music",
+         "irgm-sx",
          {"C:\\Music\\Rock", "C:\\Music\\Rock\\song.mp3", "C:\\Music\\music.mp3", "C:\\Music\\music.mp3"}},
         {"case counts without /i", "music", "rgm-isx", {"C:\\Music\\music.mp3"}},
         {"the last line keeps its last character", "music\\.mp3", "irgm-sx", {"C:\\Music\\music.mp3"}},

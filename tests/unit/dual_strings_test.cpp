@@ -180,7 +180,8 @@ TEST_F(DualStrings, FilesAreRefusedNeitherWrittenNorRead) {
 TEST_F(DualStrings, AssignFromAPlainListIsRefusedAndChangesNothing) {
     auto list = Presets(false);
     TStringList plain;
-    ExpectError<std::runtime_error>([&] { list->Assign(plain); }, "Cannot assign TStringList to TDualStringList!");
+    ExpectError<std::runtime_error>([&] { list->Assign(plain); },
+                                    "Cannot assign TStringList to TDualStringList!");
     EXPECT_EQ(list->Count(), 3);
 }
 

@@ -27,11 +27,15 @@ public:
         RemoveTree(path);
         platform::CreateFolder(path);
     }
-    ~TestFolder() { RemoveTree(path); }
+    ~TestFolder() {
+        RemoveTree(path);
+    }
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
 
-    const std::string& Path() const { return path; }
+    const std::string& Path() const {
+        return path;
+    }
 
     // Writes `content` to the file `name` below the folder and returns its path.
     std::string WriteFile(const std::string& name, const std::string& content) const {
@@ -47,7 +51,9 @@ public:
         return folder;
     }
 
-    static std::string ReadFile(const std::string& file) { return platform::ReadWholeFile(file); }
+    static std::string ReadFile(const std::string& file) {
+        return platform::ReadWholeFile(file);
+    }
 
     static void RemoveTree(const std::string& folder) {
         {

@@ -59,7 +59,9 @@ protected:
 #endif
     }
 
-    std::string Path(const std::string& relative) const { return JoinPath(tree.Path(), relative); }
+    std::string Path(const std::string& relative) const {
+        return JoinPath(tree.Path(), relative);
+    }
 
     // The order the walker must give these lines: depth first, each folder's own entries before its
     // subtrees, both in the order in which the platform enumerates the folder.
@@ -138,14 +140,20 @@ struct WalkCase {
 
 TEST_F(WalkerTest, MasksAttributesAndOptions) {
     const WalkCase cases[] = {
-        {"catalog list: names of files only", "*.*", kAllAttributes, {}, Plus({"a.txt", "b.txt", "ro.txt"},
+        {"catalog list: names of files only",
+         "*.*",
+         kAllAttributes,
+         {},
+         Plus({"a.txt", "b.txt", "ro.txt"},
 #ifdef _WIN32
-                                                                                 {"hid.txt"}
+              {"hid.txt"}
 #else
-                                                                                 {}
+              {}
 #endif
-                                                                                 )},
-        {"recursing without folders lists only files, from every level", "*.*", kAllAttributes,
+              )},
+        {"recursing without folders lists only files, from every level",
+         "*.*",
+         kAllAttributes,
          {true, false, false},
          Plus({"a.txt", "b.txt", "ro.txt", "Docs\\x.doc", "Docs\\Sub\\deep.txt", "Music\\song.mp3",
                "Music\\song.txt"},
@@ -155,7 +163,10 @@ TEST_F(WalkerTest, MasksAttributesAndOptions) {
               {}
 #endif
               )},
-        {"a mask filters files, yet every folder is entered", "*.txt", kAllAttributes, {true, false, false},
+        {"a mask filters files, yet every folder is entered",
+         "*.txt",
+         kAllAttributes,
+         {true, false, false},
          Plus({"a.txt", "b.txt", "ro.txt", "Docs\\Sub\\deep.txt", "Music\\song.txt"},
 #ifdef _WIN32
               {"hid.txt"}
@@ -163,9 +174,16 @@ TEST_F(WalkerTest, MasksAttributesAndOptions) {
               {}
 #endif
               )},
-        {"folders and archive only: no read-only, hidden or system entries", "*.*",
-         platform::kAttrFolder | platform::kAttrArchive, {false, false, true}, {"a.txt", "b.txt", "Docs", "Music"}},
-        {"folders only, without recursion", "*.*", platform::kAttrFolder, {false, false, true}, {"Docs", "Music"}},
+        {"folders and archive only: no read-only, hidden or system entries",
+         "*.*",
+         platform::kAttrFolder | platform::kAttrArchive,
+         {false, false, true},
+         {"a.txt", "b.txt", "Docs", "Music"}},
+        {"folders only, without recursion",
+         "*.*",
+         platform::kAttrFolder,
+         {false, false, true},
+         {"Docs", "Music"}},
     };
     for (const auto& c : cases) {
         Lines lines;

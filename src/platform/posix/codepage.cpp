@@ -52,12 +52,18 @@ const CaseTables& Tables() {
     return tables;
 }
 
-unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
+unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
 
 } // namespace
 
-char UpperChar(char c) { return static_cast<char>(Tables().upper[Byte(c)]); }
-char LowerChar(char c) { return static_cast<char>(Tables().lower[Byte(c)]); }
+char UpperChar(char c) {
+    return static_cast<char>(Tables().upper[Byte(c)]);
+}
+char LowerChar(char c) {
+    return static_cast<char>(Tables().lower[Byte(c)]);
+}
 
 std::string UpperString(std::string_view s) {
     std::string result(s);
@@ -101,6 +107,8 @@ int CompareStr(std::string_view a, std::string_view b) {
     return 0;
 }
 
-unsigned ActiveCodePage() { return 1251; }
+unsigned ActiveCodePage() {
+    return 1251;
+}
 
 } // namespace platform

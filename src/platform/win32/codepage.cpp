@@ -7,7 +7,9 @@
 namespace platform {
 namespace {
 
-int Length(std::string_view s) { return static_cast<int>(s.size()); }
+int Length(std::string_view s) {
+    return static_cast<int>(s.size());
+}
 
 int Compare(DWORD flags, std::string_view a, std::string_view b) {
     return CompareStringA(LOCALE_USER_DEFAULT, flags, a.data(), Length(a), b.data(), Length(b)) - CSTR_EQUAL;
@@ -38,9 +40,15 @@ std::string LowerString(std::string_view s) {
     return result;
 }
 
-int CompareText(std::string_view a, std::string_view b) { return Compare(NORM_IGNORECASE, a, b); }
-int CompareStr(std::string_view a, std::string_view b) { return Compare(0, a, b); }
+int CompareText(std::string_view a, std::string_view b) {
+    return Compare(NORM_IGNORECASE, a, b);
+}
+int CompareStr(std::string_view a, std::string_view b) {
+    return Compare(0, a, b);
+}
 
-unsigned ActiveCodePage() { return GetACP(); }
+unsigned ActiveCodePage() {
+    return GetACP();
+}
 
 } // namespace platform

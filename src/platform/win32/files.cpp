@@ -11,9 +11,9 @@ namespace {
 
 std::string ErrorText(DWORD error) {
     char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
     std::string result = length > 0 ? std::string(text, length) : "System error " + std::to_string(error);
     LocalFree(text);
     // The system ends its texts with a full stop and a line break; the messages around them have their own.
@@ -47,9 +47,13 @@ bool FolderExists(const std::string& path) {
     return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool CreateFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
 
-bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveFolder(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) != 0;
+}
 
 std::string FullPath(const std::string& path) {
     std::string buffer(MAX_PATH, '\0');
@@ -67,9 +71,13 @@ std::string FullPath(const std::string& path) {
     }
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
 
-std::optional<std::uint32_t> GetAttributes(const std::string& path) { return Attributes(path); }
+std::optional<std::uint32_t> GetAttributes(const std::string& path) {
+    return Attributes(path);
+}
 
 void ReplaceFileWith(const std::string& target, const std::string& source) {
     if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -103,7 +111,9 @@ std::string ExecutablePath() {
     }
 }
 
-std::string LastErrorText() { return ErrorText(GetLastError()); }
+std::string LastErrorText() {
+    return ErrorText(GetLastError());
+}
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), handle(nullptr) {
     const char* what = mode == Mode::Read ? "Cannot open file" : "Cannot create file";
@@ -125,7 +135,9 @@ TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), handle(nu
     handle = h;
 }
 
-TFile::~TFile() { CloseHandle(handle); }
+TFile::~TFile() {
+    CloseHandle(handle);
+}
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {
     std::size_t done = 0;
