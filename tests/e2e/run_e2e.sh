@@ -170,7 +170,7 @@ printf 'n' > tree/Docs/new.doc
 printf ' ------ New in NEW.txt :\r\n%s\\Docs\\new.doc\r\n\r\n ------ Gone from NEW.txt :\r\n%s\\Music\\song.mp3\r\n' \
     "$tree" "$tree" > update.expected
 wine "$cli" create "$tree" tree.after >/dev/null 2>&1
-step menu-update-on-the-catalogs-folder act menu=NEW.txt choose=update browse-keep
+step menu-update-on-the-catalogs-folder act menu=NEW.txt choose=update browse="$tree"
 step update-shows-the-changes pane update.expected
 same update-writes-a-fresh-walk catalogs/NEW.txt tree.after
 step ticks-stay-across-update ticked NEW.txt CD01.txt
