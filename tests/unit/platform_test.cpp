@@ -1,25 +1,33 @@
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
 
+#include "expect_error.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/safe_write.h"
-#include "expect_error.h"
 #include "test_folder.h"
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/posix_common.h"
 #endif
 
 namespace {
 
-TEST(CodePage, ActiveCodePageIsCyrillic) { EXPECT_EQ(platform::ActiveCodePage(), 1251u); }
+TEST(CodePage, ActiveCodePageIsCyrillic) {
+    EXPECT_EQ(platform::ActiveCodePage(), 1251u);
+}
 
 TEST(CodePage, CaseMappingOfLatinAndCyrillicLetters) {
     const struct {
         unsigned char lower, upper;
-    } pairs[] = {{'a', 'A'}, {'z', 'Z'}, {0xE0, 0xC0}, {0xFF, 0xDF}, {0xB8, 0xA8}, {0xA2, 0xA1},
+    } pairs[] = {{'a', 'A'},   {'z', 'Z'},   {0xE0, 0xC0}, {0xFF, 0xDF}, {0xB8, 0xA8}, {0xA2, 0xA1},
                  {0xB3, 0xB2}, {0xBF, 0xAF}, {0xBA, 0xAA}, {0x90, 0x80}, {0x9A, 0x8A}, {0xB4, 0xA5}};
     for (const auto& p : pairs) {
         const char lower = static_cast<char>(p.lower), upper = static_cast<char>(p.upper);
@@ -41,7 +49,7 @@ TEST(CodePage, ComparisonIgnoresCaseOnlyWhenAsked) {
     EXPECT_EQ(platform::CompareText("\xec\xf3\xe7\xfb\xea\xe0", "\xcc\xd3\xc7\xdb\xca\xc0"), 0);
     EXPECT_LT(platform::CompareText("apple", "Banana"), 0);
     EXPECT_LT(platform::CompareText("ab", "abc"), 0);
-    EXPECT_GT(platform::CompareText("\xff", "\xe0"), 0); // я after а
+    EXPECT_GT(platform::CompareText("\xff", "\xe0"), 0);  // я after а
     EXPECT_LT(platform::CompareText("zebra", "\xe0"), 0); // Latin before Cyrillic
     EXPECT_NE(platform::CompareStr("Music", "music"), 0);
     EXPECT_EQ(platform::CompareStr("Music", "Music"), 0);
@@ -185,6 +193,43 @@ TEST(SafeWrite, TemporaryNameIsHiddenFromTheCatalogList) {
     EXPECT_EQ(name.substr(0, root.Path().size() + 2), root.Path() + "\\.");
     EXPECT_EQ(name.find('\\', root.Path().size() + 1), std::string::npos);
 }
+
+#ifndef _WIN32
+// Each mode must survive a rewrite: a private catalog must not become readable by others.
+TEST(SafeWrite, TheModeOfTheOriginalIsKept) {
+    TestFolder root;
+    for (const mode_t mode : {0600, 0640, 0604, 0660}) {
+        const std::string file = root.WriteFile("cat.txt", "old");
+        chmod(platform::NativePath(file).c_str(), mode);
+        platform::TSafeWrite write(file);
+        write.Write("new", 3);
+        write.Commit();
+        struct stat st {};
+        ASSERT_EQ(stat(platform::NativePath(file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(TestFolder::ReadFile(file), "new");
+    }
+}
+
+TEST(SafeWrite, ALinkStaysALinkAndItsTargetGetsTheContent) {
+    TestFolder root;
+    const std::string real = root.WriteFile("real.txt", "old");
+    const std::string link = JoinPath(root.Path(), "link.txt");
+    ASSERT_EQ(symlink("real.txt", platform::NativePath(link).c_str()), 0);
+    {
+        platform::TSafeWrite write(link);
+        write.Write("new", 3);
+        write.Commit();
+    }
+    struct stat st {};
+    ASSERT_EQ(lstat(platform::NativePath(link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(TestFolder::ReadFile(real), "new");
+    std::vector<std::string> names = FolderContent(root);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link.txt", "real.txt"}));
+}
+#endif
 
 #ifdef _WIN32
 TEST(SafeWrite, HiddenOrSystemFileIsRefusedAsRecreatingItWouldBe) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,6 +30,23 @@ std::string ErrorText(int error) {
     throw EFileError(std::string(what) + " \"" + FullPath(path) + "\". " + ErrorText(error));
 }
 
+// The file a symbolic link at `path` ends at, so that a rewrite replaces the target and keeps the link;
+// `path` itself when it is no link or the link leads nowhere yet.
+std::string LinkedFile(const std::string& path) {
+    const std::string native = NativePath(path);
+    struct stat st {};
+    if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
+    }
+    char* real = realpath(native.c_str(), nullptr);
+    if (real == nullptr) {
+        return path;
+    }
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+}
+
 } // namespace
 
 bool FileExists(const std::string& path) {
@@ -41,9 +59,13 @@ bool FolderExists(const std::string& path) {
     return !path.empty() && stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CreateFolder(const std::string& path) { return mkdir(NativePath(path).c_str(), 0777) == 0; }
+bool CreateFolder(const std::string& path) {
+    return mkdir(NativePath(path).c_str(), 0777) == 0;
+}
 
-bool RemoveFolder(const std::string& path) { return rmdir(NativePath(path).c_str()) == 0; }
+bool RemoveFolder(const std::string& path) {
+    return rmdir(NativePath(path).c_str()) == 0;
+}
 
 std::string FullPath(const std::string& path) {
     std::string native = NativePath(path);
@@ -80,7 +102,9 @@ std::string FullPath(const std::string& path) {
     return full.empty() ? "/" : (trailing ? full + "/" : full);
 }
 
-bool RemoveFile(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+    return unlink(NativePath(path).c_str()) == 0;
+}
 
 std::optional<std::uint32_t> GetAttributes(const std::string& path) {
     struct stat st {};
@@ -91,13 +115,25 @@ std::optional<std::uint32_t> GetAttributes(const std::string& path) {
 }
 
 void ReplaceFileWith(const std::string& target, const std::string& source) {
-    if (rename(NativePath(source).c_str(), NativePath(target).c_str()) != 0) {
+    const std::string place = LinkedFile(target);
+    // The new file gets the old one's owner (where this process may give it) and mode, so a private
+    // catalog stays private; the owner first, as a change of owner clears the set-id bits.
+    struct stat st {};
+    if (stat(NativePath(place).c_str(), &st) == 0) {
+        const std::string native = NativePath(source);
+        if (chown(native.c_str(), st.st_uid, st.st_gid) != 0) {
+            errno = 0; // an owner this process may not give: the mode is kept all the same
+        }
+        chmod(native.c_str(), st.st_mode & 07777);
+    }
+    if (rename(NativePath(source).c_str(), NativePath(place).c_str()) != 0) {
         Fail("Cannot create file", target, errno);
     }
 }
 
-std::string TempNameBeside(const std::string& path) {
+std::string TempNameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
+    const std::string path = LinkedFile(target);
     std::size_t cut = path.size();
     while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
         --cut;
@@ -127,7 +163,9 @@ std::string ExecutablePath() {
     }
 }
 
-std::string LastErrorText() { return ErrorText(errno); }
+std::string LastErrorText() {
+    return ErrorText(errno);
+}
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), fd(-1) {
     const bool create = mode == Mode::Create;
@@ -150,7 +188,9 @@ TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), fd(-1) {
     }
 }
 
-TFile::~TFile() { close(fd); }
+TFile::~TFile() {
+    close(fd);
+}
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {
     std::size_t done = 0;
@@ -190,9 +230,13 @@ std::int64_t TFile::Size() const {
     return fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
 }
 
-std::int64_t TFile::Seek(std::int64_t offset) { return lseek(fd, static_cast<off_t>(offset), SEEK_SET); }
+std::int64_t TFile::Seek(std::int64_t offset) {
+    return lseek(fd, static_cast<off_t>(offset), SEEK_SET);
+}
 
-std::int64_t TFile::Position() const { return lseek(fd, 0, SEEK_CUR); }
+std::int64_t TFile::Position() const {
+    return lseek(fd, 0, SEEK_CUR);
+}
 
 void TFile::Flush() {
     if (fsync(fd) != 0) {
