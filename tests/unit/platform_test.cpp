@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "expect_error.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/safe_write.h"
+#include "expect_error.h"
 #include "test_folder.h"
 
 #ifdef _WIN32
@@ -20,14 +20,12 @@
 
 namespace {
 
-TEST(CodePage, ActiveCodePageIsCyrillic) {
-    EXPECT_EQ(platform::ActiveCodePage(), 1251u);
-}
+TEST(CodePage, ActiveCodePageIsCyrillic) { EXPECT_EQ(platform::ActiveCodePage(), 1251u); }
 
 TEST(CodePage, CaseMappingOfLatinAndCyrillicLetters) {
     const struct {
         unsigned char lower, upper;
-    } pairs[] = {{'a', 'A'},   {'z', 'Z'},   {0xE0, 0xC0}, {0xFF, 0xDF}, {0xB8, 0xA8}, {0xA2, 0xA1},
+    } pairs[] = {{'a', 'A'}, {'z', 'Z'}, {0xE0, 0xC0}, {0xFF, 0xDF}, {0xB8, 0xA8}, {0xA2, 0xA1},
                  {0xB3, 0xB2}, {0xBF, 0xAF}, {0xBA, 0xAA}, {0x90, 0x80}, {0x9A, 0x8A}, {0xB4, 0xA5}};
     for (const auto& p : pairs) {
         const char lower = static_cast<char>(p.lower), upper = static_cast<char>(p.upper);
@@ -49,7 +47,7 @@ TEST(CodePage, ComparisonIgnoresCaseOnlyWhenAsked) {
     EXPECT_EQ(platform::CompareText("\xec\xf3\xe7\xfb\xea\xe0", "\xcc\xd3\xc7\xdb\xca\xc0"), 0);
     EXPECT_LT(platform::CompareText("apple", "Banana"), 0);
     EXPECT_LT(platform::CompareText("ab", "abc"), 0);
-    EXPECT_GT(platform::CompareText("\xff", "\xe0"), 0);  // я after а
+    EXPECT_GT(platform::CompareText("\xff", "\xe0"), 0); // я after а
     EXPECT_LT(platform::CompareText("zebra", "\xe0"), 0); // Latin before Cyrillic
     EXPECT_NE(platform::CompareStr("Music", "music"), 0);
     EXPECT_EQ(platform::CompareStr("Music", "Music"), 0);

@@ -59,13 +59,9 @@ bool FolderExists(const std::string& path) {
     return !path.empty() && stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CreateFolder(const std::string& path) {
-    return mkdir(NativePath(path).c_str(), 0777) == 0;
-}
+bool CreateFolder(const std::string& path) { return mkdir(NativePath(path).c_str(), 0777) == 0; }
 
-bool RemoveFolder(const std::string& path) {
-    return rmdir(NativePath(path).c_str()) == 0;
-}
+bool RemoveFolder(const std::string& path) { return rmdir(NativePath(path).c_str()) == 0; }
 
 std::string FullPath(const std::string& path) {
     std::string native = NativePath(path);
@@ -102,9 +98,7 @@ std::string FullPath(const std::string& path) {
     return full.empty() ? "/" : (trailing ? full + "/" : full);
 }
 
-bool RemoveFile(const std::string& path) {
-    return unlink(NativePath(path).c_str()) == 0;
-}
+bool RemoveFile(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }
 
 std::optional<std::uint32_t> GetAttributes(const std::string& path) {
     struct stat st {};
@@ -163,9 +157,7 @@ std::string ExecutablePath() {
     }
 }
 
-std::string LastErrorText() {
-    return ErrorText(errno);
-}
+std::string LastErrorText() { return ErrorText(errno); }
 
 TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), fd(-1) {
     const bool create = mode == Mode::Create;
@@ -188,9 +180,7 @@ TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), fd(-1) {
     }
 }
 
-TFile::~TFile() {
-    close(fd);
-}
+TFile::~TFile() { close(fd); }
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {
     std::size_t done = 0;
@@ -230,13 +220,9 @@ std::int64_t TFile::Size() const {
     return fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
 }
 
-std::int64_t TFile::Seek(std::int64_t offset) {
-    return lseek(fd, static_cast<off_t>(offset), SEEK_SET);
-}
+std::int64_t TFile::Seek(std::int64_t offset) { return lseek(fd, static_cast<off_t>(offset), SEEK_SET); }
 
-std::int64_t TFile::Position() const {
-    return lseek(fd, 0, SEEK_CUR);
-}
+std::int64_t TFile::Position() const { return lseek(fd, 0, SEEK_CUR); }
 
 void TFile::Flush() {
     if (fsync(fd) != 0) {
