@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/posix_common.h"
 #endif
 
 namespace {
@@ -187,6 +193,43 @@ TEST(SafeWrite, TemporaryNameIsHiddenFromTheCatalogList) {
     EXPECT_EQ(name.substr(0, root.Path().size() + 2), root.Path() + "\\.");
     EXPECT_EQ(name.find('\\', root.Path().size() + 1), std::string::npos);
 }
+
+#ifndef _WIN32
+// Each mode must survive a rewrite: a private catalog must not become readable by others.
+TEST(SafeWrite, TheModeOfTheOriginalIsKept) {
+    TestFolder root;
+    for (const mode_t mode : {0600, 0640, 0604, 0660}) {
+        const std::string file = root.WriteFile("cat.txt", "old");
+        chmod(platform::NativePath(file).c_str(), mode);
+        platform::TSafeWrite write(file);
+        write.Write("new", 3);
+        write.Commit();
+        struct stat st {};
+        ASSERT_EQ(stat(platform::NativePath(file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(TestFolder::ReadFile(file), "new");
+    }
+}
+
+TEST(SafeWrite, ALinkStaysALinkAndItsTargetGetsTheContent) {
+    TestFolder root;
+    const std::string real = root.WriteFile("real.txt", "old");
+    const std::string link = JoinPath(root.Path(), "link.txt");
+    ASSERT_EQ(symlink("real.txt", platform::NativePath(link).c_str()), 0);
+    {
+        platform::TSafeWrite write(link);
+        write.Write("new", 3);
+        write.Commit();
+    }
+    struct stat st {};
+    ASSERT_EQ(lstat(platform::NativePath(link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(TestFolder::ReadFile(real), "new");
+    std::vector<std::string> names = FolderContent(root);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link.txt", "real.txt"}));
+}
+#endif
 
 #ifdef _WIN32
 TEST(SafeWrite, HiddenOrSystemFileIsRefusedAsRecreatingItWouldBe) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -27,6 +28,23 @@ std::string ErrorText(int error) {
 
 [[noreturn]] void Fail(const char* what, const std::string& path, int error) {
     throw EFileError(std::string(what) + " \"" + FullPath(path) + "\". " + ErrorText(error));
+}
+
+// The file a symbolic link at `path` ends at, so that a rewrite replaces the target and keeps the link;
+// `path` itself when it is no link or the link leads nowhere yet.
+std::string LinkedFile(const std::string& path) {
+    const std::string native = NativePath(path);
+    struct stat st {};
+    if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
+    }
+    char* real = realpath(native.c_str(), nullptr);
+    if (real == nullptr) {
+        return path;
+    }
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
 }
 
 } // namespace
@@ -97,13 +115,25 @@ std::optional<std::uint32_t> GetAttributes(const std::string& path) {
 }
 
 void ReplaceFileWith(const std::string& target, const std::string& source) {
-    if (rename(NativePath(source).c_str(), NativePath(target).c_str()) != 0) {
+    const std::string place = LinkedFile(target);
+    // The new file gets the old one's owner (where this process may give it) and mode, so a private
+    // catalog stays private; the owner first, as a change of owner clears the set-id bits.
+    struct stat st {};
+    if (stat(NativePath(place).c_str(), &st) == 0) {
+        const std::string native = NativePath(source);
+        if (chown(native.c_str(), st.st_uid, st.st_gid) != 0) {
+            errno = 0; // an owner this process may not give: the mode is kept all the same
+        }
+        chmod(native.c_str(), st.st_mode & 07777);
+    }
+    if (rename(NativePath(source).c_str(), NativePath(place).c_str()) != 0) {
         Fail("Cannot create file", target, errno);
     }
 }
 
-std::string TempNameBeside(const std::string& path) {
+std::string TempNameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
+    const std::string path = LinkedFile(target);
     std::size_t cut = path.size();
     while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
         --cut;
