@@ -242,14 +242,20 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TMainForm::HandleCommand(int id, int code) {
+    constexpr int kCatalogCommands[] = {kIdRefreshList,      kIdCreateCatalog, kIdCreateCatalogMenu,
+                                        kIdUpdateCatalog,    kIdListCatalog,   kIdCompressCatalog,
+                                        kIdDecompressCatalog};
+    if (std::find(std::begin(kCatalogCommands), std::end(kCatalogCommands), id) !=
+            std::end(kCatalogCommands) &&
+        DeferWhileSearching(id)) {
+        return;
+    }
     switch (id) {
     case kIdOpen:
         Open1Click();
         break;
     case kIdRefreshList:
-        if (!DeferWhileSearching(id)) {
-            Refreshlist1Click();
-        }
+        Refreshlist1Click();
         break;
     case kIdSearch:
         if (code == BN_CLICKED) {
@@ -270,34 +276,24 @@ void TMainForm::HandleCommand(int id, int code) {
         }
         break;
     case kIdCreateCatalog:
-        if (code == BN_CLICKED && !DeferWhileSearching(id)) {
+        if (code == BN_CLICKED) {
             sbCreateCatalogClick();
         }
         break;
     case kIdCreateCatalogMenu:
-        if (!DeferWhileSearching(id)) {
-            CreateCatalog1Click();
-        }
+        CreateCatalog1Click();
         break;
     case kIdUpdateCatalog:
-        if (!DeferWhileSearching(id)) {
-            acUpdateCatalogExecute();
-        }
+        acUpdateCatalogExecute();
         break;
     case kIdListCatalog:
-        if (!DeferWhileSearching(id)) {
-            acListCatalogExecute();
-        }
+        acListCatalogExecute();
         break;
     case kIdCompressCatalog:
-        if (!DeferWhileSearching(id)) {
-            acCompressCatalogExecute();
-        }
+        acCompressCatalogExecute();
         break;
     case kIdDecompressCatalog:
-        if (!DeferWhileSearching(id)) {
-            acDecompressCatalogExecute();
-        }
+        acDecompressCatalogExecute();
         break;
     case kIdPreset:
         if (code == CBN_EDITCHANGE) {
