@@ -1,7 +1,11 @@
-// Times `mirolan-cli search` against GNU grep and ripgrep over 20 generated catalogs (over 100 MB of
-// Windows paths, code-page 1251 names, CR LF), each query with expressions of the same meaning and all
-// three printing the matching lines; prints one table of times, ratios, line counts and peak memory,
-// measured in the same run (best of three).
+// Times `mirolan-cli search` against GNU grep -P and ripgrep -j1 over 20 generated catalogs (over
+// 100 MB of Windows paths, code-page 1251 names, CR LF) and one of long lines, each family of
+// expressions with expressions of the same meaning and all three printing the matching lines; prints
+// one table of times, ratios, line counts and peak memory, measured in the same run (best of five).
+//
+// bench_search [--cli PATH] [--keep FOLDER] [--runs N] [FAMILY ...]: FAMILY picks the families whose
+// names contain it; --keep writes the catalogs to FOLDER and leaves them there, for profiling.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -112,20 +116,53 @@ std::string MakeCatalog(Random& random, char drive, std::size_t bytes) {
     return text;
 }
 
+// Lines of a deeply nested tree, 1 to 8 KB each: the paths of a copied build tree or a mirrored site.
+// Some folders end in ".zip", so that an expression with several unbounded repeats that ends in it
+// backtracks a long way over most lines before it fails.
+std::string MakeLongLines(Random& random, std::size_t bytes) {
+    std::string text;
+    text.reserve(bytes + 9000);
+    while (text.size() < bytes) {
+        std::string line = "Y:";
+        const std::size_t length = 1024 + random.Next(7 * 1024);
+        while (line.size() < length) {
+            line += "\\";
+            line += random.Pick(kFolders);
+            if (random.Next(4) == 0) {
+                line += " " + std::to_string(random.Next(100));
+            } else if (random.Next(16) == 0) {
+                line += ".zip"; // an archive unpacked into a folder of its name
+            }
+        }
+        text += line + "\\" + random.Pick(kStems) + std::to_string(random.Next(10000)) +
+                random.Pick(kExtensions) + "\r\n";
+    }
+    return text;
+}
+
+// `s` in single quotes for the shell, each quote inside closed, escaped and reopened.
+std::string Quote(const std::string& s) {
+    std::string quoted = "'";
+    for (const char c : s) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 struct Measure {
     double seconds = 0;
     long peakKb = 0;
     long lines = 0;
 };
 
-// Runs `command` three times; the best wall time, with the peak memory that GNU time saw in that run
+// Runs `command` `runs` times; the best wall time, with the peak memory that GNU time saw in that run
 // and the output's line count. The shells around the command cost the same for every tool.
-Measure Run(const std::string& command, const std::string& work) {
+Measure Run(const std::string& command, const std::string& work, int runs) {
     Measure best;
     best.seconds = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        const std::string timed =
-            "/usr/bin/time -f '%M' -o " + work + "/time.txt sh -c \"" + command + " > " + work + "/out.txt\"";
+    for (int i = 0; i < runs; ++i) {
+        const std::string timed = "/usr/bin/time -f '%M' -o " + work + "/time.txt sh -c " +
+                                  Quote(command + " > " + work + "/out.txt");
         const auto start = std::chrono::steady_clock::now();
         if (std::system(timed.c_str()) == -1) {
             std::perror("system");
@@ -149,78 +186,160 @@ Measure Run(const std::string& command, const std::string& work) {
     return best;
 }
 
+// One family: mirolan's modifiers and expression, and what grep -P and ripgrep are given for the same
+// lines, shell-quoted. `utf8`: grep and ripgrep search the UTF-8 copies of the catalogs under a UTF-8
+// locale and fold case themselves, as a user of those tools would; mirolan searches the originals.
 struct Query {
     const char* name;
-    std::string mirolan; // -m modifiers and expression, shell-quoted
+    std::string mirolan;
     std::string grep;
     std::string rg;
+    bool utf8 = false;
 };
 
-std::string Quote(const std::string& s) {
-    return "'" + s + "'";
+// The same query for all three: grep and ripgrep fold case with -i as mirolan does with i; grep sees
+// the CR before each line's LF, so "$" becomes "\r$" for it.
+Query Same(const char* name, const std::string& expression) {
+    std::string forGrep = expression;
+    if (forGrep.ends_with("$")) {
+        forGrep.insert(forGrep.size() - 1, "\\r");
+    }
+    return {name, "-m irgm-sx " + Quote(expression), "-i " + Quote(forGrep), "-i " + Quote(expression)};
+}
+
+// Code page 1251 letters in UTF-8, for the copies of the catalogs that grep and ripgrep read.
+std::string Utf8(const std::string& cp1251) {
+    std::string out;
+    for (const unsigned char c : cp1251) {
+        unsigned code = c;
+        if (c >= 0xc0) {
+            code = 0x410 + (c - 0xc0);
+        } else if (c == 0xa8) {
+            code = 0x401;
+        } else if (c == 0xb8) {
+            code = 0x451;
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else {
+            out += static_cast<char>(0xc0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3f));
+        }
+    }
+    return out;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string cli = argc > 1 ? argv[1] : MIROLAN_CLI;
+    std::string cli = MIROLAN_CLI;
+    std::string keep;
+    int runs = 5;
+    std::vector<std::string> only;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--cli" && i + 1 < argc) {
+            cli = argv[++i];
+        } else if (argument == "--keep" && i + 1 < argc) {
+            keep = argv[++i];
+        } else if (argument == "--runs" && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            only.push_back(argument);
+        }
+    }
     char pattern[] = "/tmp/mirolan-search-XXXXXX";
     const std::string work = mkdtemp(pattern);
-    const std::string folder = work + "/LIST";
+    const std::string folder = keep.empty() ? work + "/LIST" : keep;
+    const std::string utf8Folder = folder + "-utf8";
     mkdir(folder.c_str(), 0755);
+    mkdir(utf8Folder.c_str(), 0755);
 
     Random random;
     std::size_t total = 0, largest = 0;
-    std::string files;
+    std::string files, utf8Files;
+    const auto add = [&](const std::string& name, const std::string& text) {
+        std::ofstream(folder + "/" + name, std::ios::binary) << text;
+        std::ofstream(utf8Folder + "/" + name, std::ios::binary) << Utf8(text);
+        total += text.size();
+        largest = std::max(largest, text.size());
+        files += " " + folder + "/" + name;
+        utf8Files += " " + utf8Folder + "/" + name;
+    };
     for (int c = 0; c < kCatalogs; ++c) {
         const std::size_t size = (2 + random.Next(7)) * 1024 * 1024; // 2 to 8 MiB each
-        const std::string text = MakeCatalog(random, static_cast<char>('C' + c % 20), size);
-        const std::string path = folder + "/CD" + std::to_string(c + 10) + ".txt";
-        std::ofstream(path, std::ios::binary) << text;
-        total += text.size();
-        largest = text.size() > largest ? text.size() : largest;
-        files += " " + path;
+        add("CD" + std::to_string(c + 10) + ".txt",
+            MakeCatalog(random, static_cast<char>('C' + c % 20), size));
     }
     if (total < 100 * 1000 * 1000) {
         // Top up the last catalog so that the whole set is over 100 MB.
-        const std::string extra = MakeCatalog(random, 'Z', 100 * 1000 * 1000 - total + 1024);
-        std::ofstream(folder + "/CD99.txt", std::ios::binary) << extra;
-        total += extra.size();
-        largest = extra.size() > largest ? extra.size() : largest;
-        files += " " + folder + "/CD99.txt";
+        add("CD99.txt", MakeCatalog(random, 'Z', 100 * 1000 * 1000 - total + 1024));
     }
+    add("CD98.txt", MakeLongLines(random, 2 * 1024 * 1024));
     std::printf("catalogs: %.1f MB in all, largest %.1f MB\n", total / 1e6, largest / 1e6);
 
-    // "отпуск" and its upper case; grep and ripgrep fold only ASCII letters without Unicode, so the
-    // Cyrillic query spells out each letter's two cases for them.
+    // "отпуск" and its upper case; grep and ripgrep fold only ASCII letters without Unicode, so on the
+    // code page 1251 bytes the Cyrillic query spells out each letter's two cases for them.
     const std::string otpusk = "\xee\xf2\xef\xf3\xf1\xea";
     const std::string otpuskClasses = "[\xee\xce][\xf2\xd2][\xef\xcf][\xf3\xd3][\xf1\xd1][\xea\xca]";
     const std::string otpuskEscaped =
         "(?-u)[\\xee\\xce][\\xf2\\xd2][\\xef\\xcf][\\xf3\\xd3][\\xf1\\xd1][\\xea\\xca]";
+    const std::string zima = "\xc7\xe8\xec\xe0"; // "Зима", in no catalog
+    const std::string foto = "\xf4\xee\xf2\xee_\\d+\\.jpg";
     const Query queries[] = {
-        {"literal /i", "-m irgm-sx " + Quote("vacation"), "-i " + Quote("vacation"),
-         "-i " + Quote("vacation")},
-        {"\\.mp3$", "-m irgm-sx " + Quote("\\.mp3$"), "-i " + Quote("\\.mp3\\r$"), "-i " + Quote("\\.mp3$")},
-        {"report.*\\.doc$", "-m irgm-sx " + Quote("report.*\\.doc$"), "-i " + Quote("report.*\\.doc\\r$"),
-         "-i " + Quote("report.*\\.doc$")},
-        {"setup_19[0-9]{2}\\.exe", "-m irgm-sx " + Quote("setup_19[0-9]{2}\\.exe"),
-         "-i " + Quote("setup_19[0-9]{2}\\.exe"), "-i " + Quote("setup_19[0-9]{2}\\.exe")},
-        {"absent literal", "-m irgm-sx " + Quote("zqxjkv"), "-i " + Quote("zqxjkv"), "-i " + Quote("zqxjkv")},
+        Same("literal /i", "vacation"),
+        Same("\\.mp3$", "\\.mp3$"),
+        Same("report.*\\.doc$", "report.*\\.doc$"),
+        Same("setup_19[0-9]{2}\\.exe", "setup_19[0-9]{2}\\.exe"),
+        Same("absent literal", "zqxjkv"),
+        Same("absent, common letters", "brochure"),
+        Same("absent, frequent head", "setup_29999"),
+        {"absent Cyrillic, UTF-8", "-m irgm-sx " + Quote(zima), "-i " + Quote(Utf8(zima)),
+         "-i " + Quote(Utf8(zima)), true},
+        Same("frequent \\.txt", "\\.txt"),
+        Same("(report|invoice|letter)[_ ]\\d+", "(report|invoice|letter)[_ ]\\d+"),
+        Same("(IMG|DSC)_?\\d+\\.jpg", "(IMG|DSC)_?\\d+\\.jpg"),
+        Same("song|track|chapter", "song|track|chapter"),
+        Same("\\\\(Music|Photos|Video)\\\\", "\\\\(Music|Photos|Video)\\\\"),
+        Same("track \\d+\\.(mp3|avi)$", "track \\d+\\.(mp3|avi)$"),
+        Same("\\d{4}", "\\d{4}"),
+        Same("\\\\[^\\\\]+ \\d{4}\\\\", "\\\\[^\\\\]+ \\d{4}\\\\"),
+        Same("[a-z]+\\.doc", "[a-z]+\\.doc"),
+        Same("\\d+\\.(zip|exe)$", "\\d+\\.(zip|exe)$"),
         {"Cyrillic /i", "-m irgm-sx " + Quote(otpusk), Quote(otpuskClasses), Quote(otpuskEscaped)},
+        {"Cyrillic /i, UTF-8", "-m irgm-sx " + Quote(otpusk), "-i " + Quote(Utf8(otpusk)),
+         "-i " + Quote(Utf8(otpusk)), true},
+        {"Cyrillic class /i, UTF-8", "-m irgm-sx " + Quote(foto), "-i " + Quote(Utf8(foto)),
+         "-i " + Quote(Utf8(foto)), true},
+        Same("long lines, backtracking", "\\\\.*\\\\.*\\\\.*\\.zip$"),
     };
 
-    std::printf("%-24s %10s %10s %10s %8s %8s %9s %9s %9s %9s\n", "query", "mirolan s", "grep s", "rg s",
+    std::printf("%-32s %9s %9s %9s %7s %7s %9s %9s %9s %8s\n", "family", "mirolan s", "grep s", "rg s",
                 "/grep", "/rg", "lines", "grep", "rg", "peak MB");
     for (const Query& q : queries) {
-        const Measure m = Run("LC_ALL=C " + cli + " search " + q.mirolan + files, work);
-        const Measure g = Run("LC_ALL=C grep -P -a -h " + q.grep + files, work);
-        const Measure r =
-            Run("rg -j1 --no-unicode --crlf -a --no-filename --no-line-number " + q.rg + files, work);
-        std::printf("%-24s %10.2f %10.2f %10.2f %8.2f %8.2f %9ld %9ld %9ld %9.1f\n", q.name, m.seconds,
+        bool wanted = only.empty();
+        for (const std::string& part : only) {
+            wanted = wanted || std::string(q.name).find(part) != std::string::npos;
+        }
+        if (!wanted) {
+            continue;
+        }
+        const std::string& theirs = q.utf8 ? utf8Files : files;
+        const std::string locale = q.utf8 ? "LC_ALL=ru_RU.UTF-8 " : "LC_ALL=C ";
+        const Measure m = Run("LC_ALL=C " + cli + " search " + q.mirolan + files, work, runs);
+        const Measure g = Run(locale + "grep -P -a -h " + q.grep + theirs, work, runs);
+        const Measure r = Run(locale + "rg -j1 " + (q.utf8 ? "" : "--no-unicode ") +
+                                  "--crlf -a --no-filename --no-line-number " + q.rg + theirs,
+                              work, runs);
+        std::printf("%-32s %9.3f %9.3f %9.3f %7.2f %7.2f %9ld %9ld %9ld %8.1f\n", q.name, m.seconds,
                     g.seconds, r.seconds, m.seconds / g.seconds, m.seconds / r.seconds, m.lines, g.lines,
                     r.lines, m.peakKb / 1024.0);
+        std::fflush(stdout);
     }
-    std::printf("(mirolan prints a line once per match, as the window does, and an empty line and a heading\n"
-                " per catalog with matches; grep and ripgrep print each matching line once)\n");
+    std::printf(
+        "(mirolan prints a line once per match, as the window does, and an empty line and a heading\n"
+        " per catalog with matches; grep and ripgrep print each matching line once. The UTF-8 rows\n"
+        " give grep and ripgrep UTF-8 copies of the catalogs and -i under\n"
+        " ru_RU.UTF-8; \"Cyrillic /i\" gives them the code page 1251 bytes with both cases spelt out)\n");
     return std::system(("rm -rf '" + work + "'").c_str()) == 0 ? 0 : 1;
 }
