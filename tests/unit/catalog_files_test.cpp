@@ -94,6 +94,19 @@ TEST(PackCatalogFile, PackAndUnpackGiveBackTheSameBytes) {
     EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"CD01.txt"});
 }
 
+TEST(PackCatalogFile, KeepsTheBytesOfAListingInAnotherEncoding) {
+    TestFolder folder;
+    // "C:\Отчёт\r\n" in UTF-16LE with its mark, as PowerShell writes it.
+    constexpr char kUtf16[] = "\xFF\xFE"
+                              "C\0:\0\\\0\x1E\x04\x42\x04\x47\x04\x51\x04\x42\x04\r\0\n\0";
+    const std::string utf16(kUtf16, sizeof kUtf16 - 1);
+    const std::string path = folder.WriteFile("ps.txt", utf16);
+    PackCatalogFile(path);
+    EXPECT_EQ(ReadCatalogText(path), "C:\\\xCE\xF2\xF7\xB8\xF2\r\n");
+    UnpackCatalogFile(path);
+    EXPECT_EQ(TestFolder::ReadFile(path), utf16);
+}
+
 TEST(PackCatalogFile, RepacksAForeignKeyWithTheProgramsKey) {
     TestFolder folder;
     const std::string path = folder.WriteFile("foreign", PackedBytes(kCatalog, 0x12345678));
