@@ -6,6 +6,7 @@
 #include <random>
 
 #include "catalogs/container.h"
+#include "catalogs/read_ahead.h"
 #include "catalogs/rewrite.h"
 #include "container_bytes.h"
 #include "platform/find.h"
@@ -69,6 +70,28 @@ TEST(ReadCatalogText, GivesPlainAndPackedCatalogsAlike) {
     EXPECT_EQ(ReadCatalogText(JoinPath(folder.Path(), "missing")), "");
     EXPECT_EQ(ReadCatalogText(folder.Path()), ""); // a folder is no catalog
     EXPECT_EQ(LoadCatalogStream(JoinPath(folder.Path(), "missing"))->Size(), 0);
+}
+
+TEST(TReadAhead, GivesTheTextOfTheCatalogAskedForAndItsError) {
+    TestFolder folder;
+    const std::string a = folder.WriteFile("a.txt", "C:\\a\r\n");
+    const std::string b = folder.WriteFile("b.txt", PackedBytes("C:\\b\r\n", kPackKey));
+    const std::string damaged = folder.WriteFile("damaged", "Uni_Data\x03\0\0\0\x11\0\0\0");
+    TReadAhead ahead;
+    std::string text = "old";
+    ahead.Start(b);
+    ahead.Take(a, text); // a tick changed meanwhile: the catalog asked for, not the one read ahead
+    EXPECT_EQ(text, "C:\\a\r\n");
+    ahead.Take(b, text);
+    EXPECT_EQ(text, "C:\\b\r\n");
+    const std::string readError = ErrorOf([&] { ReadCatalogText(damaged); });
+    ASSERT_FALSE(readError.empty());
+    ahead.Start(damaged);
+    EXPECT_EQ(ErrorOf([&] { ahead.Take(damaged, text); }), readError);
+    ahead.Start(damaged); // never taken: its error does not reach the next catalog
+    ahead.Start(a);
+    ahead.Take(a, text);
+    EXPECT_EQ(text, "C:\\a\r\n");
 }
 
 TEST(PackCatalogFile, PackAndUnpackGiveBackTheSameBytes) {
