@@ -8,8 +8,8 @@
 
 #include "app/control_ids.h"
 #include "app/tray_icon.h"
-#include "catalogs/catalog_files.h"
 #include "catalogs/paths.h"
+#include "catalogs/read_ahead.h"
 #include "platform/codepage.h"
 #include "search/catalog_search.h"
 #include "search/line_cut.h"
@@ -79,10 +79,13 @@ void TMainForm::edSearchForKeyDown(WPARAM key) {
 }
 
 // The number of catalogs is taken at the start; the expression, the modifiers and each tick are read
-// when the run reaches a catalog, so changes made meanwhile apply from the next catalog on.
+// when the run reaches a catalog, so changes made meanwhile apply from the next catalog on. While a
+// catalog is searched, the next one ticked at that moment is read ahead; a tick changed meanwhile
+// only costs that read.
 void TMainForm::SearchTickedCatalogs(TPaneSink& sink) {
     const int count = lbSearchIn->Count();
-    std::string text; // one buffer for every catalog of the run
+    std::string text; // the run's buffers: this one and the read-ahead's take turns
+    TReadAhead ahead;
     for (int j = 0; j < count && searching; ++j) {
         if (!lbSearchIn->Checked(j)) {
             continue;
@@ -91,7 +94,13 @@ void TMainForm::SearchTickedCatalogs(TPaneSink& sink) {
         SetWindowTextA(handle, ("Mirolan - loading " + name).c_str());
         DrainMessages(true);
         try {
-            ReadCatalogText(JoinPath(listPath, name), text);
+            ahead.Take(JoinPath(listPath, name), text);
+            for (int next = j + 1; next < count; ++next) {
+                if (lbSearchIn->Checked(next)) {
+                    ahead.Start(JoinPath(listPath, lbSearchIn->Text(next)));
+                    break;
+                }
+            }
             const std::string modifiers = CurrentModifiers();
             SetWindowTextA(handle, ("Mirolan - run search in " + name).c_str());
             DrainMessages(true);

@@ -5,6 +5,7 @@
 #include "catalogs/container.h"
 #include "catalogs/rewrite.h"
 #include "catalogs/walker.h"
+#include "platform/codepage.h"
 
 namespace {
 
@@ -35,28 +36,39 @@ std::string ReadCatalogText(const std::string& path) {
     return text;
 }
 
-void ReadCatalogText(const std::string& path, std::string& text) {
+void ReadCatalogBytes(const std::string& path, std::string& bytes) {
     if (!platform::FileExists(path)) {
-        text.clear();
+        bytes.clear();
         return;
     }
     // One open and one read for either kind: the first bytes tell a packed file, whose container
     // then unpacks in place without a further copy.
     platform::TFile file(path, platform::TFile::Mode::Read);
-    platform::ReadWholeFile(file, text);
-    if (IsPackedBytes(text)) {
-        text = UnpackBytes(std::move(text), 0);
+    platform::ReadWholeFile(file, bytes);
+    if (IsPackedBytes(bytes)) {
+        bytes = UnpackBytes(std::move(bytes), 0);
     }
 }
 
+TListingFormat ReadCatalogText(const std::string& path, std::string& text) {
+    ReadCatalogBytes(path, text);
+    const unsigned codePage = platform::ActiveCodePage();
+    const TListingFormat format = DetectListingFormat(text, codePage);
+    ConvertListing(text, format, codePage);
+    return format;
+}
+
 void PackCatalogFile(const std::string& path) {
-    TMemoryStream text(ReadCatalogText(path));
-    RewriteFile(path, [&](TStream& out) { PackStream(text, out, kPackKey); });
+    std::string bytes;
+    ReadCatalogBytes(path, bytes);
+    TMemoryStream source(std::move(bytes));
+    RewriteFile(path, [&](TStream& out) { PackStream(source, out, kPackKey); });
 }
 
 void UnpackCatalogFile(const std::string& path) {
-    const std::string text = ReadCatalogText(path);
-    RewriteFile(path, [&](TStream& out) { out.WriteExact(text.data(), text.size()); });
+    std::string bytes;
+    ReadCatalogBytes(path, bytes);
+    RewriteFile(path, [&](TStream& out) { out.WriteExact(bytes.data(), bytes.size()); });
 }
 
 void WriteCatalog(const std::string& path, const std::vector<std::string>& lines) {

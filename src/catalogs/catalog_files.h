@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogs/listing_format.h"
 #include "catalogs/streams.h"
 
 // The catalogs of a catalog folder, in the order the file system lists them: every file directly in
@@ -15,10 +16,15 @@ std::vector<std::string> ListCatalogNames(const std::string& folder);
 
 // The catalog text in a new stream; empty when no file exists at `path`.
 std::unique_ptr<TMemoryStream> LoadCatalogStream(const std::string& path);
-// The catalog text, byte for byte; packed catalogs come unpacked; a missing file gives "".
+// The catalog's own bytes, packed catalogs unpacked; a missing file gives "". Packing and unpacking
+// keep these, whatever their encoding.
+void ReadCatalogBytes(const std::string& path, std::string& bytes);
+// The catalog text in the ANSI code page: the bytes as they are for an ANSI listing, converted from
+// the encoding that `DetectListingFormat` finds for any other; a missing file gives "".
 std::string ReadCatalogText(const std::string& path);
 // The same into `text`, whose memory serves again: a search over many catalogs keeps one buffer.
-void ReadCatalogText(const std::string& path, std::string& text);
+// Returns the format the bytes were read in.
+TListingFormat ReadCatalogText(const std::string& path, std::string& text);
 
 // Rewrite the file as a packed or a plain catalog of the same text. The file is replaced only once the
 // new content is complete: a failure leaves it as it was.

@@ -1,11 +1,13 @@
 // The catalog commands of mirolan-cli: list, pack, unpack, catalogs, create.
 #include "commands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "catalogs/catalog_files.h"
 #include "catalogs/catalog_tree.h"
 #include "cli_settings.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 #ifdef _WIN32
@@ -40,7 +42,18 @@ void WriteOut(const std::string& bytes) {
 }
 
 int ListCommand(const TInvocation& invocation) {
-    const std::string text = ReadCatalogText(ExistingCatalog(invocation));
+    TInvocation catalog = invocation;
+    const auto flag = std::find(catalog.arguments.begin(), catalog.arguments.end(), "--encoding");
+    const bool encodingOnly = flag != catalog.arguments.end();
+    if (encodingOnly) {
+        catalog.arguments.erase(flag);
+    }
+    std::string text;
+    const TListingFormat format = ReadCatalogText(ExistingCatalog(catalog), text);
+    if (encodingOnly) {
+        WriteOut(DescribeListingFormat(format, platform::ActiveCodePage()) + "\n");
+        return kExitSuccess;
+    }
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // the text's CR LF as they are, no LF widened
 #endif

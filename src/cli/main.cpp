@@ -10,8 +10,10 @@
 namespace {
 
 const TCommand kCommands[] = {
-    {"list", "CATALOG", "print a catalog's text, packed or plain",
-     "Writes the whole text of CATALOG to standard output, byte for byte; a packed catalog comes unpacked.",
+    {"list", "[--encoding] CATALOG", "print a catalog's text, packed or plain",
+     "Writes the whole text of CATALOG to standard output as the search reads it: a packed catalog comes\n"
+     "unpacked, and a listing in UTF-16, UTF-8 or code page 866, or a file list of the Everything search\n"
+     "tool, comes in the ANSI code page. With --encoding, prints only the encoding it was read in.",
      ListCommand},
     {"pack", "CATALOG", "pack a catalog file in place",
      "Turns CATALOG into a packed catalog under the same name. The file is replaced only once the\n"

@@ -131,12 +131,12 @@ void CollectFirstChars(Program program, int start, const std::uint8_t* invertCas
             case kSimpleBraces:
             case kSimpleBracesLazy:
                 pending.push_back(RepeatOperand(program, node));
-                node = ReadInt(operand) > 0 ? -1 : NextNode(program, node);
+                node = LowCount(program, node) > 0 ? -1 : NextNode(program, node);
                 break;
             case kLoop:
             case kLoopLazy:
-                pending.push_back(node + ReadInt(operand + 8));
-                node = ReadInt(operand) == 0 ? NextNode(program, node) : -1;
+                pending.push_back(LoopBody(program, node));
+                node = LowCount(program, node) == 0 ? NextNode(program, node) : -1;
                 break;
             default:
                 errors.Fail(kErrMemoryCorruption, 0);

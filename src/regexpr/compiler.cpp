@@ -92,16 +92,18 @@ private:
         }
     }
 
-    int EmitNode(std::uint8_t kind) {
+    // A node with no link yet and `operandSize` zero bytes of operand.
+    int EmitNode(std::uint8_t kind, int operandSize = 0) {
+        const auto total = static_cast<std::size_t>(kNodeSize + operandSize);
         if (sizing_) {
-            size_ += kNodeSize;
+            size_ += total;
             return 0;
         }
-        Reserve(kNodeSize);
+        Reserve(total);
         const int node = static_cast<int>(fill_);
         code_[fill_] = kind;
-        WriteInt(&code_[fill_ + 1], 0);
-        fill_ += kNodeSize;
+        std::memset(&code_[fill_ + kLinkAt], 0, total - kLinkAt);
+        fill_ += total;
         return node;
     }
 
@@ -114,16 +116,6 @@ private:
         code_[fill_++] = value;
     }
 
-    void EmitInt(std::int32_t value) {
-        if (sizing_) {
-            size_ += 4;
-            return;
-        }
-        Reserve(4);
-        WriteInt(&code_[fill_], value);
-        fill_ += 4;
-    }
-
     // Puts a node of `total` bytes in front of the already emitted operand at `at`.
     void InsertNode(std::uint8_t kind, int at, int total) {
         if (sizing_) {
@@ -134,7 +126,7 @@ private:
         std::memmove(&code_[at + total], &code_[at], fill_ - at);
         fill_ += total;
         code_[at] = kind;
-        std::memset(&code_[at + 1], 0, total - 1);
+        std::memset(&code_[at + kLinkAt], 0, total - kLinkAt);
     }
 
     int Next(int node) const { return NextNode(Program(code_), node); }
@@ -148,7 +140,7 @@ private:
         for (int next = Next(scan); next >= 0; next = Next(scan)) {
             scan = next;
         }
-        WriteInt(&code_[scan + 1], target - scan);
+        SetNextNode(code_, scan, target);
     }
 
     // Links the operand chain of an Alternative to `target`; other nodes are left alone.
@@ -349,18 +341,18 @@ private:
     void EmitSimpleBraces(int operand, std::int32_t low, std::int32_t high, bool lazy) {
         InsertNode(lazy ? kSimpleBracesLazy : kSimpleBraces, operand, kNodeSize + kBracesOperandSize);
         if (!sizing_) {
-            WriteInt(&code_[operand + kNodeSize], low);
-            WriteInt(&code_[operand + kNodeSize + 4], high);
+            SetCounts(code_, operand, low, high);
         }
     }
 
     // LoopEntry, the body, then Loop/LoopLazy with its bounds and the distance back to the body.
     void EmitCountedLoop(int operand, std::int32_t low, std::int32_t high, bool lazy) {
         InsertNode(kLoopEntry, operand, kNodeSize);
-        const int loop = EmitNode(lazy ? kLoopLazy : kLoop);
-        EmitInt(low);
-        EmitInt(high);
-        EmitInt(operand + kNodeSize - loop);
+        const int loop = EmitNode(lazy ? kLoopLazy : kLoop, kLoopOperandSize);
+        if (!sizing_) {
+            SetCounts(code_, loop, low, high);
+            SetLoopBody(code_, loop, operand + kNodeSize);
+        }
         Tail(operand, loop);
         Tail(operand + kNodeSize, loop);
     }

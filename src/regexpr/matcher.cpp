@@ -98,8 +98,7 @@ void Matcher::AnalyseShapes() {
         if (kind == kLoopEntry && kindAt(x) == kAnyButLineBreak) {
             const int loop = next(node);
             if ((kindAt(loop) == kLoop || kindAt(loop) == kLoopLazy) && next(x) == loop &&
-                OperandOf(loop) + kLoopOperandSize <= size &&
-                loop + ReadInt(&program_[OperandOf(loop) + 8]) == x) {
+                OperandOf(loop) + kLoopOperandSize <= size && LoopBody(program_, loop) == x) {
                 shapes_[node] = kShapeLoop;
             }
         }
@@ -782,7 +781,6 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
 
 Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
     const int kind = program_[head];
-    const std::uint8_t* operand = program_.data() + OperandOf(head);
     if (shaped) {
         switch (shapes_[head]) {
         case kShapeStar: {
@@ -796,9 +794,8 @@ Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
         }
         default: {
             const int loop = NextNode(program_, head);
-            const std::uint8_t* bounds = &program_[OperandOf(loop)];
-            return {OperandOf(head), ReadInt(bounds), ReadInt(bounds + 4), program_[loop] == kLoop,
-                    NextNode(program_, loop)};
+            return {OperandOf(head), LowCount(program_, loop), HighCount(program_, loop),
+                    program_[loop] == kLoop, NextNode(program_, loop)};
         }
         }
     }
@@ -813,8 +810,8 @@ Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
     case kSimplePlusLazy:
         return {OperandOf(head), 1, kUnboundedRepeat, false, follower};
     default:
-        return {RepeatOperand(program_, head), ReadInt(operand), ReadInt(operand + 4), kind == kSimpleBraces,
-                follower};
+        return {RepeatOperand(program_, head), LowCount(program_, head), HighCount(program_, head),
+                kind == kSimpleBraces, follower};
     }
 }
 
@@ -1078,15 +1075,15 @@ Matcher::Step Matcher::EnterLoop(int loop, int& node, const std::uint8_t*& p) {
     if (loopIndex_ <= 0) {
         errors_.Fail(kErrLoopWithoutEntry, 0);
     }
-    const std::uint8_t* bounds = &program_[OperandOf(loop)];
     const std::int32_t count = loopCounter_[loopIndex_];
+    const std::int32_t low = LowCount(program_, loop);
     const bool greedy = program_[loop] == kLoop;
-    if (count < ReadInt(bounds) || (greedy && count < ReadInt(bounds + 4))) {
-        if (!Push(count < ReadInt(bounds) ? kLoopBodyMin : kLoopBodyMore, loop, p)) {
+    if (count < low || (greedy && count < HighCount(program_, loop))) {
+        if (!Push(count < low ? kLoopBodyMin : kLoopBodyMore, loop, p)) {
             return Step::kExhausted;
         }
         ++loopCounter_[loopIndex_];
-        node = loop + ReadInt(bounds + 8);
+        node = LoopBody(program_, loop);
         return Step::kGo;
     }
     return LeaveLoop(loop, node, p);
@@ -1150,13 +1147,13 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
             return LeaveLoop(frame.node, node, p);
         case kLoopLeave: {
             ++loopIndex_;
-            const std::int32_t max = ReadInt(&program_[OperandOf(frame.node) + 4]);
-            if (program_[frame.node] == kLoopLazy && loopCounter_[loopIndex_] < max) {
+            if (program_[frame.node] == kLoopLazy &&
+                loopCounter_[loopIndex_] < HighCount(program_, frame.node)) {
                 if (!Push(kLoopBodyLazy, frame.node, frame.pos)) {
                     return Step::kExhausted;
                 }
                 ++loopCounter_[loopIndex_];
-                node = frame.node + ReadInt(&program_[OperandOf(frame.node) + 8]);
+                node = LoopBody(program_, frame.node);
                 p = frame.pos;
                 return Step::kGo;
             }

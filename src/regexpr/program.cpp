@@ -154,7 +154,8 @@ std::string DumpProgram(Program program) {
     std::size_t node = kFirstNode;
     while (node + kNodeSize <= program.size()) {
         const int kind = program[node];
-        const int next = NextNode(program, static_cast<int>(node));
+        const int here = static_cast<int>(node);
+        const int next = NextNode(program, here);
         text += std::to_string(node) + ": " + NodeKindName(kind) + " -> " +
                 (next < 0 ? "none" : std::to_string(next));
         std::size_t at = node + kNodeSize;
@@ -170,15 +171,15 @@ std::string DumpProgram(Program program) {
             break;
         case kSimpleBraces:
         case kSimpleBracesLazy:
-            text += " {" + std::to_string(ReadInt(&program[at])) + "," +
-                    std::to_string(ReadInt(&program[at + 4])) + "}";
+            text += " {" + std::to_string(LowCount(program, here)) + "," +
+                    std::to_string(HighCount(program, here)) + "}";
             at += kBracesOperandSize;
             break;
         case kLoop:
         case kLoopLazy:
-            text += " {" + std::to_string(ReadInt(&program[at])) + "," +
-                    std::to_string(ReadInt(&program[at + 4])) + "} body " +
-                    std::to_string(static_cast<int>(node) + ReadInt(&program[at + 8]));
+            text += " {" + std::to_string(LowCount(program, here)) + "," +
+                    std::to_string(HighCount(program, here)) + "} body " +
+                    std::to_string(LoopBody(program, here));
             at += kLoopOperandSize;
             break;
         case kSmallSet:
@@ -194,7 +195,7 @@ std::string DumpProgram(Program program) {
         case kBackRef:
         case kBackRefNoCase:
             text += " \\" + std::to_string(program[at]);
-            at += 1;
+            at += kBackRefOperandSize;
             break;
         default:
             break;

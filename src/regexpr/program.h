@@ -51,11 +51,18 @@ enum NodeKind : std::uint8_t {
 
 constexpr std::uint8_t kProgramMagic = 216;
 constexpr int kMaxGroups = 25; // group 0 (the whole match) and groups 1 ... 24
+constexpr int kLinkAt = 1;     // the link follows the kind byte
 constexpr int kNodeSize = 5;   // kind byte and link
+// The operand of the braces kinds: the lowest and the highest count, then the node counted. The
+// operand of Loop and LoopLazy: the two counts, then the distance from the Loop node to its body.
+constexpr int kLowCountAt = 0;
+constexpr int kHighCountAt = 4;
+constexpr int kLoopBodyAt = 8;
 constexpr int kBracesOperandSize = 8;
 constexpr int kLoopOperandSize = 12;
 constexpr int kSmallSetSize = 3;
 constexpr int kFullSetSize = 32;
+constexpr int kBackRefOperandSize = 1; // the group number
 constexpr std::int32_t kMaxBraces = 2147483646;
 constexpr std::int32_t kUnboundedRepeat = 2147483647;
 constexpr int kFirstNode = 1;
@@ -82,12 +89,37 @@ inline bool IsBracesRepeat(int kind) {
 
 // The node after `node` in match order, or -1 when its link is 0.
 inline int NextNode(Program program, int node) {
-    const std::int32_t link = ReadInt(&program[node + 1]);
+    const std::int32_t link = ReadInt(&program[node + kLinkAt]);
     return link == 0 ? -1 : node + link;
+}
+
+// Makes `target` the node after `node`.
+inline void SetNextNode(std::span<std::uint8_t> code, int node, int target) {
+    WriteInt(&code[node + kLinkAt], target - node);
 }
 
 inline int OperandOf(int node) {
     return node + kNodeSize;
+}
+
+// The counts of a braces repeat or a loop.
+inline std::int32_t LowCount(Program program, int node) {
+    return ReadInt(&program[OperandOf(node) + kLowCountAt]);
+}
+inline std::int32_t HighCount(Program program, int node) {
+    return ReadInt(&program[OperandOf(node) + kHighCountAt]);
+}
+inline void SetCounts(std::span<std::uint8_t> code, int node, std::int32_t low, std::int32_t high) {
+    WriteInt(&code[OperandOf(node) + kLowCountAt], low);
+    WriteInt(&code[OperandOf(node) + kHighCountAt], high);
+}
+
+// The first node of a loop's body.
+inline int LoopBody(Program program, int loop) {
+    return loop + ReadInt(&program[OperandOf(loop) + kLoopBodyAt]);
+}
+inline void SetLoopBody(std::span<std::uint8_t> code, int loop, int body) {
+    WriteInt(&code[OperandOf(loop) + kLoopBodyAt], body - loop);
 }
 
 inline bool IsSimpleRepeat(int kind) {

@@ -24,6 +24,31 @@ check "list of a missing catalog fails with status 2" status_is 2 "$cli" list mi
 check "  ... and says why on standard error" grep -q 'Cannot open file ".*missing.txt"' err
 check "  ... and prints nothing" test ! -s out
 
+# Listings other tools write: the same lines, found and printed in code page 1251, files kept as they are.
+ansi=$'C:\\\xce\xf2\xf7\xb8\xf2 2020.doc\r\nD:\\M?ller\r\n'   # C:\Отчёт 2020.doc, D:\Müller
+utf8='C:\Отчёт 2020.doc\r\nD:\Müller\r\n'
+{ printf '\xff\xfe'; printf "$utf8" | iconv -f UTF-8 -t UTF-16LE; } >utf16le.txt
+{ printf '\xfe\xff'; printf "$utf8" | iconv -f UTF-8 -t UTF-16BE; } >utf16be.txt
+printf "$utf8" >utf8.txt
+printf "$utf8" | iconv -f UTF-8 -t CP866 -c >oem.txt
+{ printf 'Filename,Size,Date Modified,Date Created,Attributes\r\n'
+  printf '"C:\\Отчёт 2020.doc",1,0,0,32\r\n"D:\\Müller",,0,0,16\r\n'; } >everything.efu
+for listing in utf16le:UTF-16LE utf16be:UTF-16BE utf8:UTF-8 oem:'OEM (code page 866)' everything:'UTF-8, Everything file list'; do
+    file=${listing%%:*}.txt; [ -f "$file" ] || file=${listing%%:*}.efu
+    cp "$file" "$file.orig"
+    check "list --encoding of $file" status_is 0 "$cli" list --encoding "$file"
+    check "  ... names ${listing#*:}" test "$(cat out)" = "${listing#*:}"
+    check "  ... search finds the Cyrillic line in any letter case" status_is 0 "$cli" search $'\xee\xd2\xd7\xb8\xd2' "$file"
+    check "  ... and prints it in code page 1251" grep -qxF $'C:\\\xce\xf2\xf7\xb8\xf2 2020.doc' out
+    expected=$ansi; [ "$file" = oem.txt ] && expected=${ansi/M?ller/Mller}
+    check "  ... list prints the text in code page 1251" status_is 0 "$cli" list "$file"
+    check "  ... the same lines" test "$(cat out)" = "$(printf '%s' "$expected")"
+    check "  ... pack and unpack give the file back byte for byte" \
+        sh -c '"$1" pack "$2" && "$1" unpack "$2" && cmp -s "$2" "$2.orig"' - "$cli" "$file"
+done
+check "list --encoding of a catalog the program made" status_is 0 "$cli" list --encoding original.txt
+check "  ... is ANSI" test "$(cat out)" = "ANSI (code page 1251)"
+
 printf 'Uni_Data\x03\0\0\0\x11\0\0\0' >broken
 cp broken broken.orig
 check "pack of a broken container fails with status 2" status_is 2 "$cli" pack broken

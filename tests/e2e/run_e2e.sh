@@ -71,9 +71,11 @@ import -window root -crop "$area" +repage screenshot.png 2>/dev/null
 record screenshot $? "$area"
 # The search run: ticked by the space bar, started by Enter and by the button, compared with what
 # mirolan-cli prints for the same catalogs in the list's order.
-printf 'D:\\\xcc\xf3\xe7\xfb\xea\xe0\\\xce\xf2\xf7\xb8\xf2 2020.doc\r\nD:\\Music\\song.mp3\r\nD:\\mp3\\track.mp3\r\nD:\\Docs\\readme' \
-    > catalogs/music.txt  # D:\Музыка\Отчёт 2020.doc; a line with two matches; a last line without a break
-printf 'C:\\Docs\\\xee\xf2\xf7\xe5\xf2.doc\r\nC:\\Docs\\report.doc\r\n' > catalogs/docs.txt
+# music.txt as PowerShell writes it (UTF-16LE with a mark), docs.txt as DIR /B /S writes it in a Russian
+# console (code page 866): both are searched in the ANSI code page.
+{ printf '\xff\xfe'; printf 'D:\\\xcc\xf3\xe7\xfb\xea\xe0\\\xce\xf2\xf7\xb8\xf2 2020.doc\r\nD:\\Music\\song.mp3\r\nD:\\mp3\\track.mp3\r\nD:\\Docs\\readme' |
+    iconv -f CP1251 -t UTF-16LE; } > catalogs/music.txt  # D:\Музыка\Отчёт 2020.doc; a line with two matches; a last line without a break
+printf 'C:\\Docs\\\xee\xf2\xf7\xe5\xf2.doc\r\nC:\\Docs\\report.doc\r\n' | iconv -f CP1251 -t CP866 > catalogs/docs.txt
 awk 'BEGIN { for (i = 0; i < 3000; i++) printf "C:\\long\\file %d.txt\r\naaaaaaaaaaaaaaaaaaaaaa\r\n", i }' > catalogs/long.txt
 # One runaway line, then enough text that the step budget lets the search run on for seconds.
 awk 'BEGIN { printf "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n"; for (i = 0; i < 1000000; i++) printf "C:\\bin\\file%06d.txt\r\n", i }' \
@@ -88,6 +90,10 @@ search_case() { # name, how, expression
 }
 search_case search-plain-by-enter enter 'report'
 search_case search-cyrillic-case-insensitive button 'ОТЧ[ЁЕ]Т'
+# Both lines in code page 1251, whatever the encoding of their catalog.
+grep -q $'\xce\xf2\xf7\xb8\xf2 2020.doc' expected-search-cyrillic-case-insensitive.txt &&
+    grep -q $'\xee\xf2\xf7\xe5\xf2.doc' expected-search-cyrillic-case-insensitive.txt
+record listings-read-in-the-ansi-code-page $? "$(od -c expected-search-cyrillic-case-insensitive.txt | head)"
 search_case search-two-matches-on-a-line enter 'mp3'
 search_case search-last-line-without-break button 'readme'
 search_case search-no-match enter 'nowhere'

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "catalogs/container.h"
+#include "catalogs/read_ahead.h"
 #include "catalogs/rewrite.h"
 #include "container_bytes.h"
 #include "platform/find.h"
@@ -71,6 +72,28 @@ TEST(ReadCatalogText, GivesPlainAndPackedCatalogsAlike) {
     EXPECT_EQ(LoadCatalogStream(JoinPath(folder.Path(), "missing"))->Size(), 0);
 }
 
+TEST(TReadAhead, GivesTheTextOfTheCatalogAskedForAndItsError) {
+    TestFolder folder;
+    const std::string a = folder.WriteFile("a.txt", "C:\\a\r\n");
+    const std::string b = folder.WriteFile("b.txt", PackedBytes("C:\\b\r\n", kPackKey));
+    const std::string damaged = folder.WriteFile("damaged", "Uni_Data\x03\0\0\0\x11\0\0\0");
+    TReadAhead ahead;
+    std::string text = "old";
+    ahead.Start(b);
+    ahead.Take(a, text); // a tick changed meanwhile: the catalog asked for, not the one read ahead
+    EXPECT_EQ(text, "C:\\a\r\n");
+    ahead.Take(b, text);
+    EXPECT_EQ(text, "C:\\b\r\n");
+    const std::string readError = ErrorOf([&] { ReadCatalogText(damaged); });
+    ASSERT_FALSE(readError.empty());
+    ahead.Start(damaged);
+    EXPECT_EQ(ErrorOf([&] { ahead.Take(damaged, text); }), readError);
+    ahead.Start(damaged); // never taken: its error does not reach the next catalog
+    ahead.Start(a);
+    ahead.Take(a, text);
+    EXPECT_EQ(text, "C:\\a\r\n");
+}
+
 TEST(PackCatalogFile, PackAndUnpackGiveBackTheSameBytes) {
     TestFolder folder;
     std::string text;
@@ -92,6 +115,19 @@ TEST(PackCatalogFile, PackAndUnpackGiveBackTheSameBytes) {
     UnpackCatalogFile(path); // a plain catalog stays as it is
     EXPECT_EQ(TestFolder::ReadFile(path), text);
     EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"CD01.txt"});
+}
+
+TEST(PackCatalogFile, KeepsTheBytesOfAListingInAnotherEncoding) {
+    TestFolder folder;
+    // "C:\Отчёт\r\n" in UTF-16LE with its mark, as PowerShell writes it.
+    constexpr char kUtf16[] = "\xFF\xFE"
+                              "C\0:\0\\\0\x1E\x04\x42\x04\x47\x04\x51\x04\x42\x04\r\0\n\0";
+    const std::string utf16(kUtf16, sizeof kUtf16 - 1);
+    const std::string path = folder.WriteFile("ps.txt", utf16);
+    PackCatalogFile(path);
+    EXPECT_EQ(ReadCatalogText(path), "C:\\\xCE\xF2\xF7\xB8\xF2\r\n");
+    UnpackCatalogFile(path);
+    EXPECT_EQ(TestFolder::ReadFile(path), utf16);
 }
 
 TEST(PackCatalogFile, RepacksAForeignKeyWithTheProgramsKey) {
