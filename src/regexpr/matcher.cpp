@@ -1,16 +1,11 @@
 #include "regexpr/matcher.h"
 
+#include "regexpr/literals.h"
 #include "regexpr/regerror.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace regexpr {
 namespace {
@@ -131,88 +126,79 @@ void Matcher::AnalyseShapes() {
             prefixNodes_.push_back(lead);
         }
     }
-    ChooseScanChars();
+    literalsStale_ = true;
 }
 
-// How often a character shows in catalog lines, roughly: 0 rare ... 255 in nearly every line.
-int Matcher::CharFrequency(std::uint8_t c) {
-    static constexpr std::string_view kLettersByFrequency = "etaoinshrdlcumwfgypbvkjxqz";
-    if (c >= 'a' && c <= 'z') {
-        return 200 - 6 * static_cast<int>(kLettersByFrequency.find(static_cast<char>(c)));
+void Matcher::FindLeadRepeat() {
+    leadRepeat_ = -1;
+    const std::vector<int> reachable = ReachableNodes(program_);
+    if (std::any_of(reachable.begin(), reachable.end(), [this](int node) {
+            return program_[node] == kBackRef || program_[node] == kBackRefNoCase;
+        })) {
+        return;
     }
-    if (c >= 'A' && c <= 'Z') {
-        return CharFrequency(static_cast<std::uint8_t>(c - 'A' + 'a')) / 2;
+    // Past the opening of groups and the head of a single branch, to the first node that matches.
+    const int size = static_cast<int>(program_.size());
+    int node = kFirstNode;
+    while (node >= kFirstNode && node + kNodeSize <= size) {
+        const int next = NextNode(program_, node);
+        if (program_[node] == kAlternative && (next < 0 || program_[next] != kAlternative)) {
+            node = OperandOf(node);
+        } else if (IsGroupOpen(program_[node])) {
+            node = next;
+        } else {
+            break;
+        }
     }
-    if (c >= '0' && c <= '9') {
-        return 150;
-    }
-    switch (c) {
-    case '.':
-        return 100; // about once a line, before the extension
-    case ' ':
-    case '\\':
-    case '/':
-    case ':':
-    case '\r':
-    case '\n':
-    case '\t':
-        return 250;
-    case '_':
-    case '-':
-        return 80;
-    default:
-        return c >= 0x80 ? 120 : c < ' ' ? 10 : 60;
+    if (node >= kFirstNode && node < size && (shapes_[node] != kNoShape || IsSimpleRepeat(program_[node])) &&
+        repeats_[node].max >= kMaxBraces) {
+        leadRepeat_ = node;
     }
 }
 
-// The two prefix characters to scan for: the rarest by the table above, a case-insensitive letter
-// counted with its other case.
-void Matcher::ChooseScanChars() {
-    struct Candidate {
-        int frequency;
-        ScanChar scan;
-    };
-    std::vector<Candidate> candidates;
+// The strings the fast searches look for: a prefix of plain literals, else the leading literals of
+// every way a match can begin, else the rarest literals that every match contains; and the line
+// break characters that no match can contain, so that such literals need only be looked for in the
+// line where a match would begin.
+void Matcher::AnalyseLiterals() {
+    afterPrefix_ = prefixNodes_.empty() ? -1 : NextNode(program_, prefixNodes_.back());
+    LiteralString prefix;
     for (const int node : prefixNodes_) {
         const bool noCase = program_[node] == kLiteralNoCase;
         for (int i = 0; i < literalLengths_[node]; ++i) {
-            const std::uint8_t original = program_[OperandOf(node) + i];
-            std::uint8_t c = original;
-            if (noCase && c >= 'A' && c <= 'Z') {
-                c = static_cast<std::uint8_t>(c - 'A' + 'a');
-            }
-            const bool cased = (c >= 'a' && c <= 'z') || c >= 0x80;
-            const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(candidates.size());
-            candidates.push_back({CharFrequency(c) + (noCase && cased ? 10 : 0), {offset, original, noCase}});
+            const std::uint8_t c = program_[OperandOf(node) + i];
+            prefix.push_back({c, noCase ? tables_.invertCase[c] : c});
         }
     }
-    afterPrefix_ = prefixNodes_.empty() ? -1 : NextNode(program_, prefixNodes_.back());
-    if (candidates.empty() || afterPrefix_ < 0) {
-        prefixNodes_
-            .clear(); // only empty literals, nothing to scan for; or a broken link the plain run reports
+    if (prefix.empty() || afterPrefix_ < 0) {
+        // Only empty literals, nothing to scan for; or a broken link the plain run reports.
+        prefixNodes_.clear();
+    }
+    prefixLength_ = static_cast<std::ptrdiff_t>(prefix.size());
+    firstScan_.Assign(start_.firstChars.data());
+    FindLeadRepeat();
+    requiredScan_.Assign({});
+    std::vector<LiteralString> leading = LeadingLiterals(program_, kFirstNode, tables_.invertCase);
+    if (!prefixNodes_.empty() && leading.size() <= 1) {
+        leadScan_.Assign({prefix});
         return;
     }
-    prefixLength_ = static_cast<std::ptrdiff_t>(candidates.size());
-    // The rarest first; of equally rare ones for the second, the farthest from the first, as nearby
-    // characters of a word tend to occur together.
-    const auto rarer = [](const Candidate& x, const Candidate& y) { return x.frequency < y.frequency; };
-    const Candidate first = *std::min_element(candidates.begin(), candidates.end(), rarer);
-    Candidate second = first;
-    for (const Candidate& c : candidates) {
-        const auto distance = [&first](const Candidate& x) {
-            return std::abs(x.scan.offset - first.scan.offset);
-        };
-        if (c.scan.offset != first.scan.offset &&
-            (second.scan.offset == first.scan.offset || c.frequency < second.frequency ||
-             (c.frequency == second.frequency && distance(c) > distance(second)))) {
-            second = c;
-        }
+    leadScan_.Assign(leading);
+    if (!leading.empty()) {
+        return;
     }
-    scans_[0] = first.scan;
-    scans_[1] = second.scan;
-    if (scans_[1].offset < scans_[0].offset) {
-        std::swap(scans_[0], scans_[1]);
+    // Only a literal rarer than a line is worth finding first.
+    constexpr int kRareEnough = 100;
+    std::vector<LiteralString> required = RequiredLiterals(program_, tables_.invertCase);
+    if (!required.empty() && LiteralSetFrequency(required) <= kRareEnough) {
+        requiredScan_.Assign(required);
     }
+    const auto matchable = MatchableBytes(program_, tables_.invertCase, tables_.lineSeparator);
+    const bool crMatchable = InSet(matchable.data(), '\r');
+    const bool lfMatchable = InSet(matchable.data(), '\n');
+    lineBound_ = !crMatchable || !lfMatchable;
+    breaks_[0] = crMatchable ? '\n' : '\r';
+    breaks_[1] = lfMatchable ? '\r' : '\n';
 }
 
 const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
@@ -299,6 +285,10 @@ bool Matcher::FindRequiredLiteral(const std::uint8_t* from) {
 }
 
 SearchEnd Matcher::Search(const std::uint8_t* from) {
+    if (literalsStale_) {
+        AnalyseLiterals(); // here, as it needs the tables, which may come after the program
+        literalsStale_ = false;
+    }
     if (!fastPaths_) {
         SettleEnd();
     }
@@ -327,8 +317,11 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
         groupEnd_[0] = from + found + plainLiteralLength_;
         return SearchEnd::kMatch;
     }
-    if (fastPaths_ && !prefixNodes_.empty()) {
-        return SearchByPrefix(from);
+    if (fastPaths_ && !leadScan_.Empty()) {
+        return SearchByLeading(from);
+    }
+    if (fastPaths_ && !requiredScan_.Empty()) {
+        return SearchByRequired(from);
     }
     const auto scan = [this](const std::uint8_t* p, int c) {
         return static_cast<const std::uint8_t*>(std::memchr(p, c, static_cast<std::size_t>(end_ - p)));
@@ -358,6 +351,9 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths_ && firstCharCount_ == 0) {
         return SearchEnd::kNoMatch;
     }
+    if (fastPaths_) {
+        return AttemptEach(from, [this](const std::uint8_t* p) { return firstScan_.Find(p, end_); });
+    }
     return AttemptEach(from, [this](const std::uint8_t* p) {
         while (p < end_ && !InSet(start_.firstChars.data(), *p)) {
             ++p;
@@ -378,48 +374,36 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
         if (end != SearchEnd::kNoMatch) {
             return end;
         }
+        p = AfterLeadRun(p) - 1;
     }
 }
 
-bool Matcher::PrefixAt(const std::uint8_t* at) const {
-    for (const int node : prefixNodes_) {
-        const std::uint8_t* literal = &program_[OperandOf(node)];
-        const std::size_t length = LiteralLength(node);
-        if (static_cast<std::size_t>(end_ - at) < length) {
-            return false;
-        }
-        if (program_[node] == kLiteral) {
-            if (std::memcmp(at, literal, length) != 0) {
-                return false;
-            }
-        } else {
-            for (std::size_t i = 0; i < length; ++i) {
-                if (at[i] != literal[i] && at[i] != tables_.invertCase[literal[i]]) {
-                    return false;
-                }
-            }
-        }
-        at += length;
+// Where the next attempt after one that failed at `p` may succeed. When every match begins with a
+// repeat without upper bound, an attempt further inside the run it counted from `p` would try its
+// follower at positions the failed one tried already, with the same result, as without
+// backreferences nothing else the attempt did can matter.
+const std::uint8_t* Matcher::AfterLeadRun(const std::uint8_t* p) const {
+    if (leadRepeat_ < 0) {
+        return p + 1;
     }
-    return true;
+    const Repeat& repeat = DescribeRepeat(leadRepeat_);
+    return p + std::max<std::int32_t>(1, CountSteps(repeat.operand, repeat.max, p));
 }
 
-// Only where the two chosen prefix characters stand (in either case when case-insensitive) can the
-// whole prefix match, and only where it does is an attempt made.
-SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
+// Only where one of the leading strings stands can a match begin, and only there is an attempt made.
+// After a prefix of plain literals, which makes no choices, the attempt goes on from the node after it.
+SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
     bool attempted = false;
+    const bool prefix = !prefixNodes_.empty();
     for (const std::uint8_t* p = from;; ++p) {
-        p = NextPrefixCandidate(p);
-        if (p == nullptr || !BeforeEnd(p + prefixLength_ - 1)) {
+        p = leadScan_.Find(p, end_);
+        if (p == nullptr || !BeforeEnd(prefix ? p + prefixLength_ - 1 : p)) {
             break; // a prefix cut by the text's end, and none can follow
         }
-        if (PrefixAt(p)) {
-            // The prefix makes no choices, so the attempt goes on from the node after it.
-            attempted = true;
-            const SearchEnd end = TryMatchAt(p, afterPrefix_, p + prefixLength_);
-            if (end != SearchEnd::kNoMatch) {
-                return end;
-            }
+        attempted = true;
+        const SearchEnd end = prefix ? TryMatchAt(p, afterPrefix_, p + prefixLength_) : TryMatchAt(p);
+        if (end != SearchEnd::kNoMatch) {
+            return end;
         }
     }
     if (!attempted && FirstCharFrom(from)) {
@@ -428,43 +412,51 @@ SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
     return SearchEnd::kNoMatch;
 }
 
-// The first position from `p` on with both scan characters at their offsets, or nothing.
-const std::uint8_t* Matcher::NextPrefixCandidate(const std::uint8_t* p) const {
-    const ScanChar& x = scans_[0];
-    const ScanChar& y = scans_[1];
-    const std::uint8_t x1 = x.c;
-    const std::uint8_t x2 = x.noCase ? tables_.invertCase[x.c] : x.c;
-    const std::uint8_t y1 = y.c;
-    const std::uint8_t y2 = y.noCase ? tables_.invertCase[y.c] : y.c;
-    if (end_ - p <= y.offset) {
-        return nullptr;
-    }
-    const std::uint8_t* const last = end_ - y.offset; // candidates lie before this
-#if defined(__SSE2__)
-    constexpr std::ptrdiff_t kBlock = 16;
-    const __m128i vx1 = _mm_set1_epi8(static_cast<char>(x1));
-    const __m128i vx2 = _mm_set1_epi8(static_cast<char>(x2));
-    const __m128i vy1 = _mm_set1_epi8(static_cast<char>(y1));
-    const __m128i vy2 = _mm_set1_epi8(static_cast<char>(y2));
-    for (; last - p >= kBlock; p += kBlock) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x.offset));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + y.offset));
-        const __m128i hitX = _mm_or_si128(_mm_cmpeq_epi8(a, vx1), _mm_cmpeq_epi8(a, vx2));
-        const __m128i hitY = _mm_or_si128(_mm_cmpeq_epi8(b, vy1), _mm_cmpeq_epi8(b, vy2));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(hitX, hitY)));
-        if (mask != 0) {
-            return p + std::countr_zero(mask);
+// Every match contains one of the required strings at or after its start: the attempts begin at the
+// start of the line where the next one stands, as no match spans a line break, and go on while one
+// stands further on in that line.
+SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
+    bool attempted = false;
+    for (const std::uint8_t* p = from; p < end_;) {
+        const std::uint8_t* required = requiredScan_.Find(p, end_);
+        if (required == nullptr || !BeforeEnd(required)) {
+            break;
         }
-    }
-#endif
-    for (; p < last; ++p) {
-        const std::uint8_t a = p[x.offset];
-        const std::uint8_t b = p[y.offset];
-        if ((a == x1 || a == x2) && (b == y1 || b == y2)) {
-            return p;
+        const std::uint8_t* lineStart = p;
+        const std::uint8_t* lineEnd = end_;
+        if (lineBound_) {
+            const std::uint8_t* before = FindEitherBackward(p, required, breaks_[0], breaks_[1]);
+            lineStart = before != nullptr ? before + 1 : p;
+            const std::uint8_t* after = FindEither(required, end_, breaks_[0], breaks_[1]);
+            lineEnd = after != nullptr ? after : end_;
         }
+        for (const std::uint8_t* q = lineStart;; ++q) {
+            q = firstScan_.Find(q, lineEnd);
+            if (q == nullptr || !BeforeEnd(q)) {
+                break;
+            }
+            if (q > required) {
+                required = requiredScan_.Find(q, lineEnd);
+                if (required == nullptr) {
+                    break;
+                }
+            }
+            attempted = true;
+            const SearchEnd end = TryMatchAt(q);
+            if (end != SearchEnd::kNoMatch) {
+                return end;
+            }
+            q = AfterLeadRun(q) - 1;
+        }
+        if (lineEnd == end_) {
+            break;
+        }
+        p = lineEnd + 1;
     }
-    return nullptr;
+    if (!attempted && FirstCharFrom(from)) {
+        ClearAttemptGroups(); // the plain search would have made (failed) attempts
+    }
+    return SearchEnd::kNoMatch;
 }
 
 bool Matcher::FirstCharFrom(const std::uint8_t* from) {
@@ -478,20 +470,18 @@ bool Matcher::FirstCharFrom(const std::uint8_t* from) {
         return ScanHit(std::memchr(from, firstCharPair_[1], size)) ||
                ScanHit(std::memchr(from, firstCharPair_[0], size));
     }
-    for (const std::uint8_t* p = from; p < end_; ++p) {
-        if (InSet(start_.firstChars.data(), *p)) {
-            return BeforeEnd(p);
-        }
-    }
-    return false;
+    return ScanHit(firstScan_.Find(from, end_));
 }
 
 void Matcher::ClearAttemptGroups() {
     // Groups beyond those of the program are never set by it, so after one full clearing per loaded
     // program only the program's own groups need it.
     const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
-    std::fill_n(groupStart_.begin(), clear, nullptr);
-    std::fill_n(groupEnd_.begin(), clear, nullptr);
+    for (int group = 0; group < clear;
+         ++group) { // a loop: most programs have a group or two, not worth a call
+        groupStart_[group] = nullptr;
+        groupEnd_[group] = nullptr;
+    }
     clearAllGroups_ = false;
 }
 
@@ -865,6 +855,10 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
         }
         break;
     case kSmallSetNot:
+        if (fastPaths_) {
+            const std::uint8_t* member = FindAnyOf3(q, stop, op[0], op[1], op[2]);
+            q = member != nullptr ? member : stop;
+        }
         while (q < stop && *q != op[0] && *q != op[1] && *q != op[2]) {
             ++q;
         }
@@ -877,6 +871,12 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
     case kAnyButLineBreak:
         // Most characters cannot start a line break at all; only those that can need the full test.
         for (;;) {
+            if (fastPaths_ && tables_.breakStarts[0] >= 0) {
+                const std::uint8_t* start =
+                    FindEither(q, stop, static_cast<std::uint8_t>(tables_.breakStarts[0]),
+                               static_cast<std::uint8_t>(tables_.breakStarts[1]));
+                q = start != nullptr ? start : stop;
+            }
             while (q < stop && !tables_.breakStart[*q]) {
                 ++q;
             }
@@ -1030,32 +1030,13 @@ bool Matcher::FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& oth
 // The last position in [low, high] holding `first` or `other`; the text's end never does.
 const std::uint8_t* Matcher::LastFollowUp(const std::uint8_t* low, const std::uint8_t* high,
                                           std::uint8_t first, std::uint8_t other) const {
-    if (high == end_) {
-        if (high == low) {
-            return nullptr;
-        }
-        --high;
-    }
-    for (const std::uint8_t* q = high;; --q) {
-        if (*q == first || *q == other) {
-            return q;
-        }
-        if (q == low) {
-            return nullptr;
-        }
-    }
+    return FindEitherBackward(low, high == end_ ? end_ : high + 1, first, other);
 }
 
 // The first position in [low, high] holding `first` or `other`; the text's end never does.
 const std::uint8_t* Matcher::FirstFollowUp(const std::uint8_t* low, const std::uint8_t* high,
                                            std::uint8_t first, std::uint8_t other) const {
-    const std::uint8_t* const stop = high == end_ ? end_ : high + 1;
-    for (const std::uint8_t* q = low; q < stop; ++q) {
-        if (*q == first || *q == other) {
-            return q;
-        }
-    }
-    return nullptr;
+    return FindEither(low, high == end_ ? end_ : high + 1, first, other);
 }
 
 int Matcher::FollowUpChar(int follower) const {

@@ -7,6 +7,7 @@
 #include "regexpr/analysis.h"
 #include "regexpr/compiler.h"
 #include "regexpr/program.h"
+#include "regexpr/scan.h"
 
 #include <array>
 #include <cstddef>
@@ -29,8 +30,9 @@ struct MatchTables {
     const std::uint8_t* invertCase = nullptr; // 256 entries
     std::array<bool, 256> wordChar{};
     std::array<bool, 256> lineSeparator{};
-    std::array<bool, 256> breakStart{}; // a separator or the paired separator's head
-    int pairHead = -1;                  // -1: no paired separator
+    std::array<bool, 256> breakStart{};     // a separator or the paired separator's head
+    std::array<int, 2> breakStarts{-1, -1}; // those characters when there are one or two (one twice)
+    int pairHead = -1;                      // -1: no paired separator
     int pairTail = -1;
 };
 
@@ -54,7 +56,10 @@ public:
     // search needs: one that finds nothing in a long text scans it once, not twice.
     void SetText(const std::uint8_t* begin, const std::uint8_t* limit);
     bool AtOrBeforeEnd(const std::uint8_t* p) { return p == begin_ || BeforeEnd(p - 1); }
-    void SetTables(const MatchTables& tables) { tables_ = tables; }
+    void SetTables(const MatchTables& tables) {
+        tables_ = tables;
+        literalsStale_ = true;
+    }
     void SetFastPaths(bool on) { fastPaths_ = on; }
     void SetStackLimit(std::size_t frames) { stackLimit_ = frames; }
     void SetBaseSteps(std::int64_t steps) { baseSteps_ = steps; }
@@ -115,13 +120,13 @@ private:
     int RequireNode(int node) const;
     int FollowUpChar(int follower) const;
     std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths_[node]); }
-    bool PrefixAt(const std::uint8_t* at) const;
-    SearchEnd SearchByPrefix(const std::uint8_t* from);
+    SearchEnd SearchByLeading(const std::uint8_t* from);
+    SearchEnd SearchByRequired(const std::uint8_t* from);
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
-    void ChooseScanChars();
-    const std::uint8_t* NextPrefixCandidate(const std::uint8_t* p) const;
-    static int CharFrequency(std::uint8_t c);
+    void AnalyseLiterals();
+    void FindLeadRepeat();
+    const std::uint8_t* AfterLeadRun(const std::uint8_t* p) const;
     void ClearAttemptGroups();
     bool BeforeEnd(const std::uint8_t* p);
     // Whether a scan's first hit (nothing when it found none) lies before the text's end.
@@ -176,15 +181,16 @@ private:
     // The literal nodes every match begins with, in order: an attempt where they do not match fails
     // before it makes any choice, so it need not be made.
     std::vector<int> prefixNodes_;
-    struct ScanChar {
-        std::ptrdiff_t offset = 0; // from the start of the prefix
-        std::uint8_t c = 0;
-        bool noCase = false;
-    };
     int afterPrefix_ = -1; // the node after the prefix, and the prefix's length
     std::ptrdiff_t prefixLength_ = 0;
-    ScanChar scans_[2];     // two prefix characters looked for together, the lower offset first
-    int plainLiteral_ = -1; // operand offset when the whole program is one literal
+    TLiteralScan leadScan_;     // the prefix, or the leading literals of every way a match begins
+    TLiteralScan requiredScan_; // when there are none: literals every match contains, if rare enough
+    TByteSetScan firstScan_;    // the characters a match may begin with
+    int leadRepeat_ = -1;       // a repeat without upper bound that every match begins with
+    bool lineBound_ = false;    // some line break character cannot be in a match
+    std::uint8_t breaks_[2] = {'\r', '\n'}; // those characters (one twice when one can be)
+    bool literalsStale_ = true;             // the scans and breaks above are yet to be worked out
+    int plainLiteral_ = -1;                 // operand offset when the whole program is one literal
     std::size_t plainLiteralLength_ = 0;
     int firstCharCount_ = 0;
     int firstCharOnly_ = -1;

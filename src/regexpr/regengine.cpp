@@ -177,6 +177,15 @@ void TRegEngine::PrepareSearch() {
         if (pairHead_ >= 0) {
             tables.breakStart[static_cast<std::uint8_t>(pairHead_)] = true;
         }
+        std::vector<int> starts;
+        for (int c = 0; c < 256; ++c) {
+            if (tables.breakStart[c]) {
+                starts.push_back(c);
+            }
+        }
+        if (starts.size() == 1 || starts.size() == 2) {
+            tables.breakStarts = {starts.front(), starts.back()};
+        }
         matcher_.SetTables(tables);
         tablesStale_ = false;
     }

@@ -161,11 +161,20 @@ TEST(RegexprFastPaths, GeneratedExpressionsMatchAsInThePlainInterpreter) {
 TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
     std::string text;
     for (int i = 0; i < 400; ++i) {
-        text += "C:\\Disk\\folder" + std::to_string(i % 97) + "\\file" + std::to_string(i) + ".txt\r\n";
+        text += "C:\\Disk\\folder" + std::to_string(i % 97) + "\\file" + std::to_string(i) +
+                (i % 7 == 0 ? " copy " + std::to_string(1990 + i % 20) + ".doc" : "") + ".txt\r\n";
     }
     const char* const expressions[] = {
-        "file399", "folder9\\\\", "file1.*\\.txt", "^C.*7$",           "\\\\f.+?r", "le(1|2)3",    "e.{3,5}t",
-        "x.*?\\r", "2\\.tx",      "e.*",           "e3[0-9]{2}\\.txt", "\\.txt$",   "der1.*9\\\\", "k\\\\F"};
+        "file399", "folder9\\\\", "file1.*\\.txt", "^C.*7$", "\\\\f.+?r", "le(1|2)3", "e.{3,5}t", "x.*?\\r",
+        "2\\.tx", "e.*", "e3[0-9]{2}\\.txt", "\\.txt$", "der1.*9\\\\", "k\\\\F",
+        // Leading literals of several branches, in a group and after a literal
+        "(file|der)1\\d", "file3|der4|sk\\\\", "\\\\(fo|fi)l", "(x|file)?3\\d\\.",
+        "\\b(file|folder)\\d+\\.txt",
+        // A class or an escape first, with and without a rare literal after it
+        "\\d{3}", "[a-z]+\\.txt", "[a-z]+9\\\\", "\\d+\\.(txt|doc)$", "\\w+r3", "[^\\\\]+9\\.t",
+        "\\\\[^\\\\]+ \\d", ".*9\\.txt", ".+?r1\\\\", "(\\d+)x", "\\d+\\s+", "[a-z]+\\s*\\d{2}\\.",
+        // Absent literals and a required literal that spans lines with s
+        "zqx", "file9999", "(?s)9\\.txt.*file1\\.", "\\d+(?s).\\nC"};
     for (const char* expression : expressions) {
         for (const char* modifiers : {"-s", "m-s", "i-s", "ims"}) {
             EXPECT_EQ(Outcome(expression, modifiers, text, true, false),

@@ -1,0 +1,254 @@
+#include "regexpr/literals.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace regexpr {
+namespace {
+
+constexpr std::size_t kMaxLength = 16;
+constexpr std::size_t kMaxWays = 64; // strings collected before the set is pruned
+constexpr int kWalkBudget = 1024;    // nodes visited by one walk over the ways
+
+bool Valid(Program program, int node) {
+    return node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size());
+}
+
+// The characters a Literal or LiteralNoCase node compares, up to its first zero byte.
+LiteralString LiteralOf(Program program, int node, const std::uint8_t* invertCase) {
+    const bool noCase = program[node] == kLiteralNoCase;
+    LiteralString text;
+    for (std::size_t at = static_cast<std::size_t>(OperandOf(node)); at < program.size() && program[at] != 0;
+         ++at) {
+        const std::uint8_t c = program[at];
+        text.push_back({c, noCase ? invertCase[c] : c});
+    }
+    return text;
+}
+
+// Nodes that match no character and make no choice: a way passes them on to the next node.
+bool PassesOn(int kind) {
+    switch (kind) {
+    case kSkip:
+    case kEmpty:
+    case kLoopBack:
+    case kTextStart:
+    case kTextEnd:
+    case kLineStart:
+    case kLineEnd:
+    case kWordBoundary:
+    case kNotWordBoundary:
+        return true;
+    default:
+        return IsGroupOpen(kind) || IsGroupClose(kind);
+    }
+}
+
+bool StartsWith(const LiteralString& text, const LiteralString& prefix) {
+    return prefix.size() <= text.size() && std::equal(prefix.begin(), prefix.end(), text.begin());
+}
+
+} // namespace
+
+std::vector<LiteralString> LeadingLiterals(Program program, int start, const std::uint8_t* invertCase) {
+    struct Way {
+        int node;
+        LiteralString text; // what the way has matched so far
+    };
+    std::vector<LiteralString> found;
+    std::vector<Way> pending{{start, {}}};
+    int budget = kWalkBudget;
+    while (!pending.empty()) {
+        Way way = std::move(pending.back());
+        pending.pop_back();
+        for (;;) {
+            if (--budget < 0 || !Valid(program, way.node)) {
+                return {};
+            }
+            const int kind = program[way.node];
+            const int next = NextNode(program, way.node);
+            if (PassesOn(kind)) {
+                way.node = next;
+                continue;
+            }
+            if (kind == kAlternative) {
+                if (Valid(program, next) && program[next] == kAlternative) {
+                    // A choice: each branch is a way of its own.
+                    for (int branch = way.node; Valid(program, branch) && program[branch] == kAlternative;
+                         branch = NextNode(program, branch)) {
+                        pending.push_back({OperandOf(branch), way.text});
+                    }
+                    break;
+                }
+                way.node = OperandOf(way.node);
+                continue;
+            }
+            if (kind == kLiteral || kind == kLiteralNoCase) {
+                const LiteralString piece = LiteralOf(program, way.node, invertCase);
+                if (!piece.empty()) {
+                    for (std::size_t i = 0; i < piece.size() && way.text.size() < kMaxLength; ++i) {
+                        way.text.push_back(piece[i]);
+                    }
+                    if (way.text.size() < kMaxLength) {
+                        way.node = next;
+                        continue;
+                    }
+                }
+            }
+            // Anything else, or enough characters: every match along this way begins with its text.
+            if (way.text.empty() || found.size() == kMaxWays) {
+                return {};
+            }
+            found.push_back(std::move(way.text));
+            break;
+        }
+    }
+    // A string that begins with another one adds nothing: a match that begins with it begins with the other.
+    std::sort(found.begin(), found.end(),
+              [](const LiteralString& x, const LiteralString& y) { return x.size() < y.size(); });
+    std::vector<LiteralString> kept;
+    for (const LiteralString& text : found) {
+        if (std::none_of(kept.begin(), kept.end(),
+                         [&text](const LiteralString& prefix) { return StartsWith(text, prefix); })) {
+            kept.push_back(text);
+        }
+    }
+    if (kept.size() > static_cast<std::size_t>(TLiteralScan::kMaxStrings)) {
+        return {};
+    }
+    return kept;
+}
+
+int LiteralSetFrequency(const std::vector<LiteralString>& strings) {
+    // A string is about as frequent as its rarest character, and each further character makes it
+    // rarer; the set is as frequent as its strings together.
+    int total = 0;
+    for (const LiteralString& text : strings) {
+        int rarest = INT_MAX;
+        for (const LiteralChar& c : text) {
+            rarest = std::min(rarest, std::max(CharFrequency(c.c), CharFrequency(c.other)));
+        }
+        total += std::max(1, rarest - 8 * (static_cast<int>(text.size()) - 1));
+    }
+    return total;
+}
+
+std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t* invertCase) {
+    if (!Valid(program, kFirstNode) || program[kFirstNode] != kAlternative) {
+        return {};
+    }
+    const int second = NextNode(program, kFirstNode);
+    if (Valid(program, second) && program[second] == kAlternative) {
+        return {}; // a choice at the top: the parts differ from branch to branch
+    }
+    std::vector<LiteralString> best;
+    int bestFrequency = INT_MAX;
+    int budget = kWalkBudget;
+    int node = OperandOf(kFirstNode);
+    while (Valid(program, node) && program[node] != kProgramEnd && --budget >= 0) {
+        int part = node;
+        const int next = NextNode(program, node);
+        if (program[node] == kAlternative) {
+            if (!Valid(program, next) || program[next] != kAlternative) {
+                node = OperandOf(node); // one branch: its nodes are parts in turn
+                continue;
+            }
+            // A choice is one part, and the way on begins where its branches meet.
+            while (Valid(program, node) && program[node] == kAlternative && --budget >= 0) {
+                node = NextNode(program, node);
+            }
+        } else {
+            node = next;
+        }
+        std::vector<LiteralString> leading = LeadingLiterals(program, part, invertCase);
+        if (!leading.empty()) {
+            const int frequency = LiteralSetFrequency(leading);
+            if (frequency < bestFrequency) {
+                bestFrequency = frequency;
+                best = std::move(leading);
+            }
+        }
+    }
+    return best;
+}
+
+std::array<std::uint8_t, 32> MatchableBytes(Program program, const std::uint8_t* invertCase,
+                                            const std::array<bool, 256>& lineSeparator) {
+    std::array<std::uint8_t, 32> bytes{};
+    const auto add = [&bytes](int c) { bytes[c >> 3] |= static_cast<std::uint8_t>(1 << (c & 7)); };
+    const int size = static_cast<int>(program.size());
+    bool backRefNoCase = false;
+    for (const int node : ReachableNodes(program)) {
+        const int operand = OperandOf(node);
+        const auto operandFits = [&](int length) { return operand + length <= size; };
+        switch (program[node]) {
+        case kAnyChar:
+            bytes.fill(0xff);
+            break;
+        case kAnyButLineBreak:
+            for (int c = 0; c < 256; ++c) {
+                if (!lineSeparator[c]) {
+                    add(c);
+                }
+            }
+            break;
+        case kLiteral:
+        case kLiteralNoCase:
+            for (const LiteralChar& c : LiteralOf(program, node, invertCase)) {
+                add(c.c);
+                add(c.other);
+            }
+            break;
+        case kDigit:
+            for (int c = '0'; c <= '9'; ++c) {
+                add(c);
+            }
+            break;
+        case kNonDigit:
+            for (int c = 0; c < 256; ++c) {
+                if (c < '0' || c > '9') {
+                    add(c);
+                }
+            }
+            break;
+        case kSmallSet:
+            for (int i = 0; i < kSmallSetSize && operandFits(kSmallSetSize); ++i) {
+                add(program[operand + i]);
+            }
+            break;
+        case kSmallSetNot:
+            for (int c = 0; c < 256 && operandFits(kSmallSetSize); ++c) {
+                if (std::memchr(&program[operand], c, kSmallSetSize) == nullptr) {
+                    add(c);
+                }
+            }
+            break;
+        case kFullSet:
+            for (int i = 0; i < kFullSetSize && operandFits(kFullSetSize); ++i) {
+                bytes[i] |= program[operand + i];
+            }
+            break;
+        case kBackRefNoCase:
+            backRefNoCase = true;
+            break;
+        default:
+            break; // no character of its own: a backreference matches what its group matched
+        }
+    }
+    // A case-insensitive backreference matches the other case of what its group matched, and another
+    // one the other case of that.
+    for (bool grew = backRefNoCase; grew;) {
+        grew = false;
+        for (int c = 0; c < 256; ++c) {
+            const int other = invertCase[c];
+            if (((bytes[c >> 3] >> (c & 7)) & 1) && !((bytes[other >> 3] >> (other & 7)) & 1)) {
+                add(other);
+                grew = true;
+            }
+        }
+    }
+    return bytes;
+}
+
+} // namespace regexpr

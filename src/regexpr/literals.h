@@ -1,0 +1,31 @@
+// What the matcher's fast paths learn of a program beyond its start analysis: the few literal
+// strings that every match begins with, or contains, and the bytes that no match can contain.
+#pragma once
+
+#include "regexpr/program.h"
+#include "regexpr/scan.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace regexpr {
+
+// Strings such that every match of the program part from `node` on begins with one of them, at most
+// TLiteralScan::kMaxStrings of at most 16 characters, none a prefix of another; nothing when some
+// way through that part begins with something else than a literal, or there are too many ways.
+std::vector<LiteralString> LeadingLiterals(Program program, int node, const std::uint8_t* invertCase);
+
+// Of the parts that every match runs through one after the other, the leading literals of the one
+// they are rarest for in catalog text; nothing when no part has leading literals.
+std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t* invertCase);
+
+// How often the strings occur, roughly, on the scale of CharFrequency: the lower the rarer.
+int LiteralSetFrequency(const std::vector<LiteralString>& strings);
+
+// The bytes that some node of the program can match, as a 256-bit set; AnyButLineBreak matches every
+// byte that is no line separator (a paired separator's head alone is one character like any other).
+std::array<std::uint8_t, 32> MatchableBytes(Program program, const std::uint8_t* invertCase,
+                                            const std::array<bool, 256>& lineSeparator);
+
+} // namespace regexpr

@@ -1,0 +1,318 @@
+#include "regexpr/scan.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace regexpr {
+namespace {
+
+#if defined(__SSE2__)
+constexpr std::ptrdiff_t kBlock = 16;
+
+__m128i Load(const std::uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+__m128i Splat(std::uint8_t c) {
+    return _mm_set1_epi8(static_cast<char>(c));
+}
+
+unsigned Mask(__m128i hits) {
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+#endif
+
+bool InBitmap(const std::uint8_t* bitmap, std::uint8_t c) {
+    return (bitmap[c >> 3] >> (c & 7)) & 1;
+}
+
+} // namespace
+
+const std::uint8_t* FindEither(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t a,
+                               std::uint8_t b) {
+    if (from >= end) {
+        return nullptr;
+    }
+    if (a == b) {
+        return static_cast<const std::uint8_t*>(std::memchr(from, a, static_cast<std::size_t>(end - from)));
+    }
+    const std::uint8_t* p = from;
+#if defined(__SSE2__)
+    const __m128i va = Splat(a);
+    const __m128i vb = Splat(b);
+    for (; end - p >= kBlock; p += kBlock) {
+        const __m128i x = Load(p);
+        const unsigned mask = Mask(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
+        if (mask != 0) {
+            return p + std::countr_zero(mask);
+        }
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == a || *p == b) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+const std::uint8_t* FindAnyOf3(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t a,
+                               std::uint8_t b, std::uint8_t c) {
+    if (b == c || a == c) {
+        return FindEither(from, end, a, b);
+    }
+    if (a == b) {
+        return FindEither(from, end, a, c);
+    }
+    const std::uint8_t* p = from;
+#if defined(__SSE2__)
+    const __m128i va = Splat(a);
+    const __m128i vb = Splat(b);
+    const __m128i vc = Splat(c);
+    for (; end - p >= kBlock; p += kBlock) {
+        const __m128i x = Load(p);
+        const unsigned mask = Mask(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)), _mm_cmpeq_epi8(x, vc)));
+        if (mask != 0) {
+            return p + std::countr_zero(mask);
+        }
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == a || *p == b || *p == c) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+const std::uint8_t* FindEitherBackward(const std::uint8_t* begin, const std::uint8_t* end, std::uint8_t a,
+                                       std::uint8_t b) {
+    const std::uint8_t* p = end;
+#if defined(__SSE2__)
+    const __m128i va = Splat(a);
+    const __m128i vb = Splat(b);
+    for (; p - begin >= kBlock; p -= kBlock) {
+        const __m128i x = Load(p - kBlock);
+        const unsigned mask = Mask(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
+        if (mask != 0) {
+            return p - kBlock + (std::bit_width(mask) - 1);
+        }
+    }
+#endif
+    while (p > begin) {
+        --p;
+        if (*p == a || *p == b) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+int CharFrequency(std::uint8_t c) {
+    static constexpr std::string_view kLettersByFrequency = "etaoinshrdlcumwfgypbvkjxqz";
+    if (c >= 'a' && c <= 'z') {
+        return 200 - 6 * static_cast<int>(kLettersByFrequency.find(static_cast<char>(c)));
+    }
+    if (c >= 'A' && c <= 'Z') {
+        return CharFrequency(static_cast<std::uint8_t>(c - 'A' + 'a')) / 2;
+    }
+    if (c >= '0' && c <= '9') {
+        return 150;
+    }
+    switch (c) {
+    case '.':
+        return 100; // about once a line, before the extension
+    case ' ':
+    case '\\':
+    case '/':
+    case ':':
+    case '\r':
+    case '\n':
+    case '\t':
+        return 250;
+    case '_':
+    case '-':
+        return 80;
+    default:
+        return c >= 0x80 ? 120 : c < ' ' ? 10 : 60;
+    }
+}
+
+void TByteSetScan::Assign(const std::uint8_t* bitmap) {
+    std::memcpy(bitmap_.data(), bitmap, bitmap_.size());
+    ranges_ = 0;
+    for (int c = 0; c < 256;) {
+        if (!InBitmap(bitmap, static_cast<std::uint8_t>(c))) {
+            ++c;
+            continue;
+        }
+        int high = c;
+        while (high < 255 && InBitmap(bitmap, static_cast<std::uint8_t>(high + 1))) {
+            ++high;
+        }
+        if (ranges_ == kMaxRanges) {
+            ranges_ = 0;
+            return;
+        }
+        low_[ranges_] = static_cast<std::uint8_t>(c);
+        span_[ranges_] = static_cast<std::uint8_t>(high - c);
+        ++ranges_;
+        c = high + 1;
+    }
+}
+
+const std::uint8_t* TByteSetScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
+    const std::uint8_t* p = from;
+    if (ranges_ == 1 && span_[0] == 0 && p < end) {
+        return static_cast<const std::uint8_t*>(std::memchr(p, low_[0], static_cast<std::size_t>(end - p)));
+    }
+#if defined(__SSE2__)
+    if (ranges_ > 0) {
+        // x is in [low, low + span] when x - low, wrapped to a byte, is at most span.
+        __m128i lows[kMaxRanges];
+        __m128i spans[kMaxRanges];
+        for (int r = 0; r < ranges_; ++r) {
+            lows[r] = Splat(low_[r]);
+            spans[r] = Splat(span_[r]);
+        }
+        for (; end - p >= kBlock; p += kBlock) {
+            const __m128i x = Load(p);
+            __m128i hits = _mm_setzero_si128();
+            for (int r = 0; r < ranges_; ++r) {
+                const __m128i shifted = _mm_sub_epi8(x, lows[r]);
+                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(shifted, spans[r]), shifted));
+            }
+            if (const unsigned mask = Mask(hits); mask != 0) {
+                return p + std::countr_zero(mask);
+            }
+        }
+    }
+#endif
+    for (; p < end; ++p) {
+        if (InBitmap(bitmap_.data(), *p)) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+void TLiteralScan::Assign(const std::vector<LiteralString>& strings) {
+    entries_.clear();
+    farthestProbe_ = 0;
+    for (const LiteralString& text : strings) {
+        // The rarest character first; of equally rare ones for the second, the farthest from the
+        // first, as nearby characters of a word tend to occur together.
+        const auto frequency = [&text](std::ptrdiff_t i) {
+            const LiteralChar c = text[static_cast<std::size_t>(i)];
+            return std::max(CharFrequency(c.c), CharFrequency(c.other)) + (c.c != c.other ? 10 : 0);
+        };
+        const auto length = static_cast<std::ptrdiff_t>(text.size());
+        std::ptrdiff_t first = 0;
+        for (std::ptrdiff_t i = 1; i < length; ++i) {
+            if (frequency(i) < frequency(first)) {
+                first = i;
+            }
+        }
+        std::ptrdiff_t second = first;
+        for (std::ptrdiff_t i = 0; i < length; ++i) {
+            if (i != first &&
+                (second == first || frequency(i) < frequency(second) ||
+                 (frequency(i) == frequency(second) && std::abs(i - first) > std::abs(second - first)))) {
+                second = i;
+            }
+        }
+        Entry entry;
+        entry.text = text;
+        entry.probes[0] = {std::min(first, second), text[static_cast<std::size_t>(std::min(first, second))]};
+        entry.probes[1] = {std::max(first, second), text[static_cast<std::size_t>(std::max(first, second))]};
+        farthestProbe_ = std::max(farthestProbe_, entry.probes[1].offset);
+        entries_.push_back(std::move(entry));
+    }
+}
+
+bool TLiteralScan::StandsAt(const Entry& entry, const std::uint8_t* at, const std::uint8_t* end) const {
+    if (static_cast<std::size_t>(end - at) < entry.text.size()) {
+        return false;
+    }
+    for (const LiteralChar& c : entry.text) {
+        if (!c.Accepts(*at++)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TLiteralScan::AnyAt(const std::uint8_t* at, const std::uint8_t* end) const {
+    for (const Entry& entry : entries_) {
+        if (StandsAt(entry, at, end)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t TLiteralScan::LengthAt(const std::uint8_t* at, const std::uint8_t* end) const {
+    std::size_t length = 0;
+    for (const Entry& entry : entries_) {
+        if (StandsAt(entry, at, end)) {
+            length = std::max(length, entry.text.size());
+        }
+    }
+    return length;
+}
+
+const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
+    if (entries_.size() == 1 && entries_[0].text.size() == 1) {
+        const LiteralChar c = entries_[0].text[0];
+        return FindEither(from, end, c.c, c.other);
+    }
+    const std::uint8_t* p = from;
+#if defined(__SSE2__)
+    const int count = static_cast<int>(entries_.size());
+    __m128i cs[kMaxStrings][2];
+    __m128i others[kMaxStrings][2];
+    for (int e = 0; e < count; ++e) {
+        for (int i = 0; i < 2; ++i) {
+            cs[e][i] = Splat(entries_[e].probes[i].c.c);
+            others[e][i] = Splat(entries_[e].probes[i].c.other);
+        }
+    }
+    for (; end - p >= kBlock + farthestProbe_; p += kBlock) {
+        __m128i hits = _mm_setzero_si128();
+        for (int e = 0; e < count; ++e) {
+            const Probe* probes = entries_[e].probes;
+            const __m128i x = Load(p + probes[0].offset);
+            const __m128i y = Load(p + probes[1].offset);
+            const __m128i hitX = _mm_or_si128(_mm_cmpeq_epi8(x, cs[e][0]), _mm_cmpeq_epi8(x, others[e][0]));
+            const __m128i hitY = _mm_or_si128(_mm_cmpeq_epi8(y, cs[e][1]), _mm_cmpeq_epi8(y, others[e][1]));
+            hits = _mm_or_si128(hits, _mm_and_si128(hitX, hitY));
+        }
+        for (unsigned mask = Mask(hits); mask != 0; mask &= mask - 1) {
+            const std::uint8_t* at = p + std::countr_zero(mask);
+            if (AnyAt(at, end)) {
+                return at;
+            }
+        }
+    }
+#endif
+    for (; p < end; ++p) {
+        for (const Entry& entry : entries_) {
+            const Probe* probes = entry.probes;
+            if (end - p > probes[1].offset && probes[0].c.Accepts(p[probes[0].offset]) &&
+                probes[1].c.Accepts(p[probes[1].offset]) && StandsAt(entry, p, end)) {
+                return p;
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace regexpr

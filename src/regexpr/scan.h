@@ -1,0 +1,84 @@
+// Fast scans over a text: for either of two bytes (forwards and backwards), for the members of a byte
+// set, and for the first place where one of a few literal strings begins. Sixteen bytes at a time
+// with SSE2 where the target has it (every x86-64), one at a time elsewhere; the results are the same.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace regexpr {
+
+// The first position in [from, end) holding `a` or `b`, or nothing.
+const std::uint8_t* FindEither(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t a,
+                               std::uint8_t b);
+
+// The first position in [from, end) holding `a`, `b` or `c`, or nothing.
+const std::uint8_t* FindAnyOf3(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t a,
+                               std::uint8_t b, std::uint8_t c);
+
+// The last position in [begin, end) holding `a` or `b`, or nothing.
+const std::uint8_t* FindEitherBackward(const std::uint8_t* begin, const std::uint8_t* end, std::uint8_t a,
+                                       std::uint8_t b);
+
+// How often a character shows in catalog lines, roughly: 0 rare ... 255 in nearly every line.
+int CharFrequency(std::uint8_t c);
+
+// A character of a literal as the matcher compares it: the text may hold `c` or `other` there (the
+// same byte when case does not matter).
+struct LiteralChar {
+    std::uint8_t c = 0;
+    std::uint8_t other = 0;
+    bool Accepts(std::uint8_t x) const { return x == c || x == other; }
+    friend bool operator==(const LiteralChar&, const LiteralChar&) = default;
+};
+using LiteralString = std::vector<LiteralChar>;
+
+// The members of a 256-bit set, found as ranges of consecutive codes when there are few of them.
+class TByteSetScan {
+public:
+    void Assign(const std::uint8_t* bitmap);
+    // The first member in [from, end), or nothing.
+    const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
+
+private:
+    static constexpr int kMaxRanges = 4;
+    std::array<std::uint8_t, 32> bitmap_{};
+    std::array<std::uint8_t, kMaxRanges> low_{};
+    std::array<std::uint8_t, kMaxRanges> span_{}; // high - low
+    int ranges_ = 0;                              // 0: more ranges than kMaxRanges, or none
+};
+
+// The first place where one of a few non-empty strings begins. Each string is looked for by two of
+// its characters, the rarest ones by CharFrequency, for all the strings together, and then compared
+// whole where both stand.
+class TLiteralScan {
+public:
+    static constexpr int kMaxStrings = 8;
+
+    // At most kMaxStrings strings, none empty.
+    void Assign(const std::vector<LiteralString>& strings);
+    bool Empty() const { return entries_.empty(); }
+    // The first position in [from, end) where one of the strings begins and ends before `end`.
+    const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
+    // The length of the string found at `at` (the longest of those that stand there).
+    std::size_t LengthAt(const std::uint8_t* at, const std::uint8_t* end) const;
+
+private:
+    struct Probe {
+        std::ptrdiff_t offset = 0;
+        LiteralChar c;
+    };
+    struct Entry {
+        LiteralString text;
+        Probe probes[2]; // the lower offset first; the same probe twice for a string of one character
+    };
+    bool StandsAt(const Entry& entry, const std::uint8_t* at, const std::uint8_t* end) const;
+    bool AnyAt(const std::uint8_t* at, const std::uint8_t* end) const;
+
+    std::vector<Entry> entries_;
+    std::ptrdiff_t farthestProbe_ = 0;
+};
+
+} // namespace regexpr
