@@ -26,6 +26,9 @@ struct Outcome {
 Outcome Run(unsigned options, std::string_view expression, std::string_view text, bool fastPaths) {
     regexpr::TRegEngine engine;
     engine.SetFastPaths(fastPaths);
+    if (fastPaths && expression.size() % 2 == 1) {
+        engine.SetMemoThreshold(0); // failed tries kept from the first, as over a long line
+    }
     engine.SetStackLimit(1 << 16);
     int polls = 0;
     engine.SetAbortHook([&] { return ++polls > kPollBudget; }, kPollInterval);

@@ -49,6 +49,7 @@ void Matcher::Load(Program program, const StartInfo& start) {
     }
     firstCharCount_ = 0;
     pairScans_[0] = pairScans_[1] = {};
+    ForgetText();
     for (int c = 0; c < 256; ++c) {
         if (InSet(start_.firstChars.data(), static_cast<std::uint8_t>(c))) {
             firstCharPair_[firstCharCount_ % 2] = static_cast<std::uint8_t>(c);
@@ -129,17 +130,29 @@ void Matcher::AnalyseShapes() {
     literalsStale_ = true;
 }
 
-void Matcher::FindLeadRepeat() {
+void Matcher::AnalyseRepeats() {
     leadRepeat_ = -1;
+    memoAllowed_ = false;
     const std::vector<int> reachable = ReachableNodes(program_);
-    if (std::any_of(reachable.begin(), reachable.end(), [this](int node) {
-            return program_[node] == kBackRef || program_[node] == kBackRefNoCase;
-        })) {
+    const auto count = [&](auto test) { return std::count_if(reachable.begin(), reachable.end(), test); };
+    if (count([this](int node) { return program_[node] == kBackRef || program_[node] == kBackRefNoCase; }) >
+        0) {
         return;
     }
-    // Past the opening of groups and the head of a single branch, to the first node that matches.
+    // Without loops other than the shapes run as simple repeats, and so without repeats inside
+    // repeats, whether the rest of the program matches from a node and a position is all that a try
+    // there can find out.
+    const auto loopBacks = count([this](int node) { return program_[node] == kLoopBack; });
+    const auto loopEntries = count([this](int node) { return program_[node] == kLoopEntry; });
+    const auto shaped = [this, &count](Shape shape) {
+        return count([this, shape](int node) { return shapes_[node] == shape; });
+    };
+    memoAllowed_ = loopBacks == shaped(kShapeStar) + shaped(kShapePlus) &&
+                   loopEntries == shaped(kShapeLoop) && program_.size() < (std::size_t{1} << kMemoNodeBits);
+    // Past the prefix, the opening of groups and the head of a single branch, to the first node that
+    // matches.
     const int size = static_cast<int>(program_.size());
-    int node = kFirstNode;
+    int node = prefixNodes_.empty() ? kFirstNode : afterPrefix_;
     while (node >= kFirstNode && node + kNodeSize <= size) {
         const int next = NextNode(program_, node);
         if (program_[node] == kAlternative && (next < 0 || program_[next] != kAlternative)) {
@@ -173,10 +186,11 @@ void Matcher::AnalyseLiterals() {
     if (prefix.empty() || afterPrefix_ < 0) {
         // Only empty literals, nothing to scan for; or a broken link the plain run reports.
         prefixNodes_.clear();
+        prefix.clear();
     }
     prefixLength_ = static_cast<std::ptrdiff_t>(prefix.size());
     firstScan_.Assign(start_.firstChars.data());
-    FindLeadRepeat();
+    AnalyseRepeats();
     requiredScan_.Assign({});
     std::vector<LiteralString> leading = LeadingLiterals(program_, kFirstNode, tables_.invertCase);
     if (!prefixNodes_.empty() && leading.size() <= 1) {
@@ -216,7 +230,15 @@ void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
     zeroFree_ = begin;
     endSettled_ = false;
     pairScans_[0] = pairScans_[1] = {};
+    ForgetText();
     ClearGroups();
+}
+
+// What the fast paths learnt of the text searched last.
+void Matcher::ForgetText() {
+    runs_.assign(program_.size(), CountedRun{});
+    failedSpans_.assign(program_.size(), FailedSpan{});
+    memoOn_ = false;
 }
 
 // Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view
@@ -379,15 +401,68 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
 }
 
 // Where the next attempt after one that failed at `p` may succeed. When every match begins with a
-// repeat without upper bound, an attempt further inside the run it counted from `p` would try its
-// follower at positions the failed one tried already, with the same result, as without
-// backreferences nothing else the attempt did can matter.
+// repeat without upper bound, after the literal prefix if there is one, a later attempt whose
+// repeat starts inside the run the failed one counted would try its follower at positions the failed
+// one tried already, with the same result, as without backreferences nothing else the attempt did
+// can matter. The caller has seen the prefix stand at `p`, so the failed attempt reached the repeat.
 const std::uint8_t* Matcher::AfterLeadRun(const std::uint8_t* p) const {
-    if (leadRepeat_ < 0) {
+    if (!fastPaths_ || leadRepeat_ < 0 || end_ - p < prefixLength_) {
         return p + 1;
     }
     const Repeat& repeat = DescribeRepeat(leadRepeat_);
-    return p + std::max<std::int32_t>(1, CountSteps(repeat.operand, repeat.max, p));
+    return std::min(end_, p + CountSteps(repeat.operand, repeat.max, p + prefixLength_) + 1);
+}
+
+// A try of a repeat's follower at a position, as one key of the table of known failures.
+std::uint64_t Matcher::MemoKey(int node, const std::uint8_t* at) const {
+    return ((static_cast<std::uint64_t>(at - begin_) << kMemoNodeBits) | static_cast<std::uint64_t>(node)) +
+           1;
+}
+
+std::size_t Matcher::MemoSlot(std::uint64_t key) {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kMemoBits));
+}
+
+bool Matcher::KnownToFail(int node, const std::uint8_t* at) const {
+    if (!memoOn_) {
+        return false;
+    }
+    const std::uint64_t key = MemoKey(node, at);
+    return failed_[MemoSlot(key)] == key;
+}
+
+// A try of the follower that backtracking has come back from failed, whatever the attempt it was
+// part of: the table keeps it once an attempt has come back from many, so that later tries there,
+// in this attempt and in the next ones over the same text, fail at once. The table forgets a
+// failure when another takes its slot, which costs only the try again.
+void Matcher::NoteFailure(int node, const std::uint8_t* at) {
+    if (!memoAllowed_ || !fastPaths_) {
+        return;
+    }
+    if (!memoOn_) {
+        if (++attemptFailures_ <= memoAfter_) {
+            return;
+        }
+        failed_.assign(std::size_t{1} << kMemoBits, 0);
+        memoOn_ = true;
+    }
+    const std::uint64_t key = MemoKey(node, at);
+    failed_[MemoSlot(key)] = key;
+}
+
+// Every try of the follower of the greedy repeat at `head` counted from `s` failed: a later count
+// from elsewhere in the same run need not try those positions again. Tries of the follower there
+// fail whatever the attempt, as for NoteFailure.
+void Matcher::NoteFailedSpan(int head, const std::uint8_t* s) {
+    if (!memoAllowed_ || !fastPaths_) {
+        return;
+    }
+    const Repeat& repeat = DescribeRepeat(head);
+    const FailedSpan span{s + repeat.min, s + CountSteps(repeat.operand, repeat.max, s)};
+    FailedSpan& known = failedSpans_[head];
+    if (known.to != span.to || known.from > span.from) {
+        known = span;
+    }
 }
 
 // Only where one of the leading strings stands can a match begin, and only there is an attempt made.
@@ -405,6 +480,7 @@ SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
         if (end != SearchEnd::kNoMatch) {
             return end;
         }
+        p = AfterLeadRun(p) - 1;
     }
     if (!attempted && FirstCharFrom(from)) {
         ClearAttemptGroups(); // the plain search would have made (failed) attempts
@@ -487,6 +563,7 @@ void Matcher::ClearAttemptGroups() {
 
 SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p) {
     SettleEnd();
+    attemptFailures_ = 0;
     ClearAttemptGroups();
     attemptSteps_ = 0;
     budgetSpent_ = false;
@@ -819,6 +896,32 @@ std::ptrdiff_t Matcher::StepLength(int operand) const {
 }
 
 std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8_t* p) const {
+    // The run of characters a node matches ends at the same place from anywhere inside it: a repeat
+    // tried from many places in one run (".*" after each backslash of a long line) counts it once.
+    const int kind = program_[operand];
+    const bool sameRun = fastPaths_ && kind != kBackRef && kind != kBackRefNoCase;
+    CountedRun* known = sameRun ? &runs_[operand] : nullptr;
+    if (known != nullptr && known->from != nullptr && p < known->from && known->from - p <= max) {
+        // Counted from before the known run: when it reaches the run, it ends where the run does.
+        const auto gap = static_cast<std::int32_t>(known->from - p);
+        const std::int32_t count = CountRun(operand, gap, p);
+        if (count < gap) {
+            *known = {p, p + count};
+            return count;
+        }
+        known->from = p;
+    }
+    if (known != nullptr && p >= known->from && p <= known->end) {
+        return static_cast<std::int32_t>(std::min<std::ptrdiff_t>(max, known->end - p));
+    }
+    const std::int32_t count = CountRun(operand, max, p);
+    if (known != nullptr && (count < max || p + count == end_)) {
+        *known = {p, p + count};
+    }
+    return count;
+}
+
+std::int32_t Matcher::CountRun(int operand, std::int32_t max, const std::uint8_t* p) const {
     const std::uint8_t* op = program_.data() + OperandOf(operand);
     const std::ptrdiff_t limit = std::min<std::ptrdiff_t>(max, end_ - p);
     const std::uint8_t* const stop = p + limit;
@@ -942,13 +1045,26 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     if (fastPaths_ && step == 1 && k >= repeat.min && FollowUpChars(repeat.follower, first, other)) {
         // The follower can only begin at its first character: look for that backwards instead of
         // trying every count. The text's end holds no character, so the highest count there is skipped.
-        const std::uint8_t* at = LastFollowUp(s + repeat.min, s + k, first, other);
-        pollCountdown_ -= static_cast<int>(
-            std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : s + repeat.min) + 1, pollInterval_));
+        const std::uint8_t* const low = s + repeat.min;
+        const std::uint8_t* high = s + k;
+        const FailedSpan* failed = memoAllowed_ ? &failedSpans_[head] : nullptr;
+        bool none = false;
+        if (failed != nullptr && high >= failed->from && high <= failed->to) {
+            // The tries from there on are known to fail.
+            none = failed->from <= low;
+            high = none ? low : failed->from - 1;
+        }
+        const std::uint8_t* at = none ? nullptr : LastFollowUp(low, high, first, other);
+        while (at != nullptr && KnownToFail(repeat.follower, at)) {
+            at = at == low ? nullptr : LastFollowUp(low, at - 1, first, other);
+        }
+        pollCountdown_ -=
+            static_cast<int>(std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : low) + 1, pollInterval_));
         if (pollCountdown_ <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if (at == nullptr) {
+            NoteFailedSpan(head, s);
             return Step::kFail;
         }
         if (!Push(kRepeatGreedy, head, s, static_cast<std::int32_t>(at - s))) {
@@ -964,7 +1080,7 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
         if (--pollCountdown_ <= 0 && PollAbort()) {
             return Step::kAborted;
         }
-        if (followUp < 0 || CharAt(at) == followUp) {
+        if ((followUp < 0 || CharAt(at) == followUp) && !KnownToFail(repeat.follower, at)) {
             if (!Push(kRepeatGreedy, head, s, k)) {
                 return Step::kExhausted;
             }
@@ -984,6 +1100,9 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
     std::uint8_t other = 0;
     if (fastPaths_ && step == 1 && k <= count && FollowUpChars(repeat.follower, first, other)) {
         const std::uint8_t* at = FirstFollowUp(s + k, s + count, first, other);
+        while (at != nullptr && KnownToFail(repeat.follower, at)) {
+            at = at >= s + count ? nullptr : FirstFollowUp(at + 1, s + count, first, other);
+        }
         pollCountdown_ -= static_cast<int>(
             std::min<std::ptrdiff_t>((at != nullptr ? at : s + count) - (s + k) + 1, pollInterval_));
         if (pollCountdown_ <= 0 && PollAbort()) {
@@ -1005,7 +1124,7 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
         if (--pollCountdown_ <= 0 && PollAbort()) {
             return Step::kAborted;
         }
-        if (followUp < 0 || CharAt(at) == followUp) {
+        if ((followUp < 0 || CharAt(at) == followUp) && !KnownToFail(repeat.follower, at)) {
             if (!Push(kRepeatLazy, head, s, k, count)) {
                 return Step::kExhausted;
             }
@@ -1101,6 +1220,7 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
             return Step::kGo;
         }
         case kRepeatGreedy: {
+            NoteFailure(DescribeRepeat(frame.node).follower, frame.pos + frame.k);
             const Step step = RepeatGreedyFrom(frame.node, frame.pos, frame.k - 1, node, p);
             if (step != Step::kFail) {
                 return step;
@@ -1108,6 +1228,7 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
             break;
         }
         case kRepeatLazy: {
+            NoteFailure(DescribeRepeat(frame.node).follower, frame.pos + frame.k);
             const Step step = RepeatLazyFrom(frame.node, frame.pos, frame.k + 1, frame.count, node, p);
             if (step != Step::kFail) {
                 return step;

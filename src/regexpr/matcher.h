@@ -61,6 +61,7 @@ public:
         literalsStale_ = true;
     }
     void SetFastPaths(bool on) { fastPaths_ = on; }
+    void SetMemoThreshold(int failures) { memoAfter_ = failures; }
     void SetStackLimit(std::size_t frames) { stackLimit_ = frames; }
     void SetBaseSteps(std::int64_t steps) { baseSteps_ = steps; }
     void SetAbortHook(std::function<bool()> hook, int interval);
@@ -112,6 +113,7 @@ private:
     const std::uint8_t* FirstFollowUp(const std::uint8_t* low, const std::uint8_t* high, std::uint8_t first,
                                       std::uint8_t other) const;
     std::int32_t CountSteps(int operand, std::int32_t max, const std::uint8_t* p) const;
+    std::int32_t CountRun(int operand, std::int32_t max, const std::uint8_t* p) const;
     std::ptrdiff_t StepLength(int operand) const;
     Step EnterLoop(int loop, int& node, const std::uint8_t*& p);
     Step LeaveLoop(int loop, int& node, const std::uint8_t*& p);
@@ -125,7 +127,13 @@ private:
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
     void AnalyseLiterals();
-    void FindLeadRepeat();
+    void AnalyseRepeats();
+    std::uint64_t MemoKey(int node, const std::uint8_t* at) const;
+    static std::size_t MemoSlot(std::uint64_t key);
+    bool KnownToFail(int node, const std::uint8_t* at) const;
+    void NoteFailure(int node, const std::uint8_t* at);
+    void NoteFailedSpan(int head, const std::uint8_t* s);
+    void ForgetText();
     const std::uint8_t* AfterLeadRun(const std::uint8_t* p) const;
     void ClearAttemptGroups();
     bool BeforeEnd(const std::uint8_t* p);
@@ -204,6 +212,29 @@ private:
         const std::uint8_t* Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c);
     };
     CharScan pairScans_[2];
+    // Per node: the last run of characters that the node, repeated, matched to its true end.
+    struct CountedRun {
+        const std::uint8_t* from = nullptr;
+        const std::uint8_t* end = nullptr;
+    };
+    mutable std::vector<CountedRun> runs_;
+    // Per greedy repeat: positions where each try of its follower failed.
+    struct FailedSpan {
+        const std::uint8_t* from = nullptr;
+        const std::uint8_t* to = nullptr;
+    };
+    std::vector<FailedSpan> failedSpans_;
+
+    // Tries of repeat followers known to fail in the text, when the program lets the position and the
+    // node decide it (memoAllowed_); kept from the first attempt that comes back from many tries on.
+    static constexpr int kMemoNodeBits = 24;
+    static constexpr int kMemoBits = 17;
+    static constexpr int kDefaultMemoThreshold = 64;
+    int memoAfter_ = kDefaultMemoThreshold;
+    bool memoAllowed_ = false;
+    bool memoOn_ = false;
+    int attemptFailures_ = 0;
+    std::vector<std::uint64_t> failed_;
 };
 
 } // namespace regexpr

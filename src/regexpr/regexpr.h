@@ -108,6 +108,9 @@ public:
     void SetBaseSteps(std::int64_t steps) { matcher_.SetBaseSteps(steps); }
     // Off: the plain interpreter alone, without scans and shortcuts (for comparing results).
     void SetFastPaths(bool on) { matcher_.SetFastPaths(on); }
+    // How many tries of repeat followers one attempt comes back from before the search keeps the
+    // failed ones in a table (0: from the first; for comparing results).
+    void SetMemoThreshold(int failures) { matcher_.SetMemoThreshold(failures); }
 
     virtual std::string ErrorText(int code) const;
     [[noreturn]] virtual void RaiseError(int code);

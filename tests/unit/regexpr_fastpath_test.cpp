@@ -101,9 +101,12 @@ struct LineSettings {
 // budget (generated expressions can backtrack exponentially) ends in "end 2", which the caller skips:
 // the two ways take different numbers of steps.
 std::string Outcome(const std::string& expression, const std::string& modifiers, const std::string& text,
-                    bool fastPaths, bool budget = true, LineSettings lines = {}) {
+                    bool fastPaths, bool budget = true, LineSettings lines = {}, int memoThreshold = -1) {
     TRegEngine engine;
     engine.SetFastPaths(fastPaths);
+    if (memoThreshold >= 0) {
+        engine.SetMemoThreshold(memoThreshold);
+    }
     if (lines.separators != nullptr) {
         engine.SetLineSeparators(lines.separators);
         engine.SetLinePairedSeparator(lines.pair);
@@ -144,7 +147,9 @@ TEST(RegexprFastPaths, GeneratedExpressionsMatchAsInThePlainInterpreter) {
         for (int j = 0; j < 3; ++j) {
             const std::string text = maker.Text();
             const LineSettings lines = j == 2 ? otherLines : LineSettings{};
-            const std::string fast = Outcome(expression, modifiers, text, true, true, lines);
+            // Half the fast runs keep every failed try from the first on, as a long line would make them.
+            const std::string fast =
+                Outcome(expression, modifiers, text, true, true, lines, i % 2 == 0 ? 0 : -1);
             const std::string plain = Outcome(expression, modifiers, text, false, true, lines);
             if (fast.ends_with("end 2") || plain.ends_with("end 2")) {
                 ++overBudget;
@@ -161,6 +166,14 @@ TEST(RegexprFastPaths, GeneratedExpressionsMatchAsInThePlainInterpreter) {
 TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
     std::string text;
     for (int i = 0; i < 400; ++i) {
+        if (i == 200) {
+            // A long line over which repeats backtrack far.
+            text += "C:\\Deep";
+            for (int depth = 0; depth < 60; ++depth) {
+                text += "\\folder" + std::to_string(depth % 11) + (depth % 17 == 0 ? ".zip" : "");
+            }
+            text += "\\file.txt\r\n";
+        }
         text += "C:\\Disk\\folder" + std::to_string(i % 97) + "\\file" + std::to_string(i) +
                 (i % 7 == 0 ? " copy " + std::to_string(1990 + i % 20) + ".doc" : "") + ".txt\r\n";
     }
@@ -179,6 +192,20 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         for (const char* modifiers : {"-s", "m-s", "i-s", "ims"}) {
             EXPECT_EQ(Outcome(expression, modifiers, text, true, false),
                       Outcome(expression, modifiers, text, false, false))
+                << expression << " " << modifiers;
+        }
+    }
+    // Repeats that backtrack far over the long line, where the search keeps the tries that failed
+    // (without s: the plain interpreter would take too long to compare over the whole text).
+    const char* const backtracking[] = {"\\\\.*\\\\.*\\.zip$", "r.*7.*1\\.zip\\\\f", "\\\\.*?9.*\\.zip$",
+                                        ".*\\.zip.*\\.t",      "\\\\[^\\r]*\\\\.*x", "d(er|isk).*\\\\.*zip$",
+                                        "\\\\.*\\\\.*\\\\f"};
+    for (const char* expression : backtracking) {
+        for (const char* modifiers : {"-s", "im-s"}) {
+            const std::string plain = Outcome(expression, modifiers, text, false, false);
+            EXPECT_EQ(Outcome(expression, modifiers, text, true, false), plain)
+                << expression << " " << modifiers;
+            EXPECT_EQ(Outcome(expression, modifiers, text, true, false, {}, 0), plain)
                 << expression << " " << modifiers;
         }
     }
