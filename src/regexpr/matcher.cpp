@@ -4,6 +4,7 @@
 #include "regexpr/regerror.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string_view>
 
@@ -41,8 +42,9 @@ void Matcher::Load(Program program, const StartInfo& start) {
     start_ = start;
     clearAllGroups_ = true;
     groupsUsed_ = 1;
-    for (std::size_t node = 0; node < program.size(); ++node) {
-        // Over-counting is harmless: it only clears a group more often.
+    for (const int node : ReachableNodes(program)) {
+        // Only nodes a run can reach: bytes of a set's bitmap that look like a group's opening would
+        // have every attempt clear groups that the program never sets.
         if (IsGroupOpen(program[node])) {
             groupsUsed_ = std::max(groupsUsed_, program[node] - kGroupOpen + 1);
         }
@@ -61,6 +63,14 @@ void Matcher::Load(Program program, const StartInfo& start) {
 }
 
 void Matcher::AnalyseShapes() {
+    firstRunNode_ = kFirstNode;
+    if (program_.size() > static_cast<std::size_t>(OperandOf(kFirstNode)) &&
+        program_[kFirstNode] == kAlternative) {
+        const int next = NextNode(program_, kFirstNode);
+        if (next < 0 || program_[next] != kAlternative) {
+            firstRunNode_ = OperandOf(kFirstNode);
+        }
+    }
     shapes_.assign(program_.size(), kNoShape);
     repeats_.assign(program_.size(), Repeat{});
     literalLengths_.assign(program_.size(), 0);
@@ -191,28 +201,27 @@ void Matcher::AnalyseLiterals() {
     prefixLength_ = static_cast<std::ptrdiff_t>(prefix.size());
     firstScan_.Assign(start_.firstChars.data());
     AnalyseRepeats();
-    requiredScan_.Assign({});
     std::vector<LiteralString> leading = LeadingLiterals(program_, kFirstNode, tables_.invertCase);
     if (!prefixNodes_.empty() && leading.size() <= 1) {
-        leadScan_.Assign({prefix});
-        return;
+        leading = {prefix};
     }
     leadScan_.Assign(leading);
-    if (!leading.empty()) {
-        return;
-    }
-    // Only a literal rarer than a line is worth finding first.
-    constexpr int kRareEnough = 100;
-    std::vector<LiteralString> required = RequiredLiterals(program_, tables_.invertCase);
-    if (!required.empty() && LiteralSetFrequency(required) <= kRareEnough) {
-        requiredScan_.Assign(required);
-    }
     const auto matchable = MatchableBytes(program_, tables_.invertCase, tables_.lineSeparator);
     const bool crMatchable = InSet(matchable.data(), '\r');
     const bool lfMatchable = InSet(matchable.data(), '\n');
     lineBound_ = !crMatchable || !lfMatchable;
     breaks_[0] = crMatchable ? '\n' : '\r';
     breaks_[1] = lfMatchable ? '\r' : '\n';
+    // Only a literal rarer than a line is worth finding first; when matches begin with literals, only
+    // one far rarer than those, in the line that holds it.
+    constexpr int kRareEnough = 100;
+    constexpr int kFarRarer = 50;
+    std::vector<LiteralString> required = RequiredLiterals(program_, tables_.invertCase);
+    const int frequency = required.empty() ? INT_MAX : LiteralSetFrequency(required);
+    const bool worth =
+        frequency <= kRareEnough &&
+        (leading.empty() || (lineBound_ && frequency + kFarRarer <= LiteralSetFrequency(leading)));
+    requiredScan_.Assign(worth ? required : std::vector<LiteralString>{});
 }
 
 const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
@@ -339,11 +348,11 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
         groupEnd_[0] = from + found + plainLiteralLength_;
         return SearchEnd::kMatch;
     }
-    if (fastPaths_ && !leadScan_.Empty()) {
-        return SearchByLeading(from);
-    }
     if (fastPaths_ && !requiredScan_.Empty()) {
         return SearchByRequired(from);
+    }
+    if (fastPaths_ && !leadScan_.Empty()) {
+        return SearchByLeading(from);
     }
     const auto scan = [this](const std::uint8_t* p, int c) {
         return static_cast<const std::uint8_t*>(std::memchr(p, c, static_cast<std::size_t>(end_ - p)));
@@ -465,18 +474,35 @@ void Matcher::NoteFailedSpan(int head, const std::uint8_t* s) {
     }
 }
 
+// The first place in [p, limit) where a match may begin, by the leading strings when there are some,
+// else by the first characters; nothing when there is none before the text's end.
+const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t* limit) {
+    if (leadScan_.Empty()) {
+        p = firstScan_.Find(p, limit);
+        return p != nullptr && BeforeEnd(p) ? p : nullptr;
+    }
+    p = leadScan_.Find(p, limit);
+    // A prefix cut by the text's end, and none can follow.
+    return p != nullptr && BeforeEnd(prefixNodes_.empty() ? p : p + prefixLength_ - 1) ? p : nullptr;
+}
+
+// An attempt where NextStart found a start: after a prefix of plain literals, which makes no
+// choices, it goes on from the node after it.
+SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
+    return prefixNodes_.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix_, p + prefixLength_);
+}
+
 // Only where one of the leading strings stands can a match begin, and only there is an attempt made.
 // After a prefix of plain literals, which makes no choices, the attempt goes on from the node after it.
 SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
     bool attempted = false;
-    const bool prefix = !prefixNodes_.empty();
     for (const std::uint8_t* p = from;; ++p) {
-        p = leadScan_.Find(p, end_);
-        if (p == nullptr || !BeforeEnd(prefix ? p + prefixLength_ - 1 : p)) {
-            break; // a prefix cut by the text's end, and none can follow
+        p = NextStart(p, end_);
+        if (p == nullptr) {
+            break;
         }
         attempted = true;
-        const SearchEnd end = prefix ? TryMatchAt(p, afterPrefix_, p + prefixLength_) : TryMatchAt(p);
+        const SearchEnd end = AttemptAt(p);
         if (end != SearchEnd::kNoMatch) {
             return end;
         }
@@ -507,8 +533,8 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
             lineEnd = after != nullptr ? after : end_;
         }
         for (const std::uint8_t* q = lineStart;; ++q) {
-            q = firstScan_.Find(q, lineEnd);
-            if (q == nullptr || !BeforeEnd(q)) {
+            q = NextStart(q, lineEnd);
+            if (q == nullptr) {
                 break;
             }
             if (q > required) {
@@ -518,7 +544,7 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
                 }
             }
             attempted = true;
-            const SearchEnd end = TryMatchAt(q);
+            const SearchEnd end = AttemptAt(q);
             if (end != SearchEnd::kNoMatch) {
                 return end;
             }
@@ -552,16 +578,20 @@ bool Matcher::FirstCharFrom(const std::uint8_t* from) {
 void Matcher::ClearAttemptGroups() {
     // Groups beyond those of the program are never set by it, so after one full clearing per loaded
     // program only the program's own groups need it.
-    const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
-    for (int group = 0; group < clear;
-         ++group) { // a loop: most programs have a group or two, not worth a call
-        groupStart_[group] = nullptr;
-        groupEnd_[group] = nullptr;
+    if (groupsUsed_ == 1 && !clearAllGroups_ && fastPaths_) {
+        groupStart_[0] = groupEnd_[0] = nullptr;
+        return;
     }
+    const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
+    std::fill_n(groupStart_.begin(), clear, nullptr);
+    std::fill_n(groupEnd_.begin(), clear, nullptr);
     clearAllGroups_ = false;
 }
 
 SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p) {
+    if (node == kFirstNode && fastPaths_) {
+        node = firstRunNode_; // past a head that makes no choice
+    }
     SettleEnd();
     attemptFailures_ = 0;
     ClearAttemptGroups();
@@ -1015,7 +1045,7 @@ std::int32_t Matcher::CountRun(int operand, std::int32_t max, const std::uint8_t
 }
 
 Matcher::Step Matcher::EnterRepeat(int head, int& node, const std::uint8_t*& p) {
-    const Repeat repeat = DescribeRepeat(head);
+    const Repeat& repeat = DescribeRepeat(head);
     const std::uint8_t* s = p;
     std::int32_t count = CountSteps(repeat.operand, repeat.max, p);
     // Counting and backing off are steps too, so that the abort hook is polled at a bounded interval.

@@ -122,6 +122,8 @@ private:
     int RequireNode(int node) const;
     int FollowUpChar(int follower) const;
     std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths_[node]); }
+    const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
+    SearchEnd AttemptAt(const std::uint8_t* p);
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
@@ -191,11 +193,12 @@ private:
     std::vector<int> prefixNodes_;
     int afterPrefix_ = -1; // the node after the prefix, and the prefix's length
     std::ptrdiff_t prefixLength_ = 0;
-    TLiteralScan leadScan_;     // the prefix, or the leading literals of every way a match begins
-    TLiteralScan requiredScan_; // when there are none: literals every match contains, if rare enough
-    TByteSetScan firstScan_;    // the characters a match may begin with
-    int leadRepeat_ = -1;       // a repeat without upper bound that every match begins with
-    bool lineBound_ = false;    // some line break character cannot be in a match
+    TLiteralScan leadScan_;         // the prefix, or the leading literals of every way a match begins
+    TLiteralScan requiredScan_;     // when there are none: literals every match contains, if rare enough
+    TByteSetScan firstScan_;        // the characters a match may begin with
+    int firstRunNode_ = kFirstNode; // where an attempt starts: past a top Alternative of one branch
+    int leadRepeat_ = -1;           // a repeat without upper bound that every match begins with
+    bool lineBound_ = false;        // some line break character cannot be in a match
     std::uint8_t breaks_[2] = {'\r', '\n'}; // those characters (one twice when one can be)
     bool literalsStale_ = true;             // the scans and breaks above are yet to be worked out
     int plainLiteral_ = -1;                 // operand offset when the whole program is one literal
