@@ -29,12 +29,14 @@ const TCommand kCommands[] = {
      "Lists every file and folder below FOLDER, one full path a line, into the plain catalog CATALOG.\n"
      "An existing CATALOG is overwritten only with --force.",
      CreateCommand},
-    {"search", "[-m MODIFIERS] EXPRESSION [CATALOG...]", "find catalog lines by a regular expression",
+    {"search", "[-m MODIFIERS] [-j N] EXPRESSION [CATALOG...]", "find catalog lines by a regular expression",
      "Searches each CATALOG (by default every catalog of the catalog folder, as if all were ticked) and\n"
      "prints what the window's result pane would show: for each catalog with matches an empty line,\n"
      "the heading \" ------ Found in disk : \" and its name, then the line of every match.\n"
      "MODIFIERS is the modifier string, by default irgm-sx (letters i r s g m x: on before the \"-\",\n"
-     "off after it). Exit status: 0 when a line was printed, 1 when nothing matched, 2 on error.",
+     "off after it). -j N reads and searches N catalogs at a time (by default one per core) and prints\n"
+     "exactly what -j 1 prints, in the same order.\n"
+     "Exit status: 0 when a line was printed, 1 when nothing matched, 2 on error.",
      SearchCommand},
 };
 

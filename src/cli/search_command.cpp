@@ -1,7 +1,10 @@
 // mirolan-cli search: what the window's result pane would hold, on standard output.
 #include "commands.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 #include <utility>
 
 #include "catalogs/catalog_files.h"
@@ -11,6 +14,7 @@
 #include "regexpr/regexpr.h"
 #include "search/catalog_search.h"
 #include "search/line_cut.h"
+#include "search/run_in_order.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -25,13 +29,14 @@ constexpr char kNewline[] = "\r\n";
 constexpr char kNewline[] = "\n";
 #endif
 
-// Collects the lines and writes them in large blocks: a terminal search may print millions. The
-// caller flushes: a flush that fails while an error unwinds could not be reported.
+// Collects the lines and, when asked to, writes them in large blocks: a terminal search may print
+// millions. The caller flushes: a flush that fails while an error unwinds could not be reported.
 class TOutputSink : public TSearchSink {
 public:
+    explicit TOutputSink(bool writeWhenFull) : writeWhenFull(writeWhenFull) {}
     void AppendLine(std::string_view line) override {
         buffer.append(line).append(kNewline);
-        if (buffer.size() >= kBlock) {
+        if (writeWhenFull && buffer.size() >= kBlock) {
             Flush();
         }
     }
@@ -42,10 +47,12 @@ public:
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
     std::string TakeReason() { return std::exchange(reason, {}); }
+    std::string TakeLines() { return std::exchange(buffer, {}); }
 
 private:
-    std::string reason;
     static constexpr std::size_t kBlock = 1 << 16;
+    const bool writeWhenFull;
+    std::string reason;
     std::string buffer;
 };
 
@@ -77,18 +84,63 @@ std::optional<std::string> ExpressionError(const std::string& expression, const 
     return std::nullopt;
 }
 
+// One catalog read and searched into `out`: the number of lines, and what to tell about the catalog
+// on standard error (empty when nothing went wrong). `text` is the caller's buffer for the catalog.
+struct TCatalogOutcome {
+    std::size_t lines = 0;
+    std::string complaint;
+};
+
+TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& expression,
+                                 const std::string& modifiers, std::string& text, TOutputSink& out) {
+    // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
+    if (!platform::FileExists(catalog.path)) {
+        return {0, platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog"};
+    }
+    TCatalogOutcome outcome;
+    try {
+        ReadCatalogText(catalog.path, text);
+        outcome.lines = SearchCatalogText(catalog.name, text, expression, modifiers, out);
+    } catch (const std::exception& error) {
+        outcome.complaint = error.what();
+        return outcome;
+    }
+    outcome.complaint = out.TakeReason();
+    return outcome;
+}
+
+// What a catalog searched on a thread of its own hands over: its lines and its outcome.
+struct TSearchedCatalog {
+    std::string lines;
+    TCatalogOutcome outcome;
+};
+
+unsigned ThreadCount(const std::string& value) {
+    char* end = nullptr;
+    const unsigned long count = std::strtoul(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || count < 1 || count > 256) {
+        throw EUsage("-j needs a number of threads from 1 to 256");
+    }
+    return static_cast<unsigned>(count);
+}
+
 } // namespace
 
 int SearchCommand(const TInvocation& invocation) {
     std::string modifiers = ModifierString({});
+    unsigned threads = std::max(std::thread::hardware_concurrency(), 1u);
     std::vector<std::string> rest;
     const auto& arguments = invocation.arguments;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "-m" && rest.empty()) {
-            if (++i == arguments.size()) {
-                throw EUsage("-m needs a modifier string");
-            }
-            modifiers = arguments[i];
+        const bool option = rest.empty() && (arguments[i] == "-m" || arguments[i] == "-j");
+        if (option && i + 1 == arguments.size()) {
+            throw EUsage(arguments[i] +
+                         (arguments[i] == "-m" ? " needs a modifier string" : " needs a number"));
+        }
+        if (option && arguments[i] == "-m") {
+            modifiers = arguments[++i];
+        } else if (option) {
+            threads = ThreadCount(arguments[++i]);
         } else {
             rest.push_back(arguments[i]);
         }
@@ -110,33 +162,37 @@ int SearchCommand(const TInvocation& invocation) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // lines end as the window's pane would hold them
 #endif
-    TOutputSink out;
+    TOutputSink out(true);
     std::size_t lines = 0;
     bool failed = false;
     // Like grep: a catalog that cannot be searched is named with the reason, and the rest are searched.
-    const auto complain = [&](const TCatalogRef& catalog, const std::string& why) {
-        out.Flush(); // its lines before its complaint
-        std::fprintf(stderr, "mirolan-cli: %s: %s\n", catalog.path.c_str(), why.c_str());
-        failed = true;
+    const auto report = [&](const TCatalogRef& catalog, const TCatalogOutcome& outcome) {
+        lines += outcome.lines;
+        if (!outcome.complaint.empty()) {
+            out.Flush(); // its lines before its complaint
+            std::fprintf(stderr, "mirolan-cli: %s: %s\n", catalog.path.c_str(), outcome.complaint.c_str());
+            failed = true;
+        }
     };
-    std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
-    for (const TCatalogRef& catalog : catalogs) {
-        // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
-        if (!platform::FileExists(catalog.path)) {
-            complain(catalog,
-                     platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog");
-            continue;
+    if (threads == 1 || catalogs.size() < 2) {
+        std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
+        for (const TCatalogRef& catalog : catalogs) {
+            report(catalog, SearchOneCatalog(catalog, expression, modifiers, text, out));
         }
-        try {
-            ReadCatalogText(catalog.path, text);
-            lines += SearchCatalogText(catalog.name, text, expression, modifiers, out);
-        } catch (const std::exception& error) {
-            complain(catalog, error.what());
-            continue;
-        }
-        if (const std::string reason = out.TakeReason(); !reason.empty()) {
-            complain(catalog, reason);
-        }
+    } else {
+        std::vector<std::string> texts(threads); // one buffer a thread
+        RunInOrder<TSearchedCatalog>(
+            catalogs.size(), threads,
+            [&](std::size_t i, unsigned worker) {
+                TOutputSink lines(false);
+                TCatalogOutcome outcome =
+                    SearchOneCatalog(catalogs[i], expression, modifiers, texts[worker], lines);
+                return TSearchedCatalog{lines.TakeLines(), std::move(outcome)};
+            },
+            [&](std::size_t i, TSearchedCatalog& searched) {
+                WriteOut(searched.lines);
+                report(catalogs[i], searched.outcome);
+            });
     }
     out.Flush();
     return failed ? kExitFailure : lines > 0 ? kExitSuccess : kExitNoMatch;
