@@ -134,10 +134,7 @@ void ReplaceFileWith(const std::string& target, const std::string& source) {
 std::string TempNameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     const std::string path = LinkedFile(target);
-    std::size_t cut = path.size();
-    while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
-        --cut;
-    }
+    const std::size_t cut = FileNameStart(path);
     // A leading dot keeps a temporary file out of the catalog list, even one left by a crash.
     for (;;) {
         const std::string name = path.substr(0, cut) + "." + path.substr(cut) + ".~" +

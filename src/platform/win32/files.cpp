@@ -87,8 +87,7 @@ void ReplaceFileWith(const std::string& target, const std::string& source) {
 
 std::string TempNameBeside(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    std::size_t cut = path.find_last_of("\\/:");
-    cut = cut == std::string::npos ? 0 : cut + 1;
+    const std::size_t cut = FileNameStart(path);
     // A leading dot keeps a temporary file out of the catalog list, even one left by a crash.
     for (;;) {
         const std::string name = path.substr(0, cut) + "." + path.substr(cut) + ".~" +
