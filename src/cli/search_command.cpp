@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include "catalogs/catalog_files.h"

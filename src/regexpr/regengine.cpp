@@ -3,8 +3,6 @@
 #include "regexpr/casemap.h"
 #include "regexpr/modifiers.h"
 
-#include <cstring>
-
 namespace regexpr {
 
 bool RegEngineModifierI = false;

@@ -13,7 +13,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/find.h"
 #include "platform/posix/posix_common.h"
 
 namespace platform {
@@ -104,14 +103,6 @@ std::string FullPath(const std::string& path) {
 
 bool RemoveFile(const std::string& path) {
     return unlink(NativePath(path).c_str()) == 0;
-}
-
-std::optional<std::uint32_t> GetAttributes(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || stat(NativePath(path).c_str(), &st) != 0) {
-        return std::nullopt;
-    }
-    return AttributesOf(st);
 }
 
 void ReplaceFileWith(const std::string& target, const std::string& source) {
