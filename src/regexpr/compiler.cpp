@@ -695,15 +695,15 @@ private:
         return EmitSet(set, negated);
     }
 
-    // A SmallSet/SmallSetNot of at most three members in ascending order, padded with the largest;
-    // else a FullSet bitmap, complemented for a negated set.
+    // A SmallSet/SmallSetNot of at most kSmallSetSize members in ascending order, padded with the
+    // largest; else a FullSet bitmap, complemented for a negated set.
     int EmitSet(const CharSet& set, bool negated) {
         const std::size_t count = set.members.count();
         if (count == 0) {
             throw ERegEngine(0, "RegEngine.ParseAtom(subroutine EmitRangeC): empty range",
                              static_cast<int>(pos - begin));
         }
-        if (count > 3) {
+        if (count > kSmallSetSize) {
             const int ret = EmitNode(kFullSet);
             for (int byte = 0; byte < kFullSetSize; ++byte) {
                 std::uint8_t bits = 0;
@@ -717,14 +717,14 @@ private:
             return ret;
         }
         const int ret = EmitNode(negated ? kSmallSetNot : kSmallSet);
-        std::uint8_t members[3];
+        std::uint8_t members[kSmallSetSize];
         int n = 0;
         for (int c = 0; c < 256; ++c) {
             if (set.members.test(c)) {
                 members[n++] = static_cast<std::uint8_t>(c);
             }
         }
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < kSmallSetSize; ++i) {
             EmitByte(members[i < n ? i : n - 1]);
         }
         return ret;
