@@ -33,6 +33,13 @@ const std::string& ExistingCatalog(const TInvocation& invocation) {
     return path;
 }
 
+// The folder the command works on; a missing one ends it.
+void RequireFolder(const std::string& folder) {
+    if (!platform::FolderExists(folder)) {
+        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
+    }
+}
+
 } // namespace
 
 void WriteOut(const std::string& bytes) {
@@ -77,9 +84,7 @@ int CatalogsCommand(const TInvocation& invocation) {
     }
     const std::string folder =
         invocation.arguments.empty() ? DefaultCatalogFolder(invocation.toolPath) : invocation.arguments[0];
-    if (!platform::FolderExists(folder)) {
-        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
-    }
+    RequireFolder(folder);
     std::string out;
     for (const std::string& name : ListCatalogNames(folder)) {
         out += name + "\n";
@@ -103,9 +108,7 @@ int CreateCommand(const TInvocation& invocation) {
     }
     const std::string& folder = paths[0];
     const std::string& catalog = paths[1];
-    if (!platform::FolderExists(folder)) {
-        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
-    }
+    RequireFolder(folder);
     if (platform::FileExists(catalog) && !force) {
         throw platform::EFileError("File \"" + platform::FullPath(catalog) +
                                    "\" already exists; --force overwrites it");

@@ -1,6 +1,5 @@
 // mirolan-cli: the catalogs from a terminal or a script. One row of the table per command.
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,8 +36,6 @@ bool CreateFolder(const std::string& path); // one folder; its parent must exist
 bool RemoveFolder(const std::string& path); // an empty one
 std::string FullPath(const std::string& path);
 bool RemoveFile(const std::string& path);
-// The attribute bits of an existing file or folder (see find.h), or nothing when there is none.
-std::optional<std::uint32_t> GetAttributes(const std::string& path);
 // Puts `source` in the place of `target` in one step, so a reader sees either the old or the new file.
 // Throws EFileError on failure; `source` is then left where it was.
 void ReplaceFileWith(const std::string& target, const std::string& source);

@@ -42,48 +42,48 @@ bool IsDigitChar(std::uint8_t c) {
 } // namespace
 
 void Matcher::Load(Program program, const StartInfo& start) {
-    program_ = program;
-    start_ = start;
-    clearAllGroups_ = true;
-    groupsUsed_ = 1;
+    this->program = program;
+    startInfo = start;
+    clearAllGroups = true;
+    groupsUsed = 1;
     for (std::size_t node = 0; node < program.size(); ++node) {
         // Over-counting is harmless: it only clears a group more often.
         if (IsGroupOpen(program[node])) {
-            groupsUsed_ = std::max(groupsUsed_, program[node] - kGroupOpen + 1);
+            groupsUsed = std::max(groupsUsed, program[node] - kGroupOpen + 1);
         }
     }
-    firstCharCount_ = 0;
-    pairScans_[0] = pairScans_[1] = {};
+    firstCharCount = 0;
+    pairScans[0] = pairScans[1] = {};
     for (int c = 0; c < 256; ++c) {
-        if (InSet(start_.firstChars.data(), static_cast<std::uint8_t>(c))) {
-            firstCharPair_[firstCharCount_ % 2] = static_cast<std::uint8_t>(c);
-            ++firstCharCount_;
-            firstCharOnly_ = c;
+        if (InSet(startInfo.firstChars.data(), static_cast<std::uint8_t>(c))) {
+            firstCharPair[firstCharCount % 2] = static_cast<std::uint8_t>(c);
+            ++firstCharCount;
+            firstCharOnly = c;
         }
     }
     AnalyseShapes();
 }
 
 void Matcher::AnalyseShapes() {
-    shapes_.assign(program_.size(), kNoShape);
-    repeats_.assign(program_.size(), Repeat{});
-    literalLengths_.assign(program_.size(), 0);
-    prefixNodes_.clear();
-    plainLiteral_ = -1;
-    const int size = static_cast<int>(program_.size());
-    const auto kindAt = [this, size](int node) { return node >= 0 && node < size ? program_[node] : -1; };
+    shapes.assign(program.size(), kNoShape);
+    repeats.assign(program.size(), Repeat{});
+    literalLengths.assign(program.size(), 0);
+    prefixNodes.clear();
+    plainLiteral = -1;
+    const int size = static_cast<int>(program.size());
+    const auto kindAt = [this, size](int node) { return node >= 0 && node < size ? program[node] : -1; };
     const auto next = [this, size](int node) {
-        return node >= 0 && node + kNodeSize <= size ? NextNode(program_, node) : -1;
+        return node >= 0 && node + kNodeSize <= size ? NextNode(program, node) : -1;
     };
-    for (const int node : ReachableNodes(program_)) {
-        const int kind = program_[node];
+    for (const int node : ReachableNodes(program)) {
+        const int kind = program[node];
         const int x = OperandOf(node);
         if (kind == kAlternative && kindAt(x) == kAnyButLineBreak && kindAt(next(x)) == kLoopBack &&
             next(next(x)) == node) {
             const int second = next(node);
             if (kindAt(second) == kAlternative && kindAt(OperandOf(second)) == kEmpty &&
                 next(second) == OperandOf(second)) {
-                shapes_[node] = kShapeStar;
+                shapes[node] = kShapeStar;
             }
         }
         if (kind == kAnyButLineBreak) {
@@ -92,43 +92,43 @@ void Matcher::AnalyseShapes() {
             if (kindAt(first) == kAlternative && kindAt(OperandOf(first)) == kLoopBack &&
                 next(OperandOf(first)) == node && kindAt(second) == kAlternative &&
                 kindAt(OperandOf(second)) == kEmpty && next(second) == OperandOf(second)) {
-                shapes_[node] = kShapePlus;
+                shapes[node] = kShapePlus;
             }
         }
         if (kind == kLoopEntry && kindAt(x) == kAnyButLineBreak) {
             const int loop = next(node);
             if ((kindAt(loop) == kLoop || kindAt(loop) == kLoopLazy) && next(x) == loop &&
-                OperandOf(loop) + kLoopOperandSize <= size && LoopBody(program_, loop) == x) {
-                shapes_[node] = kShapeLoop;
+                OperandOf(loop) + kLoopOperandSize <= size && LoopBody(program, loop) == x) {
+                shapes[node] = kShapeLoop;
             }
         }
-        if (shapes_[node] != kNoShape) {
-            repeats_[node] = BuildRepeat(node, true);
+        if (shapes[node] != kNoShape) {
+            repeats[node] = BuildRepeat(node, true);
         }
         if (kind == kLiteral || kind == kLiteralNoCase) {
             // A run reads the operand up to its first zero byte; the terminating zero is in the program.
-            const auto* operand = reinterpret_cast<const char*>(&program_[x]);
-            literalLengths_[node] =
+            const auto* operand = reinterpret_cast<const char*>(&program[x]);
+            literalLengths[node] =
                 static_cast<std::int32_t>(strnlen(operand, static_cast<std::size_t>(size - x)));
         } else if (IsSimpleRepeat(kind)) {
-            repeats_[node] = BuildRepeat(node, false);
+            repeats[node] = BuildRepeat(node, false);
         }
     }
     const int literal = OperandOf(kFirstNode);
-    if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&
-        kindAt(next(kFirstNode)) == kProgramEnd && program_[literal] == kLiteral &&
-        next(literal) == next(kFirstNode) && program_[OperandOf(literal)] != 0) {
-        plainLiteral_ = OperandOf(literal);
-        plainLiteralLength_ = std::strlen(reinterpret_cast<const char*>(&program_[plainLiteral_]));
+    if (program.size() > static_cast<std::size_t>(literal) && program[kFirstNode] == kAlternative &&
+        kindAt(next(kFirstNode)) == kProgramEnd && program[literal] == kLiteral &&
+        next(literal) == next(kFirstNode) && program[OperandOf(literal)] != 0) {
+        plainLiteral = OperandOf(literal);
+        plainLiteralLength = std::strlen(reinterpret_cast<const char*>(&program[plainLiteral]));
     }
     // One branch at the top: its leading literals start every match. An empty literal (from "\x00")
     // matches only at the text's end, so the prefix ends before it.
-    if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&
+    if (program.size() > static_cast<std::size_t>(literal) && program[kFirstNode] == kAlternative &&
         kindAt(next(kFirstNode)) != kAlternative) {
         for (int lead = literal;
-             (kindAt(lead) == kLiteral || kindAt(lead) == kLiteralNoCase) && program_[OperandOf(lead)] != 0;
+             (kindAt(lead) == kLiteral || kindAt(lead) == kLiteralNoCase) && program[OperandOf(lead)] != 0;
              lead = next(lead)) {
-            prefixNodes_.push_back(lead);
+            prefixNodes.push_back(lead);
         }
     }
     ChooseScanChars();
@@ -173,10 +173,10 @@ void Matcher::ChooseScanChars() {
         ScanChar scan;
     };
     std::vector<Candidate> candidates;
-    for (const int node : prefixNodes_) {
-        const bool noCase = program_[node] == kLiteralNoCase;
-        for (int i = 0; i < literalLengths_[node]; ++i) {
-            const std::uint8_t original = program_[OperandOf(node) + i];
+    for (const int node : prefixNodes) {
+        const bool noCase = program[node] == kLiteralNoCase;
+        for (int i = 0; i < literalLengths[node]; ++i) {
+            const std::uint8_t original = program[OperandOf(node) + i];
             std::uint8_t c = original;
             if (noCase && c >= 'A' && c <= 'Z') {
                 c = static_cast<std::uint8_t>(c - 'A' + 'a');
@@ -186,13 +186,13 @@ void Matcher::ChooseScanChars() {
             candidates.push_back({CharFrequency(c) + (noCase && cased ? 10 : 0), {offset, original, noCase}});
         }
     }
-    afterPrefix_ = prefixNodes_.empty() ? -1 : NextNode(program_, prefixNodes_.back());
-    if (candidates.empty() || afterPrefix_ < 0) {
-        prefixNodes_
+    afterPrefix = prefixNodes.empty() ? -1 : NextNode(program, prefixNodes.back());
+    if (candidates.empty() || afterPrefix < 0) {
+        prefixNodes
             .clear(); // only empty literals, nothing to scan for; or a broken link the plain run reports
         return;
     }
-    prefixLength_ = static_cast<std::ptrdiff_t>(candidates.size());
+    prefixLength = static_cast<std::ptrdiff_t>(candidates.size());
     // The rarest first; of equally rare ones for the second, the farthest from the first, as nearby
     // characters of a word tend to occur together.
     const auto rarer = [](const Candidate& x, const Candidate& y) { return x.frequency < y.frequency; };
@@ -208,10 +208,10 @@ void Matcher::ChooseScanChars() {
             second = c;
         }
     }
-    scans_[0] = first.scan;
-    scans_[1] = second.scan;
-    if (scans_[1].offset < scans_[0].offset) {
-        std::swap(scans_[0], scans_[1]);
+    scans[0] = first.scan;
+    scans[1] = second.scan;
+    if (scans[1].offset < scans[0].offset) {
+        std::swap(scans[0], scans[1]);
     }
 }
 
@@ -225,72 +225,72 @@ const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std:
 }
 
 void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
-    begin_ = begin;
-    end_ = limit;
-    zeroFree_ = begin;
-    endSettled_ = false;
-    pairScans_[0] = pairScans_[1] = {};
+    this->begin = begin;
+    end = limit;
+    zeroFree = begin;
+    endSettled = false;
+    pairScans[0] = pairScans[1] = {};
     ClearGroups();
 }
 
 // Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view
 // counts only then, and a hit past a zero byte means there is none before it.
 bool Matcher::BeforeEnd(const std::uint8_t* p) {
-    if (p < zeroFree_) {
+    if (p < zeroFree) {
         return true;
     }
-    if (p >= end_ || endSettled_) {
-        return p < end_;
+    if (p >= end || endSettled) {
+        return p < end;
     }
-    const void* zero = std::memchr(zeroFree_, 0, static_cast<std::size_t>(p + 1 - zeroFree_));
+    const void* zero = std::memchr(zeroFree, 0, static_cast<std::size_t>(p + 1 - zeroFree));
     if (zero == nullptr) {
-        zeroFree_ = p + 1;
+        zeroFree = p + 1;
         return true;
     }
-    end_ = zeroFree_ = static_cast<const std::uint8_t*>(zero);
-    endSettled_ = true;
+    end = zeroFree = static_cast<const std::uint8_t*>(zero);
+    endSettled = true;
     return false;
 }
 
 void Matcher::SettleEnd() {
-    if (!endSettled_) {
-        const void* zero = std::memchr(zeroFree_, 0, static_cast<std::size_t>(end_ - zeroFree_));
-        end_ = zeroFree_ = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end_;
-        endSettled_ = true;
+    if (!endSettled) {
+        const void* zero = std::memchr(zeroFree, 0, static_cast<std::size_t>(end - zeroFree));
+        end = zeroFree = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end;
+        endSettled = true;
     }
 }
 
 void Matcher::ClearGroups() {
-    groupStart_.fill(nullptr);
-    groupEnd_.fill(nullptr);
+    groupStart.fill(nullptr);
+    groupEnd.fill(nullptr);
 }
 
 void Matcher::SetAbortHook(std::function<bool()> hook, int interval) {
-    abortHook_ = std::move(hook);
-    pollInterval_ = std::max(1, interval);
-    pollCountdown_ = pollInterval_;
+    abortHook = std::move(hook);
+    pollInterval = std::max(1, interval);
+    pollCountdown = pollInterval;
 }
 
 bool Matcher::PollAbort() {
-    attemptSteps_ += pollInterval_ - pollCountdown_;
-    pollCountdown_ = pollInterval_;
-    if (attemptSteps_ > baseSteps_ + kStepsPerCharacter * (end_ - begin_)) {
-        budgetSpent_ = true;
+    attemptSteps += pollInterval - pollCountdown;
+    pollCountdown = pollInterval;
+    if (attemptSteps > baseSteps + kStepsPerCharacter * (end - begin)) {
+        budgetSpent = true;
         return true;
     }
-    return abortHook_ && abortHook_();
+    return abortHook && abortHook();
 }
 
 bool Matcher::FindRequiredLiteral(const std::uint8_t* from) {
-    const std::uint8_t* literal = &program_[start_.requiredLiteral];
-    const auto length = static_cast<std::size_t>(start_.requiredLength);
-    if (fastPaths_) {
-        const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
+    const std::uint8_t* literal = &program[startInfo.requiredLiteral];
+    const auto length = static_cast<std::size_t>(startInfo.requiredLength);
+    if (fastPaths) {
+        const std::string_view text(reinterpret_cast<const char*>(from), end - from);
         const std::size_t found = text.find(std::string_view(reinterpret_cast<const char*>(literal), length));
         return found != std::string_view::npos && (length == 0 || BeforeEnd(from + found + length - 1));
     }
-    for (const std::uint8_t* p = from; p < end_; ++p) {
-        if (*p == literal[0] && static_cast<std::size_t>(end_ - p) >= length &&
+    for (const std::uint8_t* p = from; p < end; ++p) {
+        if (*p == literal[0] && static_cast<std::size_t>(end - p) >= length &&
             std::memcmp(p, literal, length) == 0) {
             return true;
         }
@@ -299,70 +299,70 @@ bool Matcher::FindRequiredLiteral(const std::uint8_t* from) {
 }
 
 SearchEnd Matcher::Search(const std::uint8_t* from) {
-    if (!fastPaths_) {
+    if (!fastPaths) {
         SettleEnd();
     }
-    if (start_.requiredLiteral >= 0 && !FindRequiredLiteral(from)) {
+    if (startInfo.requiredLiteral >= 0 && !FindRequiredLiteral(from)) {
         return SearchEnd::kNoMatch;
     }
-    loopIndex_ = 0;
-    if (start_.anchored) {
+    loopIndex = 0;
+    if (startInfo.anchored) {
         return TryMatchAt(from);
     }
-    if (fastPaths_ && plainLiteral_ >= 0) {
+    if (fastPaths && plainLiteral >= 0) {
         // A program that is one literal matches exactly where the literal first occurs.
-        const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
+        const std::string_view text(reinterpret_cast<const char*>(from), end - from);
         std::size_t found = text.find(
-            std::string_view(reinterpret_cast<const char*>(&program_[plainLiteral_]), plainLiteralLength_));
-        if (found != std::string_view::npos && !BeforeEnd(from + found + plainLiteralLength_ - 1)) {
+            std::string_view(reinterpret_cast<const char*>(&program[plainLiteral]), plainLiteralLength));
+        if (found != std::string_view::npos && !BeforeEnd(from + found + plainLiteralLength - 1)) {
             found = std::string_view::npos;
         }
-        if (found != std::string_view::npos || ScanHit(std::memchr(from, start_.startChar, end_ - from))) {
+        if (found != std::string_view::npos || ScanHit(std::memchr(from, startInfo.startChar, end - from))) {
             ClearGroups(); // attempts would have been made, and failed ones leave the groups cleared
         }
         if (found == std::string_view::npos) {
             return SearchEnd::kNoMatch;
         }
-        groupStart_[0] = from + found;
-        groupEnd_[0] = from + found + plainLiteralLength_;
+        groupStart[0] = from + found;
+        groupEnd[0] = from + found + plainLiteralLength;
         return SearchEnd::kMatch;
     }
-    if (fastPaths_ && !prefixNodes_.empty()) {
+    if (fastPaths && !prefixNodes.empty()) {
         return SearchByPrefix(from);
     }
     const auto scan = [this](const std::uint8_t* p, int c) {
-        return static_cast<const std::uint8_t*>(std::memchr(p, c, static_cast<std::size_t>(end_ - p)));
+        return static_cast<const std::uint8_t*>(std::memchr(p, c, static_cast<std::size_t>(end - p)));
     };
-    if (start_.startChar >= 0) {
-        if (fastPaths_) {
-            return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, start_.startChar); });
+    if (startInfo.startChar >= 0) {
+        if (fastPaths) {
+            return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, startInfo.startChar); });
         }
         return AttemptEach(from, [this](const std::uint8_t* p) {
-            while (p < end_ && *p != start_.startChar) {
+            while (p < end && *p != startInfo.startChar) {
                 ++p;
             }
-            return p == end_ ? nullptr : p;
+            return p == end ? nullptr : p;
         });
     }
-    if (fastPaths_ && firstCharCount_ == 1) {
-        return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, firstCharOnly_); });
+    if (fastPaths && firstCharCount == 1) {
+        return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, firstCharOnly); });
     }
-    if (fastPaths_ && firstCharCount_ == 2) {
+    if (fastPaths && firstCharCount == 2) {
         // Two members, as a case-insensitive literal gives: the nearer of two character scans.
         return AttemptEach(from, [this](const std::uint8_t* p) {
-            const std::uint8_t* a = pairScans_[0].Next(p, end_, firstCharPair_[0]);
-            const std::uint8_t* b = pairScans_[1].Next(p, end_, firstCharPair_[1]);
+            const std::uint8_t* a = pairScans[0].Next(p, end, firstCharPair[0]);
+            const std::uint8_t* b = pairScans[1].Next(p, end, firstCharPair[1]);
             return b == nullptr || (a != nullptr && a < b) ? a : b;
         });
     }
-    if (fastPaths_ && firstCharCount_ == 0) {
+    if (fastPaths && firstCharCount == 0) {
         return SearchEnd::kNoMatch;
     }
     return AttemptEach(from, [this](const std::uint8_t* p) {
-        while (p < end_ && !InSet(start_.firstChars.data(), *p)) {
+        while (p < end && !InSet(startInfo.firstChars.data(), *p)) {
             ++p;
         }
-        return p == end_ ? nullptr : p;
+        return p == end ? nullptr : p;
     });
 }
 
@@ -374,27 +374,27 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
         if (p == nullptr || !BeforeEnd(p)) {
             return SearchEnd::kNoMatch;
         }
-        const SearchEnd end = TryMatchAt(p);
-        if (end != SearchEnd::kNoMatch) {
-            return end;
+        const SearchEnd outcome = TryMatchAt(p);
+        if (outcome != SearchEnd::kNoMatch) {
+            return outcome;
         }
     }
 }
 
 bool Matcher::PrefixAt(const std::uint8_t* at) const {
-    for (const int node : prefixNodes_) {
-        const std::uint8_t* literal = &program_[OperandOf(node)];
+    for (const int node : prefixNodes) {
+        const std::uint8_t* literal = &program[OperandOf(node)];
         const std::size_t length = LiteralLength(node);
-        if (static_cast<std::size_t>(end_ - at) < length) {
+        if (static_cast<std::size_t>(end - at) < length) {
             return false;
         }
-        if (program_[node] == kLiteral) {
+        if (program[node] == kLiteral) {
             if (std::memcmp(at, literal, length) != 0) {
                 return false;
             }
         } else {
             for (std::size_t i = 0; i < length; ++i) {
-                if (at[i] != literal[i] && at[i] != tables_.invertCase[literal[i]]) {
+                if (at[i] != literal[i] && at[i] != tables.invertCase[literal[i]]) {
                     return false;
                 }
             }
@@ -410,15 +410,15 @@ SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
     bool attempted = false;
     for (const std::uint8_t* p = from;; ++p) {
         p = NextPrefixCandidate(p);
-        if (p == nullptr || !BeforeEnd(p + prefixLength_ - 1)) {
+        if (p == nullptr || !BeforeEnd(p + prefixLength - 1)) {
             break; // a prefix cut by the text's end, and none can follow
         }
         if (PrefixAt(p)) {
             // The prefix makes no choices, so the attempt goes on from the node after it.
             attempted = true;
-            const SearchEnd end = TryMatchAt(p, afterPrefix_, p + prefixLength_);
-            if (end != SearchEnd::kNoMatch) {
-                return end;
+            const SearchEnd outcome = TryMatchAt(p, afterPrefix, p + prefixLength);
+            if (outcome != SearchEnd::kNoMatch) {
+                return outcome;
             }
         }
     }
@@ -430,16 +430,16 @@ SearchEnd Matcher::SearchByPrefix(const std::uint8_t* from) {
 
 // The first position from `p` on with both scan characters at their offsets, or nothing.
 const std::uint8_t* Matcher::NextPrefixCandidate(const std::uint8_t* p) const {
-    const ScanChar& x = scans_[0];
-    const ScanChar& y = scans_[1];
+    const ScanChar& x = scans[0];
+    const ScanChar& y = scans[1];
     const std::uint8_t x1 = x.c;
-    const std::uint8_t x2 = x.noCase ? tables_.invertCase[x.c] : x.c;
+    const std::uint8_t x2 = x.noCase ? tables.invertCase[x.c] : x.c;
     const std::uint8_t y1 = y.c;
-    const std::uint8_t y2 = y.noCase ? tables_.invertCase[y.c] : y.c;
-    if (end_ - p <= y.offset) {
+    const std::uint8_t y2 = y.noCase ? tables.invertCase[y.c] : y.c;
+    if (end - p <= y.offset) {
         return nullptr;
     }
-    const std::uint8_t* const last = end_ - y.offset; // candidates lie before this
+    const std::uint8_t* const last = end - y.offset; // candidates lie before this
 #if defined(__SSE2__)
     constexpr std::ptrdiff_t kBlock = 16;
     const __m128i vx1 = _mm_set1_epi8(static_cast<char>(x1));
@@ -468,18 +468,18 @@ const std::uint8_t* Matcher::NextPrefixCandidate(const std::uint8_t* p) const {
 }
 
 bool Matcher::FirstCharFrom(const std::uint8_t* from) {
-    const auto size = static_cast<std::size_t>(end_ - from);
-    if (firstCharCount_ == 1) {
-        return ScanHit(std::memchr(from, firstCharOnly_, size));
+    const auto size = static_cast<std::size_t>(end - from);
+    if (firstCharCount == 1) {
+        return ScanHit(std::memchr(from, firstCharOnly, size));
     }
-    if (firstCharCount_ == 2) {
+    if (firstCharCount == 2) {
         // The higher code first: of a letter's two cases the lower-case one, mostly the more frequent,
         // so that the scan usually ends early.
-        return ScanHit(std::memchr(from, firstCharPair_[1], size)) ||
-               ScanHit(std::memchr(from, firstCharPair_[0], size));
+        return ScanHit(std::memchr(from, firstCharPair[1], size)) ||
+               ScanHit(std::memchr(from, firstCharPair[0], size));
     }
-    for (const std::uint8_t* p = from; p < end_; ++p) {
-        if (InSet(start_.firstChars.data(), *p)) {
+    for (const std::uint8_t* p = from; p < end; ++p) {
+        if (InSet(startInfo.firstChars.data(), *p)) {
             return BeforeEnd(p);
         }
     }
@@ -489,39 +489,39 @@ bool Matcher::FirstCharFrom(const std::uint8_t* from) {
 void Matcher::ClearAttemptGroups() {
     // Groups beyond those of the program are never set by it, so after one full clearing per loaded
     // program only the program's own groups need it.
-    const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
-    std::fill_n(groupStart_.begin(), clear, nullptr);
-    std::fill_n(groupEnd_.begin(), clear, nullptr);
-    clearAllGroups_ = false;
+    const int clear = (clearAllGroups || !fastPaths) ? kMaxGroups : groupsUsed;
+    std::fill_n(groupStart.begin(), clear, nullptr);
+    std::fill_n(groupEnd.begin(), clear, nullptr);
+    clearAllGroups = false;
 }
 
 SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p) {
     SettleEnd();
     ClearAttemptGroups();
-    attemptSteps_ = 0;
-    budgetSpent_ = false;
-    if (--pollCountdown_ <= 0 && PollAbort()) {
+    attemptSteps = 0;
+    budgetSpent = false;
+    if (--pollCountdown <= 0 && PollAbort()) {
         return Stopped();
     }
-    const SearchEnd end = Run(node, p);
-    if (end == SearchEnd::kMatch) {
-        groupStart_[0] = at;
+    const SearchEnd outcome = Run(node, p);
+    if (outcome == SearchEnd::kMatch) {
+        groupStart[0] = at;
     }
-    return end;
+    return outcome;
 }
 
 bool Matcher::Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k, std::int32_t count) {
-    if (stack_.size() >= stackLimit_) {
+    if (stack.size() >= stackLimit) {
         return false;
     }
-    stack_.push_back(Frame{pos, node, k, count, kind});
+    stack.push_back(Frame{pos, node, k, count, kind});
     return true;
 }
 
 SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
-    stack_.clear();
+    stack.clear();
     for (;;) {
-        if (--pollCountdown_ <= 0 && PollAbort()) {
+        if (--pollCountdown <= 0 && PollAbort()) {
             return Stopped();
         }
         Step step = Execute(node, p);
@@ -534,7 +534,7 @@ SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
         case Step::kFail:
             return SearchEnd::kNoMatch;
         case Step::kMatch:
-            groupEnd_[0] = p;
+            groupEnd[0] = p;
             return SearchEnd::kMatch;
         case Step::kAborted:
             return Stopped();
@@ -545,63 +545,63 @@ SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
 }
 
 int Matcher::Follow(int node) const {
-    const int next = NextNode(program_, node);
+    const int next = NextNode(program, node);
     if (next < 0) {
-        errors_.Fail(kErrCorruptedPointers, 0);
+        errors.Fail(kErrCorruptedPointers, 0);
     }
     return next;
 }
 
 bool Matcher::IsLineBreakAt(const std::uint8_t* p) const {
-    return tables_.lineSeparator[*p] || (*p == tables_.pairHead && CharAt(p + 1) == tables_.pairTail);
+    return tables.lineSeparator[*p] || (*p == tables.pairHead && CharAt(p + 1) == tables.pairTail);
 }
 
 bool Matcher::LineStartAt(const std::uint8_t* p) const {
-    if (p == begin_) {
+    if (p == begin) {
         return true;
     }
     const std::uint8_t before = p[-1];
-    if (before == tables_.pairTail && p - 1 > begin_ && p[-2] == tables_.pairHead) {
+    if (before == tables.pairTail && p - 1 > begin && p[-2] == tables.pairHead) {
         return true;
     }
-    if (before == tables_.pairHead && CharAt(p) == tables_.pairTail) {
+    if (before == tables.pairHead && CharAt(p) == tables.pairTail) {
         return false;
     }
-    return tables_.lineSeparator[before];
+    return tables.lineSeparator[before];
 }
 
 bool Matcher::LineEndAt(const std::uint8_t* p) const {
-    if (p >= end_) {
+    if (p >= end) {
         return true;
     }
-    if (*p == tables_.pairHead && CharAt(p + 1) == tables_.pairTail) {
+    if (*p == tables.pairHead && CharAt(p + 1) == tables.pairTail) {
         return true;
     }
-    if (*p == tables_.pairTail && p > begin_ && p[-1] == tables_.pairHead) {
+    if (*p == tables.pairTail && p > begin && p[-1] == tables.pairHead) {
         return false;
     }
-    return tables_.lineSeparator[*p];
+    return tables.lineSeparator[*p];
 }
 
 bool Matcher::GroupText(int group, const std::uint8_t*& from, std::ptrdiff_t& length) const {
-    if (group >= kMaxGroups || groupStart_[group] == nullptr || groupEnd_[group] == nullptr) {
+    if (group >= kMaxGroups || groupStart[group] == nullptr || groupEnd[group] == nullptr) {
         return false;
     }
-    from = groupStart_[group];
-    length = std::max<std::ptrdiff_t>(0, groupEnd_[group] - from);
+    from = groupStart[group];
+    length = std::max<std::ptrdiff_t>(0, groupEnd[group] - from);
     return true;
 }
 
 bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length,
                        bool noCase) const {
-    if (end_ - p < length) {
+    if (end - p < length) {
         return false;
     }
     if (!noCase) {
         return std::memcmp(p, group, length) == 0;
     }
     for (std::ptrdiff_t i = 0; i < length; ++i) {
-        if (p[i] != group[i] && p[i] != tables_.invertCase[group[i]]) {
+        if (p[i] != group[i] && p[i] != tables.invertCase[group[i]]) {
             return false;
         }
     }
@@ -609,12 +609,12 @@ bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::pt
 }
 
 Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
-    const int kind = program_[node];
-    const std::uint8_t* operand = program_.data() + OperandOf(node);
+    const int kind = program[node];
+    const std::uint8_t* operand = program.data() + OperandOf(node);
     if (IsGroupOpen(kind) || IsGroupClose(kind)) {
         const bool open = IsGroupOpen(kind);
         const int group = kind - (open ? kGroupOpen : kGroupClose);
-        auto& slot = open ? groupStart_[group] : groupEnd_[group];
+        auto& slot = open ? groupStart[group] : groupEnd[group];
         if (!Push(open ? kRestoreStart : kRestoreEnd, group, slot)) {
             return Step::kExhausted;
         }
@@ -622,9 +622,9 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         node = Follow(node);
         return Step::kGo;
     }
-    if (fastPaths_ && shapes_[node] != kNoShape) {
-        if (shapes_[node] == kShapeLoop && loopIndex_ + 1 > kLoopStackSize) {
-            errors_.Fail(kErrLoopStackExceeded, 0);
+    if (fastPaths && shapes[node] != kNoShape) {
+        if (shapes[node] == kShapeLoop && loopIndex + 1 > kLoopStackSize) {
+            errors.Fail(kErrLoopStackExceeded, 0);
         }
         return EnterRepeat(node, node, p);
     }
@@ -632,23 +632,23 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kProgramEnd:
         return Step::kMatch;
     case kTextStart:
-        if (p != begin_) {
+        if (p != begin) {
             return Step::kFail;
         }
         break;
     case kTextEnd:
-        if (p != end_) {
+        if (p != end) {
             return Step::kFail;
         }
         break;
     case kAnyChar:
-        if (p == end_) {
+        if (p == end) {
             return Step::kFail;
         }
         ++p;
         break;
     case kAnyButLineBreak:
-        if (p == end_ || IsLineBreakAt(p)) {
+        if (p == end || IsLineBreakAt(p)) {
             return Step::kFail;
         }
         ++p;
@@ -670,31 +670,31 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         }
         break;
     case kDigit:
-        if (p == end_ || !IsDigitChar(*p)) {
+        if (p == end || !IsDigitChar(*p)) {
             return Step::kFail;
         }
         ++p;
         break;
     case kNonDigit:
-        if (p == end_ || IsDigitChar(*p)) {
+        if (p == end || IsDigitChar(*p)) {
             return Step::kFail;
         }
         ++p;
         break;
     case kSmallSet:
-        if (p == end_ || (*p != operand[0] && *p != operand[1] && *p != operand[2])) {
+        if (p == end || (*p != operand[0] && *p != operand[1] && *p != operand[2])) {
             return Step::kFail;
         }
         ++p;
         break;
     case kSmallSetNot:
-        if (p == end_ || *p == operand[0] || *p == operand[1] || *p == operand[2]) {
+        if (p == end || *p == operand[0] || *p == operand[1] || *p == operand[2]) {
             return Step::kFail;
         }
         ++p;
         break;
     case kFullSet:
-        if (p == end_ || !InSet(operand, *p)) {
+        if (p == end || !InSet(operand, *p)) {
             return Step::kFail;
         }
         ++p;
@@ -704,7 +704,7 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
             return Step::kFail;
         }
         const std::size_t length = LiteralLength(node);
-        if (static_cast<std::size_t>(end_ - p) < length || std::memcmp(p, operand, length) != 0) {
+        if (static_cast<std::size_t>(end - p) < length || std::memcmp(p, operand, length) != 0) {
             return Step::kFail;
         }
         p += length;
@@ -713,14 +713,14 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kLiteralNoCase: {
         const std::size_t length = LiteralLength(node);
         const std::uint8_t c = CharAt(p);
-        if (c != operand[0] && c != tables_.invertCase[operand[0]]) {
+        if (c != operand[0] && c != tables.invertCase[operand[0]]) {
             return Step::kFail;
         }
-        if (static_cast<std::size_t>(end_ - p) < length) {
+        if (static_cast<std::size_t>(end - p) < length) {
             return Step::kFail;
         }
         for (std::size_t i = 1; i < length; ++i) {
-            if (p[i] != operand[i] && p[i] != tables_.invertCase[operand[i]]) {
+            if (p[i] != operand[i] && p[i] != tables.invertCase[operand[i]]) {
                 return Step::kFail;
             }
         }
@@ -745,8 +745,8 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kLoopBack:
         break;
     case kAlternative: {
-        const int next = NextNode(program_, node);
-        if (next >= 0 && program_[next] == kAlternative && !Push(kNextBranch, node, p)) {
+        const int next = NextNode(program, node);
+        if (next >= 0 && program[next] == kAlternative && !Push(kNextBranch, node, p)) {
             return Step::kExhausted;
         }
         node = OperandOf(node);
@@ -760,46 +760,46 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kSimpleBracesLazy:
         return EnterRepeat(node, node, p);
     case kLoopEntry:
-        if (loopIndex_ + 1 > kLoopStackSize) {
-            errors_.Fail(kErrLoopStackExceeded, 0);
+        if (loopIndex + 1 > kLoopStackSize) {
+            errors.Fail(kErrLoopStackExceeded, 0);
         }
-        if (!Push(kLoopEntryUndo, node, p, loopCounter_[loopIndex_ + 1])) {
+        if (!Push(kLoopEntryUndo, node, p, loopCounter[loopIndex + 1])) {
             return Step::kExhausted;
         }
-        ++loopIndex_;
-        loopCounter_[loopIndex_] = 0;
+        ++loopIndex;
+        loopCounter[loopIndex] = 0;
         break;
     case kLoop:
     case kLoopLazy:
         return EnterLoop(node, node, p);
     default:
-        errors_.Fail(kErrMemoryCorruption, 0);
+        errors.Fail(kErrMemoryCorruption, 0);
     }
     node = Follow(node);
     return Step::kGo;
 }
 
 Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
-    const int kind = program_[head];
+    const int kind = program[head];
     if (shaped) {
-        switch (shapes_[head]) {
+        switch (shapes[head]) {
         case kShapeStar: {
-            const int empty = NextNode(program_, NextNode(program_, head));
-            return {OperandOf(head), 0, kUnboundedRepeat, true, NextNode(program_, empty)};
+            const int empty = NextNode(program, NextNode(program, head));
+            return {OperandOf(head), 0, kUnboundedRepeat, true, NextNode(program, empty)};
         }
         case kShapePlus: {
-            const int second = NextNode(program_, NextNode(program_, head));
-            const int empty = NextNode(program_, second);
-            return {head, 1, kUnboundedRepeat, true, NextNode(program_, empty)};
+            const int second = NextNode(program, NextNode(program, head));
+            const int empty = NextNode(program, second);
+            return {head, 1, kUnboundedRepeat, true, NextNode(program, empty)};
         }
         default: {
-            const int loop = NextNode(program_, head);
-            return {OperandOf(head), LowCount(program_, loop), HighCount(program_, loop),
-                    program_[loop] == kLoop, NextNode(program_, loop)};
+            const int loop = NextNode(program, head);
+            return {OperandOf(head), LowCount(program, loop), HighCount(program, loop),
+                    program[loop] == kLoop, NextNode(program, loop)};
         }
         }
     }
-    const int follower = NextNode(program_, head);
+    const int follower = NextNode(program, head);
     switch (kind) {
     case kSimpleStar:
         return {OperandOf(head), 0, kUnboundedRepeat, true, follower};
@@ -810,30 +810,30 @@ Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
     case kSimplePlusLazy:
         return {OperandOf(head), 1, kUnboundedRepeat, false, follower};
     default:
-        return {RepeatOperand(program_, head), LowCount(program_, head), HighCount(program_, head),
+        return {RepeatOperand(program, head), LowCount(program, head), HighCount(program, head),
                 kind == kSimpleBraces, follower};
     }
 }
 
 // How far one counted step moves: one character, or the group's text for a backreference.
 std::ptrdiff_t Matcher::StepLength(int operand) const {
-    const int kind = program_[operand];
+    const int kind = program[operand];
     if (kind != kBackRef && kind != kBackRefNoCase) {
         return 1;
     }
-    const int group = program_[OperandOf(operand)];
-    if (group >= kMaxGroups || groupStart_[group] == nullptr || groupEnd_[group] == nullptr) {
+    const int group = program[OperandOf(operand)];
+    if (group >= kMaxGroups || groupStart[group] == nullptr || groupEnd[group] == nullptr) {
         return 1;
     }
-    return std::max<std::ptrdiff_t>(0, groupEnd_[group] - groupStart_[group]);
+    return std::max<std::ptrdiff_t>(0, groupEnd[group] - groupStart[group]);
 }
 
 std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8_t* p) const {
-    const std::uint8_t* op = program_.data() + OperandOf(operand);
-    const std::ptrdiff_t limit = std::min<std::ptrdiff_t>(max, end_ - p);
+    const std::uint8_t* op = program.data() + OperandOf(operand);
+    const std::ptrdiff_t limit = std::min<std::ptrdiff_t>(max, end - p);
     const std::uint8_t* const stop = p + limit;
     const std::uint8_t* q = p;
-    switch (program_[operand]) {
+    switch (program[operand]) {
     case kAnyChar:
         q = stop;
         break;
@@ -843,7 +843,7 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
         }
         break;
     case kLiteralNoCase: {
-        const std::uint8_t other = tables_.invertCase[op[0]];
+        const std::uint8_t other = tables.invertCase[op[0]];
         while (q < stop && (*q == op[0] || *q == other)) {
             ++q;
         }
@@ -877,7 +877,7 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
     case kAnyButLineBreak:
         // Most characters cannot start a line break at all; only those that can need the full test.
         for (;;) {
-            while (q < stop && !tables_.breakStart[*q]) {
+            while (q < stop && !tables.breakStart[*q]) {
                 ++q;
             }
             if (q == stop || IsLineBreakAt(q)) {
@@ -899,14 +899,14 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
             return max;
         }
         std::int32_t count = 0;
-        while (count < max && SameText(q, from, length, program_[operand] == kBackRefNoCase)) {
+        while (count < max && SameText(q, from, length, program[operand] == kBackRefNoCase)) {
             q += length;
             ++count;
         }
         return count;
     }
     default:
-        errors_.Fail(kErrRepeatInappropriate, 0);
+        errors.Fail(kErrRepeatInappropriate, 0);
     }
     return static_cast<std::int32_t>(q - p);
 }
@@ -916,8 +916,8 @@ Matcher::Step Matcher::EnterRepeat(int head, int& node, const std::uint8_t*& p) 
     const std::uint8_t* s = p;
     std::int32_t count = CountSteps(repeat.operand, repeat.max, p);
     // Counting and backing off are steps too, so that the abort hook is polled at a bounded interval.
-    pollCountdown_ -= std::min(count, pollInterval_);
-    if (pollCountdown_ <= 0 && PollAbort()) {
+    pollCountdown -= std::min(count, pollInterval);
+    if (pollCountdown <= 0 && PollAbort()) {
         return Step::kAborted;
     }
     if (count < repeat.min) {
@@ -939,13 +939,13 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     const std::ptrdiff_t step = StepLength(repeat.operand);
     std::uint8_t first = 0;
     std::uint8_t other = 0;
-    if (fastPaths_ && step == 1 && k >= repeat.min && FollowUpChars(repeat.follower, first, other)) {
+    if (fastPaths && step == 1 && k >= repeat.min && FollowUpChars(repeat.follower, first, other)) {
         // The follower can only begin at its first character: look for that backwards instead of
         // trying every count. The text's end holds no character, so the highest count there is skipped.
         const std::uint8_t* at = LastFollowUp(s + repeat.min, s + k, first, other);
-        pollCountdown_ -= static_cast<int>(
-            std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : s + repeat.min) + 1, pollInterval_));
-        if (pollCountdown_ <= 0 && PollAbort()) {
+        pollCountdown -= static_cast<int>(
+            std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : s + repeat.min) + 1, pollInterval));
+        if (pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if (at == nullptr) {
@@ -961,7 +961,7 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     const int followUp = FollowUpChar(repeat.follower);
     for (; k >= repeat.min; --k) {
         const std::uint8_t* at = s + k * step;
-        if (--pollCountdown_ <= 0 && PollAbort()) {
+        if (--pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if (followUp < 0 || CharAt(at) == followUp) {
@@ -982,11 +982,11 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
     const std::ptrdiff_t step = StepLength(repeat.operand);
     std::uint8_t first = 0;
     std::uint8_t other = 0;
-    if (fastPaths_ && step == 1 && k <= count && FollowUpChars(repeat.follower, first, other)) {
+    if (fastPaths && step == 1 && k <= count && FollowUpChars(repeat.follower, first, other)) {
         const std::uint8_t* at = FirstFollowUp(s + k, s + count, first, other);
-        pollCountdown_ -= static_cast<int>(
-            std::min<std::ptrdiff_t>((at != nullptr ? at : s + count) - (s + k) + 1, pollInterval_));
-        if (pollCountdown_ <= 0 && PollAbort()) {
+        pollCountdown -= static_cast<int>(
+            std::min<std::ptrdiff_t>((at != nullptr ? at : s + count) - (s + k) + 1, pollInterval));
+        if (pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if (at == nullptr) {
@@ -1002,7 +1002,7 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
     const int followUp = FollowUpChar(repeat.follower);
     for (; k <= count; ++k) {
         const std::uint8_t* at = s + k * step;
-        if (--pollCountdown_ <= 0 && PollAbort()) {
+        if (--pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if (followUp < 0 || CharAt(at) == followUp) {
@@ -1019,18 +1019,18 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
 
 // The first character of a literal follower, in both cases for a case-insensitive one.
 bool Matcher::FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& other) const {
-    if (follower < 0 || (program_[follower] != kLiteral && program_[follower] != kLiteralNoCase)) {
+    if (follower < 0 || (program[follower] != kLiteral && program[follower] != kLiteralNoCase)) {
         return false;
     }
-    first = program_[OperandOf(follower)];
-    other = program_[follower] == kLiteralNoCase ? tables_.invertCase[first] : first;
+    first = program[OperandOf(follower)];
+    other = program[follower] == kLiteralNoCase ? tables.invertCase[first] : first;
     return first != 0;
 }
 
 // The last position in [low, high] holding `first` or `other`; the text's end never does.
 const std::uint8_t* Matcher::LastFollowUp(const std::uint8_t* low, const std::uint8_t* high,
                                           std::uint8_t first, std::uint8_t other) const {
-    if (high == end_) {
+    if (high == end) {
         if (high == low) {
             return nullptr;
         }
@@ -1049,7 +1049,7 @@ const std::uint8_t* Matcher::LastFollowUp(const std::uint8_t* low, const std::ui
 // The first position in [low, high] holding `first` or `other`; the text's end never does.
 const std::uint8_t* Matcher::FirstFollowUp(const std::uint8_t* low, const std::uint8_t* high,
                                            std::uint8_t first, std::uint8_t other) const {
-    const std::uint8_t* const stop = high == end_ ? end_ : high + 1;
+    const std::uint8_t* const stop = high == end ? end : high + 1;
     for (const std::uint8_t* q = low; q < stop; ++q) {
         if (*q == first || *q == other) {
             return q;
@@ -1059,12 +1059,12 @@ const std::uint8_t* Matcher::FirstFollowUp(const std::uint8_t* low, const std::u
 }
 
 int Matcher::FollowUpChar(int follower) const {
-    return follower >= 0 && program_[follower] == kLiteral ? program_[OperandOf(follower)] : -1;
+    return follower >= 0 && program[follower] == kLiteral ? program[OperandOf(follower)] : -1;
 }
 
 int Matcher::RequireNode(int node) const {
     if (node < 0) {
-        errors_.Fail(kErrCorruptedPointers, 0);
+        errors.Fail(kErrCorruptedPointers, 0);
     }
     return node;
 }
@@ -1072,18 +1072,18 @@ int Matcher::RequireNode(int node) const {
 // A Loop node reached from its LoopEntry or from the end of its body. Every way out that fails puts
 // the loop stack back as it found it, so the counters of enclosing loops stay right.
 Matcher::Step Matcher::EnterLoop(int loop, int& node, const std::uint8_t*& p) {
-    if (loopIndex_ <= 0) {
-        errors_.Fail(kErrLoopWithoutEntry, 0);
+    if (loopIndex <= 0) {
+        errors.Fail(kErrLoopWithoutEntry, 0);
     }
-    const std::int32_t count = loopCounter_[loopIndex_];
-    const std::int32_t low = LowCount(program_, loop);
-    const bool greedy = program_[loop] == kLoop;
-    if (count < low || (greedy && count < HighCount(program_, loop))) {
+    const std::int32_t count = loopCounter[loopIndex];
+    const std::int32_t low = LowCount(program, loop);
+    const bool greedy = program[loop] == kLoop;
+    if (count < low || (greedy && count < HighCount(program, loop))) {
         if (!Push(count < low ? kLoopBodyMin : kLoopBodyMore, loop, p)) {
             return Step::kExhausted;
         }
-        ++loopCounter_[loopIndex_];
-        node = LoopBody(program_, loop);
+        ++loopCounter[loopIndex];
+        node = LoopBody(program, loop);
         return Step::kGo;
     }
     return LeaveLoop(loop, node, p);
@@ -1093,26 +1093,26 @@ Matcher::Step Matcher::LeaveLoop(int loop, int& node, const std::uint8_t*& p) {
     if (!Push(kLoopLeave, loop, p)) {
         return Step::kExhausted;
     }
-    --loopIndex_;
+    --loopIndex;
     node = Follow(loop);
     return Step::kGo;
 }
 
 Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
-    while (!stack_.empty()) {
-        const Frame frame = stack_.back();
-        stack_.pop_back();
+    while (!stack.empty()) {
+        const Frame frame = stack.back();
+        stack.pop_back();
         switch (frame.kind) {
         case kRestoreStart:
-            groupStart_[frame.node] = frame.pos;
+            groupStart[frame.node] = frame.pos;
             break;
         case kRestoreEnd:
-            groupEnd_[frame.node] = frame.pos;
+            groupEnd[frame.node] = frame.pos;
             break;
         case kNextBranch: {
-            const int branch = NextNode(program_, frame.node);
-            const int after = NextNode(program_, branch);
-            if (after >= 0 && program_[after] == kAlternative && !Push(kNextBranch, branch, frame.pos)) {
+            const int branch = NextNode(program, frame.node);
+            const int after = NextNode(program, branch);
+            if (after >= 0 && program[after] == kAlternative && !Push(kNextBranch, branch, frame.pos)) {
                 return Step::kExhausted;
             }
             node = OperandOf(branch);
@@ -1134,26 +1134,25 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
             break;
         }
         case kLoopEntryUndo:
-            loopCounter_[loopIndex_] = frame.k;
-            --loopIndex_;
+            loopCounter[loopIndex] = frame.k;
+            --loopIndex;
             break;
         case kLoopBodyMin:
         case kLoopBodyLazy:
-            --loopCounter_[loopIndex_];
+            --loopCounter[loopIndex];
             break;
         case kLoopBodyMore:
-            --loopCounter_[loopIndex_];
+            --loopCounter[loopIndex];
             p = frame.pos;
             return LeaveLoop(frame.node, node, p);
         case kLoopLeave: {
-            ++loopIndex_;
-            if (program_[frame.node] == kLoopLazy &&
-                loopCounter_[loopIndex_] < HighCount(program_, frame.node)) {
+            ++loopIndex;
+            if (program[frame.node] == kLoopLazy && loopCounter[loopIndex] < HighCount(program, frame.node)) {
                 if (!Push(kLoopBodyLazy, frame.node, frame.pos)) {
                     return Step::kExhausted;
                 }
-                ++loopCounter_[loopIndex_];
-                node = LoopBody(program_, frame.node);
+                ++loopCounter[loopIndex];
+                node = LoopBody(program, frame.node);
                 p = frame.pos;
                 return Step::kGo;
             }

@@ -46,18 +46,18 @@ public:
     static constexpr std::int64_t kDefaultBaseSteps = std::int64_t{1} << 28;
     static constexpr std::int64_t kStepsPerCharacter = 8;
 
-    explicit Matcher(ErrorSink& errors) : errors_(errors) {}
+    explicit Matcher(ErrorSink& errors) : errors(errors) {}
 
     // The program stays owned by the caller and must outlive its use here.
     void Load(Program program, const StartInfo& start);
     // The text is [begin, limit) up to its first zero byte, which is looked for only as far as a
     // search needs: one that finds nothing in a long text scans it once, not twice.
     void SetText(const std::uint8_t* begin, const std::uint8_t* limit);
-    bool AtOrBeforeEnd(const std::uint8_t* p) { return p == begin_ || BeforeEnd(p - 1); }
-    void SetTables(const MatchTables& tables) { tables_ = tables; }
-    void SetFastPaths(bool on) { fastPaths_ = on; }
-    void SetStackLimit(std::size_t frames) { stackLimit_ = frames; }
-    void SetBaseSteps(std::int64_t steps) { baseSteps_ = steps; }
+    bool AtOrBeforeEnd(const std::uint8_t* p) { return p == begin || BeforeEnd(p - 1); }
+    void SetTables(const MatchTables& tables) { this->tables = tables; }
+    void SetFastPaths(bool on) { fastPaths = on; }
+    void SetStackLimit(std::size_t frames) { stackLimit = frames; }
+    void SetBaseSteps(std::int64_t steps) { baseSteps = steps; }
     void SetAbortHook(std::function<bool()> hook, int interval);
     void ClearGroups();
 
@@ -65,8 +65,8 @@ public:
     // attempts at the candidate positions.
     SearchEnd Search(const std::uint8_t* from);
 
-    const std::uint8_t* GroupStart(int n) const { return groupStart_[n]; }
-    const std::uint8_t* GroupEnd(int n) const { return groupEnd_[n]; }
+    const std::uint8_t* GroupStart(int n) const { return groupStart[n]; }
+    const std::uint8_t* GroupEnd(int n) const { return groupEnd[n]; }
 
 private:
     struct Frame {
@@ -99,7 +99,7 @@ private:
     Step RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node, const std::uint8_t*& p);
     Step RepeatLazyFrom(int head, const std::uint8_t* s, std::int32_t k, std::int32_t count, int& node,
                         const std::uint8_t*& p);
-    const Repeat& DescribeRepeat(int head) const { return repeats_[head]; }
+    const Repeat& DescribeRepeat(int head) const { return repeats[head]; }
     Repeat BuildRepeat(int head, bool shaped) const;
     bool FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& other) const;
     const std::uint8_t* LastFollowUp(const std::uint8_t* low, const std::uint8_t* high, std::uint8_t first,
@@ -114,7 +114,7 @@ private:
     int Follow(int node) const;
     int RequireNode(int node) const;
     int FollowUpChar(int follower) const;
-    std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths_[node]); }
+    std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths[node]); }
     bool PrefixAt(const std::uint8_t* at) const;
     SearchEnd SearchByPrefix(const std::uint8_t* from);
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
@@ -129,66 +129,66 @@ private:
         return hit != nullptr && BeforeEnd(static_cast<const std::uint8_t*>(hit));
     }
     void SettleEnd();
-    std::uint8_t CharAt(const std::uint8_t* p) const { return p < end_ ? *p : 0; }
+    std::uint8_t CharAt(const std::uint8_t* p) const { return p < end ? *p : 0; }
     bool IsLineBreakAt(const std::uint8_t* p) const;
     bool LineStartAt(const std::uint8_t* p) const;
     bool LineEndAt(const std::uint8_t* p) const;
-    bool IsWordAt(const std::uint8_t* p) const { return p >= begin_ && p < end_ && tables_.wordChar[*p]; }
+    bool IsWordAt(const std::uint8_t* p) const { return p >= begin && p < end && tables.wordChar[*p]; }
     // Where the text that group `group` last matched begins and how long it is; false when it has none.
     bool GroupText(int group, const std::uint8_t*& from, std::ptrdiff_t& length) const;
     bool SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const;
     bool FindRequiredLiteral(const std::uint8_t* from);
     bool PollAbort();
-    SearchEnd Stopped() const { return budgetSpent_ ? SearchEnd::kStepsExhausted : SearchEnd::kAborted; }
+    SearchEnd Stopped() const { return budgetSpent ? SearchEnd::kStepsExhausted : SearchEnd::kAborted; }
     void AnalyseShapes();
 
-    ErrorSink& errors_;
-    Program program_;
-    StartInfo start_;
-    MatchTables tables_;
-    const std::uint8_t* begin_ = nullptr;
+    ErrorSink& errors;
+    Program program;
+    StartInfo startInfo;
+    MatchTables tables;
+    const std::uint8_t* begin = nullptr;
     // The text's end once settled; until then the view's end, which only scans may use, each hit
     // checked with BeforeEnd. Every attempt settles it first.
-    const std::uint8_t* end_ = nullptr;
-    const std::uint8_t* zeroFree_ = nullptr; // no zero byte before this
-    bool endSettled_ = false;
+    const std::uint8_t* end = nullptr;
+    const std::uint8_t* zeroFree = nullptr; // no zero byte before this
+    bool endSettled = false;
 
-    std::array<const std::uint8_t*, kMaxGroups> groupStart_{};
-    std::array<const std::uint8_t*, kMaxGroups> groupEnd_{};
-    int groupsUsed_ = kMaxGroups; // groups the program can set, group 0 included
-    bool clearAllGroups_ = true;
-    std::array<std::int32_t, kLoopStackSize + 1> loopCounter_{};
-    int loopIndex_ = 0;
+    std::array<const std::uint8_t*, kMaxGroups> groupStart{};
+    std::array<const std::uint8_t*, kMaxGroups> groupEnd{};
+    int groupsUsed = kMaxGroups; // groups the program can set, group 0 included
+    bool clearAllGroups = true;
+    std::array<std::int32_t, kLoopStackSize + 1> loopCounter{};
+    int loopIndex = 0;
 
-    std::vector<Frame> stack_;
-    std::size_t stackLimit_ = kDefaultStackLimit;
-    std::function<bool()> abortHook_;
-    int pollInterval_ = kDefaultPollInterval;
-    int pollCountdown_ = kDefaultPollInterval;
-    std::int64_t baseSteps_ = kDefaultBaseSteps;
-    std::int64_t attemptSteps_ = 0; // steps of the attempt under way, counted at each poll
-    bool budgetSpent_ = false;
+    std::vector<Frame> stack;
+    std::size_t stackLimit = kDefaultStackLimit;
+    std::function<bool()> abortHook;
+    int pollInterval = kDefaultPollInterval;
+    int pollCountdown = kDefaultPollInterval;
+    std::int64_t baseSteps = kDefaultBaseSteps;
+    std::int64_t attemptSteps = 0; // steps of the attempt under way, counted at each poll
+    bool budgetSpent = false;
 
-    bool fastPaths_ = true;
-    std::vector<std::uint8_t> shapes_;         // per node: a repeat of AnyButLineBreak run as a simple repeat
-    std::vector<Repeat> repeats_;              // per node: how a repeat head (or a shaped node) counts
-    std::vector<std::int32_t> literalLengths_; // per node: the operand length of a literal
+    bool fastPaths = true;
+    std::vector<std::uint8_t> shapes;         // per node: a repeat of AnyButLineBreak run as a simple repeat
+    std::vector<Repeat> repeats;              // per node: how a repeat head (or a shaped node) counts
+    std::vector<std::int32_t> literalLengths; // per node: the operand length of a literal
     // The literal nodes every match begins with, in order: an attempt where they do not match fails
     // before it makes any choice, so it need not be made.
-    std::vector<int> prefixNodes_;
+    std::vector<int> prefixNodes;
     struct ScanChar {
         std::ptrdiff_t offset = 0; // from the start of the prefix
         std::uint8_t c = 0;
         bool noCase = false;
     };
-    int afterPrefix_ = -1; // the node after the prefix, and the prefix's length
-    std::ptrdiff_t prefixLength_ = 0;
-    ScanChar scans_[2];     // two prefix characters looked for together, the lower offset first
-    int plainLiteral_ = -1; // operand offset when the whole program is one literal
-    std::size_t plainLiteralLength_ = 0;
-    int firstCharCount_ = 0;
-    int firstCharOnly_ = -1;
-    std::uint8_t firstCharPair_[2] = {0, 0};
+    int afterPrefix = -1; // the node after the prefix, and the prefix's length
+    std::ptrdiff_t prefixLength = 0;
+    ScanChar scans[2];     // two prefix characters looked for together, the lower offset first
+    int plainLiteral = -1; // operand offset when the whole program is one literal
+    std::size_t plainLiteralLength = 0;
+    int firstCharCount = 0;
+    int firstCharOnly = -1;
+    std::uint8_t firstCharPair[2] = {0, 0};
 
     // The first `c` at or after a position, remembered between the searches for the further matches
     // of one text: a rare character would otherwise be looked for up to the text's end once per match.
@@ -197,7 +197,7 @@ private:
         const std::uint8_t* next = nullptr; // what it found; nothing when the character does not occur
         const std::uint8_t* Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c);
     };
-    CharScan pairScans_[2];
+    CharScan pairScans[2];
 };
 
 } // namespace regexpr

@@ -52,9 +52,9 @@ struct TFindFiles::State {
 
 TFindFiles::TFindFiles(const std::string& pattern, Detail detail) : state(new State) {
     const std::string native = NativePath(pattern);
-    const std::size_t slash = native.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
-    state->mask = slash == std::string::npos ? native : native.substr(slash + 1);
+    const std::size_t name = FileNameStart(native);
+    const std::string folder = name == 0 ? "." : native.substr(0, name);
+    state->mask = native.substr(name);
     if (state->mask == "*" || state->mask == "*.*") {
         state->mask.clear();
     }

@@ -1,10 +1,10 @@
 // Files and folders through the Win32 API; exclusive access is share mode 0.
 #include "platform/files.h"
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <windows.h>
-
-#include "platform/find.h"
 
 namespace platform {
 namespace {
@@ -22,6 +22,9 @@ std::string ErrorText(DWORD error) {
     }
     return result;
 }
+
+// ReadFile and WriteFile count in DWORDs: a larger request goes in pieces of this size.
+constexpr std::size_t kMaxChunk = 0x40000000;
 
 [[noreturn]] void Fail(const char* what, const std::string& path, DWORD error) {
     throw EFileError(std::string(what) + " \"" + FullPath(path) + "\". " + ErrorText(error));
@@ -75,10 +78,6 @@ bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }
 
-std::optional<std::uint32_t> GetAttributes(const std::string& path) {
-    return Attributes(path);
-}
-
 void ReplaceFileWith(const std::string& target, const std::string& source) {
     if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         Fail("Cannot create file", target, GetLastError());
@@ -87,8 +86,7 @@ void ReplaceFileWith(const std::string& target, const std::string& source) {
 
 std::string TempNameBeside(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    std::size_t cut = path.find_last_of("\\/:");
-    cut = cut == std::string::npos ? 0 : cut + 1;
+    const std::size_t cut = FileNameStart(path);
     // A leading dot keeps a temporary file out of the catalog list, even one left by a crash.
     for (;;) {
         const std::string name = path.substr(0, cut) + "." + path.substr(cut) + ".~" +
@@ -142,7 +140,7 @@ TFile::~TFile() {
 std::size_t TFile::Read(void* buffer, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
-        const DWORD chunk = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
+        const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxChunk));
         DWORD n = 0;
         if (!ReadFile(handle, static_cast<char*>(buffer) + done, chunk, &n, nullptr)) {
             throw EFileError("Stream read error");
@@ -158,7 +156,7 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
 std::size_t TFile::Write(const void* buffer, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
-        const DWORD chunk = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
+        const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxChunk));
         DWORD n = 0;
         if (!WriteFile(handle, static_cast<const char*>(buffer) + done, chunk, &n, nullptr) || n == 0) {
             break;
