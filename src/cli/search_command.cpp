@@ -1,7 +1,9 @@
 // mirolan-cli search: what the window's result pane would hold, on standard output.
 #include "commands.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "catalogs/catalog_files.h"
@@ -15,6 +17,9 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -25,14 +30,44 @@ constexpr char kNewline[] = "\r\n";
 constexpr char kNewline[] = "\n";
 #endif
 
+enum class TReport { Lines, Count, Names, Quiet };
+
+struct TSearchOptions {
+    std::string modifiers = ModifierString({});
+    TReport report = TReport::Lines;
+    bool color = false;
+    std::vector<std::string> rest; // the expression, then the catalogs
+};
+
+constexpr char kMatchColor[] = "\x1b[01;31m";
+constexpr char kHeadingColor[] = "\x1b[35m";
+constexpr char kColorEnd[] = "\x1b[m";
+
 // Collects the lines and writes them in large blocks: a terminal search may print millions. The
-// caller flushes: a flush that fails while an error unwinds could not be reported.
+// caller flushes: a flush that fails while an error unwinds could not be reported. Besides the
+// lines, counts the catalog lines with a match for -c, -l and -q.
 class TOutputSink : public TSearchSink {
 public:
+    TOutputSink(TReport report, bool color) : report(report), color(color) {}
     void AppendLine(std::string_view line) override {
-        buffer.append(line).append(kNewline);
-        if (buffer.size() >= kBlock) {
-            Flush();
+        if (report == TReport::Lines) {
+            Append(line);
+        }
+    }
+    void AppendHeading(std::string_view heading) override {
+        if (report != TReport::Lines) {
+            return;
+        }
+        Append("");
+        Append(heading, 0, color ? heading.size() : 0, kHeadingColor);
+    }
+    void AppendMatch(std::string_view line, std::size_t matchStart, std::size_t matchLength) override {
+        if (line.data() != lastLine || matchedLines == 0) {
+            ++matchedLines; // a line with two matches is printed twice but counts once
+        }
+        lastLine = line.data();
+        if (report == TReport::Lines) {
+            Append(line, matchStart, color ? matchLength : 0, kMatchColor);
         }
     }
     void Flush() {
@@ -42,8 +77,30 @@ public:
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
     std::string TakeReason() { return std::exchange(reason, {}); }
+    std::size_t TakeMatchedLines() { return std::exchange(matchedLines, 0); }
+    // A line of the -c or -l report.
+    void AppendReport(const std::string& line) { Append(line); }
 
 private:
+    // The line with `length` bytes from `start` set off in `colorOn`.
+    void Append(std::string_view line, std::size_t start = 0, std::size_t length = 0,
+                const char* colorOn = "") {
+        if (length == 0) {
+            buffer.append(line);
+        } else {
+            buffer.append(line.substr(0, start)).append(colorOn).append(line.substr(start, length));
+            buffer.append(kColorEnd).append(line.substr(start + length));
+        }
+        buffer.append(kNewline);
+        if (buffer.size() >= kBlock) {
+            Flush();
+        }
+    }
+
+    TReport report;
+    bool color;
+    std::size_t matchedLines = 0;
+    const char* lastLine = nullptr;
     std::string reason;
     static constexpr std::size_t kBlock = 1 << 16;
     std::string buffer;
@@ -77,22 +134,72 @@ std::optional<std::string> ExpressionError(const std::string& expression, const 
     return std::nullopt;
 }
 
-} // namespace
+// Whether a terminal takes the escape sequences of --color=auto: stdout is one, NO_COLOR is unset
+// or empty, and on Windows the console understands the sequences.
+bool AutoColor() {
+    const char* noColor = std::getenv("NO_COLOR");
+    if (noColor != nullptr && *noColor != '\0') {
+        return false;
+    }
+#ifdef _WIN32
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return GetConsoleMode(console, &mode) != 0 &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
 
-int SearchCommand(const TInvocation& invocation) {
-    std::string modifiers = ModifierString({});
-    std::vector<std::string> rest;
-    const auto& arguments = invocation.arguments;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "-m" && rest.empty()) {
+// Options come before the expression, as in grep; "--" ends them.
+TSearchOptions ParseSearchOptions(const std::vector<std::string>& arguments) {
+    TSearchOptions options;
+    std::string color = "auto";
+    std::size_t i = 0;
+    for (; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            ++i;
+            break;
+        }
+        if (argument.size() < 2 || argument[0] != '-') {
+            break;
+        }
+        if (argument == "-m") {
             if (++i == arguments.size()) {
                 throw EUsage("-m needs a modifier string");
             }
-            modifiers = arguments[i];
+            options.modifiers = arguments[i];
+        } else if (argument == "--color") {
+            color = "auto";
+        } else if (argument.rfind("--color=", 0) == 0) {
+            color = argument.substr(8);
+            if (color != "auto" && color != "always" && color != "never") {
+                throw EUsage("--color takes auto, always or never");
+            }
+        } else if (argument.find_first_not_of("clq", 1) == std::string::npos) {
+            for (const char flag : argument.substr(1)) {
+                const TReport report = flag == 'q'   ? TReport::Quiet
+                                       : flag == 'l' ? TReport::Names
+                                                     : TReport::Count;
+                options.report = std::max(options.report, report); // -q over -l over -c
+            }
         } else {
-            rest.push_back(arguments[i]);
+            throw EUsage("has no option \"" + argument +
+                         "\" (\"--\" goes before an expression that begins with \"-\")");
         }
     }
+    options.rest.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+    options.color = color == "always" || (color == "auto" && AutoColor());
+    return options;
+}
+
+} // namespace
+
+int SearchCommand(const TInvocation& invocation) {
+    const TSearchOptions options = ParseSearchOptions(invocation.arguments);
+    const std::vector<std::string>& rest = options.rest;
+    const std::string& modifiers = options.modifiers;
     if (rest.empty()) {
         throw EUsage("needs an expression");
     }
@@ -110,7 +217,7 @@ int SearchCommand(const TInvocation& invocation) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // lines end as the window's pane would hold them
 #endif
-    TOutputSink out;
+    TOutputSink out(options.report, options.color);
     std::size_t lines = 0;
     bool failed = false;
     // Like grep: a catalog that cannot be searched is named with the reason, and the rest are searched.
@@ -130,6 +237,12 @@ int SearchCommand(const TInvocation& invocation) {
         try {
             ReadCatalogText(catalog.path, text);
             lines += SearchCatalogText(catalog.name, text, expression, modifiers, out);
+            const std::size_t matched = out.TakeMatchedLines();
+            if (options.report == TReport::Count) {
+                out.AppendReport(catalog.name + ":" + std::to_string(matched));
+            } else if (options.report == TReport::Names && matched > 0) {
+                out.AppendReport(catalog.name);
+            }
         } catch (const std::exception& error) {
             complain(catalog, error.what());
             continue;

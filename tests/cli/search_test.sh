@@ -53,6 +53,32 @@ check "a faulty expression: status 2, nothing printed" status_is 2 "$cli" search
 check "  ... empty" test ! -s out
 check "  ... the engine's message on standard error" grep -q 'pos' err
 check "a bad modifier letter: status 2" status_is 2 "$cli" search -m 'q' 'a' LIST/CD01.txt
+check "-c: NAME:COUNT for each catalog searched, a line with two matches counted once" status_is 0 "$cli" search -c 'music|avi' LIST/CD01.txt LIST/CD02.txt LIST/CD03.txt
+check "  ... exactly" expect 'CD01.txt:3\nCD02.txt:1\nCD03.txt:0\n'
+check "-c with nothing matched: status 1" status_is 1 "$cli" search -c 'zzz' LIST/CD01.txt
+check "  ... the zero count" expect 'CD01.txt:0\n'
+check "-l: the names of catalogs with matches" status_is 0 "$cli" search -l 'avi|report' LIST/CD01.txt LIST/CD02.txt LIST/CD03.txt
+check "  ... exactly" expect 'CD01.txt\nCD02.txt\n'
+check "-q: a match, status 0 and nothing printed" status_is 0 "$cli" search -q 'avi' LIST/CD02.txt
+check "  ... empty" test ! -s out
+check "-q: nothing matched, status 1" status_is 1 "$cli" search -q 'zzz' LIST/CD02.txt
+check "-q: a missing catalog, status 2" status_is 2 "$cli" search -q 'avi' LIST/none.txt
+check "--color=always sets off the heading and the match" status_is 0 "$cli" search --color=always 'b\.a' LIST/CD02.txt
+check "  ... exactly" expect '\n\033[35m ------ Found in disk : CD02.txt\033[m\nD:\\Video\\\033[01;31mb.a\033[m\x76i\n'
+check "--color=always with NO_COLOR set still colours" status_is 0 env NO_COLOR=1 "$cli" search --color=always 'avi' LIST/CD02.txt
+check "  ... the match" grep -qF $'\033[01;31mavi' out
+check "--color=auto into a file is plain" status_is 0 "$cli" search --color=auto 'avi' LIST/CD02.txt
+check "  ... as without the flag" expect '\n ------ Found in disk : CD02.txt\nD:\\Video\\b.avi\n'
+if command -v script >/dev/null; then
+    check "--color by default on a terminal colours" sh -c 'script -qec "$1 search avi LIST/CD02.txt" /dev/null | grep -qF "$(printf "\033[01;31mavi")"' - "$cli"
+    check "  ... but not under NO_COLOR" sh -c '! NO_COLOR=1 script -qec "$1 search avi LIST/CD02.txt" /dev/null | grep -qF "$(printf "\033[")"' - "$cli"
+fi
+check "--color=sometimes: status 2" status_is 2 "$cli" search --color=sometimes 'avi' LIST/CD02.txt
+printf 'C:\\a-m\r\n' >dash.txt
+check "-- ends the options: an expression that begins with -" status_is 0 "$cli" search -- '-m' dash.txt
+check "  ... is searched" expect '\n ------ Found in disk : dash.txt\nC:\\a-m\n'
+check "an unknown option: status 2" status_is 2 "$cli" search -x 'avi' LIST/CD02.txt
+check "  ... names it" grep -q 'no option "-x"' err
 check "no expression: status 2 with the usage" status_is 2 "$cli" search
 check "  ... usage" grep -q 'Usage: mirolan-cli search' err
 finish
