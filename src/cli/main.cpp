@@ -43,7 +43,11 @@ const TCommand kCommands[] = {
      "  -l              only the name of each catalog with a match, one a line\n"
      "  -q              nothing printed: the exit status tells\n"
      "  --color=WHEN    the match in red and the heading in magenta: auto (the default: when standard\n"
-     "                  output is a terminal and NO_COLOR is unset or empty), always or never",
+     "                  output is a terminal and NO_COLOR is unset or empty), always or never\n"
+     "  --code-page N   the catalogs' code page off Windows: 866, 1251 (the default) or 1252\n"
+     "  --raw           off Windows, the expression and the lines as bytes, unconverted\n"
+     "Off Windows, under a UTF-8 locale, EXPRESSION is converted to the catalogs' code page (a character\n"
+     "it cannot hold is an error) and the lines back to UTF-8.",
      SearchCommand},
 };
 

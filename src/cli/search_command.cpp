@@ -13,6 +13,7 @@
 #include "regexpr/regexpr.h"
 #include "search/catalog_search.h"
 #include "search/line_cut.h"
+#include "terminal_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -48,7 +49,8 @@ constexpr char kColorEnd[] = "\x1b[m";
 // lines, counts the catalog lines with a match for -c, -l and -q.
 class TOutputSink : public TSearchSink {
 public:
-    TOutputSink(TReport report, bool color) : report(report), color(color) {}
+    TOutputSink(TReport report, bool color, const TTerminalText& terminal)
+        : report(report), color(color), terminal(terminal) {}
     void AppendLine(std::string_view line) override {
         if (report == TReport::Lines) {
             Append(line);
@@ -59,7 +61,7 @@ public:
             return;
         }
         Append("");
-        Append(heading, 0, color ? heading.size() : 0, kHeadingColor);
+        Append(heading, 0, color ? heading.size() : 0, kHeadingColor, false);
     }
     void AppendMatch(std::string_view line, std::size_t matchStart, std::size_t matchLength) override {
         if (line.data() != lastLine || matchedLines == 0) {
@@ -79,17 +81,28 @@ public:
     std::string TakeReason() { return std::exchange(reason, {}); }
     std::size_t TakeMatchedLines() { return std::exchange(matchedLines, 0); }
     // A line of the -c or -l report.
-    void AppendReport(const std::string& line) { Append(line); }
+    void AppendReport(const std::string& line) { Append(line, 0, 0, "", false); }
 
 private:
-    // The line with `length` bytes from `start` set off in `colorOn`.
+    // The line with `length` bytes from `start` set off in `colorOn`. Catalog text goes to the
+    // terminal's encoding; headings and names come from the file system, already in it.
     void Append(std::string_view line, std::size_t start = 0, std::size_t length = 0,
-                const char* colorOn = "") {
+                const char* colorOn = "", bool catalogText = true) {
+        const auto text = [&](std::string_view part) {
+            if (catalogText) {
+                terminal.AppendToTerminal(buffer, part);
+            } else {
+                buffer.append(part);
+            }
+        };
         if (length == 0) {
-            buffer.append(line);
+            text(line);
         } else {
-            buffer.append(line.substr(0, start)).append(colorOn).append(line.substr(start, length));
-            buffer.append(kColorEnd).append(line.substr(start + length));
+            text(line.substr(0, start));
+            buffer.append(colorOn);
+            text(line.substr(start, length));
+            buffer.append(kColorEnd);
+            text(line.substr(start + length));
         }
         buffer.append(kNewline);
         if (buffer.size() >= kBlock) {
@@ -99,6 +112,7 @@ private:
 
     TReport report;
     bool color;
+    const TTerminalText& terminal;
     std::size_t matchedLines = 0;
     const char* lastLine = nullptr;
     std::string reason;
@@ -197,13 +211,15 @@ TSearchOptions ParseSearchOptions(const std::vector<std::string>& arguments) {
 } // namespace
 
 int SearchCommand(const TInvocation& invocation) {
-    const TSearchOptions options = ParseSearchOptions(invocation.arguments);
+    std::vector<std::string> arguments = invocation.arguments;
+    const TTerminalText terminal(arguments);
+    const TSearchOptions options = ParseSearchOptions(arguments);
     const std::vector<std::string>& rest = options.rest;
     const std::string& modifiers = options.modifiers;
     if (rest.empty()) {
         throw EUsage("needs an expression");
     }
-    const std::string expression = rest[0];
+    const std::string expression = terminal.ToCatalog(rest[0], true);
     if (const auto error = ExpressionError(expression, modifiers)) {
         throw std::runtime_error(*error);
     }
@@ -217,7 +233,7 @@ int SearchCommand(const TInvocation& invocation) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // lines end as the window's pane would hold them
 #endif
-    TOutputSink out(options.report, options.color);
+    TOutputSink out(options.report, options.color, terminal);
     std::size_t lines = 0;
     bool failed = false;
     // Like grep: a catalog that cannot be searched is named with the reason, and the rest are searched.

@@ -7,6 +7,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 suite=cli
 . "$(dirname "$0")/checks.sh"
+# Bytes as they are unless a row asks for a UTF-8 locale: the catalogs here are in code page 1251.
+export LC_ALL=C
 
 cd "$work"
 printf 'C:\\Windows\r\nC:\\\xc4\xee\xea\xf3\xec\xe5\xed\xf2\xfb\\a.txt\r\nlast line, no CR LF' >plain.txt

@@ -7,6 +7,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 suite=cli-search
 . "$(dirname "$0")/checks.sh"
+# Bytes as they are unless a row asks for a UTF-8 locale: the catalogs here are in code page 1251.
+export LC_ALL=C
 
 cd "$work"
 mkdir LIST
@@ -79,6 +81,27 @@ check "-- ends the options: an expression that begins with -" status_is 0 "$cli"
 check "  ... is searched" expect '\n ------ Found in disk : dash.txt\nC:\\a-m\n'
 check "an unknown option: status 2" status_is 2 "$cli" search -x 'avi' LIST/CD02.txt
 check "  ... names it" grep -q 'no option "-x"' err
+utf=(env LC_ALL=ru_RU.UTF-8 "$cli")
+check "a UTF-8 locale: a capital Cyrillic expression finds the 1251 line" status_is 0 "${utf[@]}" search 'ОТПУСК' LIST/CD03.txt
+check "  ... printed in UTF-8" expect '\n ------ Found in disk : CD03.txt\nE:\\Фото\\отпуск.jpg\n'
+check "  ... and a small-letter one the capital Ф" status_is 0 "${utf[@]}" search 'фото' LIST/CD03.txt
+check "  ... small letters with case counting" status_is 0 "${utf[@]}" search -m rgm-isx 'отпуск' LIST/CD03.txt
+check "  ... case counts without i: no match for the capitals" status_is 1 "${utf[@]}" search -m rgm-isx 'ФОТО' LIST/CD03.txt
+check "  ... the 1251 bytes of the expression are no UTF-8: status 2" status_is 2 "${utf[@]}" search $'\xee\xf2' LIST/CD03.txt
+check "  ... said so" grep -q 'is not UTF-8' err
+check "a character code page 1251 cannot hold: status 2" status_is 2 "${utf[@]}" search 'отпуск中' LIST/CD03.txt
+check "  ... named" grep -qF 'code page 1251 has no "中" (U+4E2D)' err
+check "  ... nothing printed" test ! -s out
+check "--raw: the expression's bytes as they are" status_is 0 "${utf[@]}" search --raw $'\xce\xd2\xcf' LIST/CD03.txt
+check "  ... and the line's" grep -qF $'\xee\xf2\xef\xf3\xf1\xea' out
+check "  ... so UTF-8 finds nothing" status_is 1 "${utf[@]}" search --raw 'отпуск' LIST/CD03.txt
+printf 'C:\\M\xfcller\\\xff.txt\r\n' >west.txt # C:\Müller\ÿ.txt in code page 1252
+check "--code-page 1252: a West-European name in capitals" status_is 0 "${utf[@]}" search --code-page 1252 'MÜLLER\\Ÿ' west.txt
+check "  ... printed in UTF-8" expect '\n ------ Found in disk : west.txt\nC:\\Müller\\ÿ.txt\n'
+check "  ... but code page 1251 has no Ü" status_is 2 "${utf[@]}" search 'MÜLLER' west.txt
+check "--code-page 437: status 2" status_is 2 "${utf[@]}" search --code-page 437 'a' west.txt
+check "-c and the names under a UTF-8 locale" status_is 0 "${utf[@]}" search -c 'фото' LIST/CD03.txt
+check "  ... exactly" expect 'CD03.txt:1\n'
 check "no expression: status 2 with the usage" status_is 2 "$cli" search
 check "  ... usage" grep -q 'Usage: mirolan-cli search' err
 finish
