@@ -32,7 +32,7 @@ std::string CharacterName(char32_t c) {
 } // namespace
 
 TTerminalText::TTerminalText(std::vector<std::string>& arguments) {
-    bool raw = false;
+    [[maybe_unused]] bool raw = false; // Windows passes bytes as they are anyway
     unsigned codePage = platform::ActiveCodePage();
     std::vector<std::string> rest;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
