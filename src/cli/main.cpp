@@ -26,8 +26,10 @@ const TCommand kCommands[] = {
      "FOLDER defaults to ListPath of mirolan.ini beside the tool, else LIST.",
      CatalogsCommand},
     {"create", "[--force] FOLDER CATALOG", "make a catalog of a folder tree",
-     "Lists every file and folder below FOLDER, one full path a line, into the plain catalog CATALOG.\n"
-     "An existing CATALOG is overwritten only with --force.",
+     "Lists every file and folder below FOLDER, one full path a line, backslashes throughout, into the\n"
+     "plain catalog CATALOG. An existing CATALOG is overwritten only with --force. Off Windows, under a\n"
+     "UTF-8 locale, the names are written in the code page of --code-page N (866, 1251 by default,\n"
+     "1252), \"?\" for what it cannot hold; --raw writes them as the file system gives them.",
      CreateCommand},
     {"search", "[OPTIONS] EXPRESSION [CATALOG...]", "find catalog lines by a regular expression",
      "Searches each CATALOG (by default every catalog of the catalog folder, as if all were ticked) and\n"
