@@ -16,10 +16,14 @@
 #include "search/catalog_search.h"
 #include "search/line_cut.h"
 #include "search/run_in_order.h"
+#include "terminal_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -30,15 +34,46 @@ constexpr char kNewline[] = "\r\n";
 constexpr char kNewline[] = "\n";
 #endif
 
-// Collects the lines and, when asked to, writes them in large blocks: a terminal search may print
-// millions. The caller flushes: a flush that fails while an error unwinds could not be reported.
+enum class TReport { Lines, Count, Names, Quiet };
+
+struct TSearchOptions {
+    std::string modifiers = ModifierString({});
+    TReport report = TReport::Lines;
+    unsigned threads = std::max(std::thread::hardware_concurrency(), 1u);
+    bool color = false;
+    std::vector<std::string> rest; // the expression, then the catalogs
+};
+
+constexpr char kMatchColor[] = "\x1b[01;31m";
+constexpr char kHeadingColor[] = "\x1b[35m";
+constexpr char kColorEnd[] = "\x1b[m";
+
+// Collects the lines and writes them in large blocks: a terminal search may print millions. The
+// caller flushes: a flush that fails while an error unwinds could not be reported. Besides the
+// lines, counts the catalog lines with a match for -c, -l and -q.
 class TOutputSink : public TSearchSink {
 public:
-    explicit TOutputSink(bool writeWhenFull) : writeWhenFull(writeWhenFull) {}
+    TOutputSink(TReport report, bool color, const TTerminalText& terminal)
+        : report(report), color(color), terminal(terminal) {}
     void AppendLine(std::string_view line) override {
-        buffer.append(line).append(kNewline);
-        if (writeWhenFull && buffer.size() >= kBlock) {
-            Flush();
+        if (report == TReport::Lines) {
+            Append(line);
+        }
+    }
+    void AppendHeading(std::string_view heading) override {
+        if (report != TReport::Lines) {
+            return;
+        }
+        Append("");
+        Append(heading, 0, color ? heading.size() : 0, kHeadingColor, false);
+    }
+    void AppendMatch(std::string_view line, std::size_t matchStart, std::size_t matchLength) override {
+        if (line.data() != lastLine || matchedLines == 0) {
+            ++matchedLines; // a line with two matches is printed twice but counts once
+        }
+        lastLine = line.data();
+        if (report == TReport::Lines) {
+            Append(line, matchStart, color ? matchLength : 0, kMatchColor);
         }
     }
     void Flush() {
@@ -48,12 +83,48 @@ public:
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
     std::string TakeReason() { return std::exchange(reason, {}); }
+    std::size_t TakeMatchedLines() { return std::exchange(matchedLines, 0); }
+    // A catalog searched on a thread of its own keeps its lines until its turn to print them.
+    void KeepLines() { writeWhenFull = false; }
     std::string TakeLines() { return std::exchange(buffer, {}); }
+    // A line of the -c or -l report.
+    void AppendReport(const std::string& line) { Append(line, 0, 0, "", false); }
 
 private:
-    static constexpr std::size_t kBlock = 1 << 16;
-    const bool writeWhenFull;
+    // The line with `length` bytes from `start` set off in `colorOn`. Catalog text goes to the
+    // terminal's encoding; headings and names come from the file system, already in it.
+    void Append(std::string_view line, std::size_t start = 0, std::size_t length = 0,
+                const char* colorOn = "", bool catalogText = true) {
+        const auto text = [&](std::string_view part) {
+            if (catalogText) {
+                terminal.AppendToTerminal(buffer, part);
+            } else {
+                buffer.append(part);
+            }
+        };
+        if (length == 0) {
+            text(line);
+        } else {
+            text(line.substr(0, start));
+            buffer.append(colorOn);
+            text(line.substr(start, length));
+            buffer.append(kColorEnd);
+            text(line.substr(start + length));
+        }
+        buffer.append(kNewline);
+        if (writeWhenFull && buffer.size() >= kBlock) {
+            Flush();
+        }
+    }
+
+    TReport report;
+    bool color;
+    const TTerminalText& terminal;
+    std::size_t matchedLines = 0;
+    const char* lastLine = nullptr;
+    bool writeWhenFull = true;
     std::string reason;
+    static constexpr std::size_t kBlock = 1 << 16;
     std::string buffer;
 };
 
@@ -85,15 +156,25 @@ std::optional<std::string> ExpressionError(const std::string& expression, const 
     return std::nullopt;
 }
 
-// One catalog read and searched into `out`: the number of lines, and what to tell about the catalog
-// on standard error (empty when nothing went wrong). `text` is the caller's buffer for the catalog.
+unsigned ThreadCount(const std::string& value) {
+    char* end = nullptr;
+    const unsigned long count = std::strtoul(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || count < 1 || count > 256) {
+        throw EUsage("-j needs a number of threads from 1 to 256");
+    }
+    return static_cast<unsigned>(count);
+}
+
+// One catalog read and searched into `out`, its -c or -l line included: the number of lines, and
+// what to tell about the catalog on standard error (empty when nothing went wrong). `text` is the
+// caller's buffer for the catalog.
 struct TCatalogOutcome {
     std::size_t lines = 0;
     std::string complaint;
 };
 
 TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& expression,
-                                 const std::string& modifiers, std::string& text, TOutputSink& out) {
+                                 const TSearchOptions& options, std::string& text, TOutputSink& out) {
     // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
     if (!platform::FileExists(catalog.path)) {
         return {0, platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog"};
@@ -101,7 +182,13 @@ TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& 
     TCatalogOutcome outcome;
     try {
         ReadCatalogText(catalog.path, text);
-        outcome.lines = SearchCatalogText(catalog.name, text, expression, modifiers, out);
+        outcome.lines = SearchCatalogText(catalog.name, text, expression, options.modifiers, out);
+        const std::size_t matched = out.TakeMatchedLines();
+        if (options.report == TReport::Count) {
+            out.AppendReport(catalog.name + ":" + std::to_string(matched));
+        } else if (options.report == TReport::Names && matched > 0) {
+            out.AppendReport(catalog.name);
+        }
     } catch (const std::exception& error) {
         outcome.complaint = error.what();
         return outcome;
@@ -116,40 +203,83 @@ struct TSearchedCatalog {
     TCatalogOutcome outcome;
 };
 
-unsigned ThreadCount(const std::string& value) {
-    char* end = nullptr;
-    const unsigned long count = std::strtoul(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0' || count < 1 || count > 256) {
-        throw EUsage("-j needs a number of threads from 1 to 256");
+// Whether a terminal takes the escape sequences of --color=auto: stdout is one, NO_COLOR is unset
+// or empty, and on Windows the console understands the sequences.
+bool AutoColor() {
+    const char* noColor = std::getenv("NO_COLOR");
+    if (noColor != nullptr && *noColor != '\0') {
+        return false;
     }
-    return static_cast<unsigned>(count);
+#ifdef _WIN32
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return GetConsoleMode(console, &mode) != 0 &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+// Options come before the expression, as in grep; "--" ends them.
+TSearchOptions ParseSearchOptions(const std::vector<std::string>& arguments) {
+    TSearchOptions options;
+    std::string color = "auto";
+    std::size_t i = 0;
+    for (; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            ++i;
+            break;
+        }
+        if (argument.size() < 2 || argument[0] != '-') {
+            break;
+        }
+        if (argument == "-m") {
+            if (++i == arguments.size()) {
+                throw EUsage("-m needs a modifier string");
+            }
+            options.modifiers = arguments[i];
+        } else if (argument == "-j") {
+            if (++i == arguments.size()) {
+                throw EUsage("-j needs a number");
+            }
+            options.threads = ThreadCount(arguments[i]);
+        } else if (argument == "--color") {
+            color = "auto";
+        } else if (argument.rfind("--color=", 0) == 0) {
+            color = argument.substr(8);
+            if (color != "auto" && color != "always" && color != "never") {
+                throw EUsage("--color takes auto, always or never");
+            }
+        } else if (argument.find_first_not_of("clq", 1) == std::string::npos) {
+            for (const char flag : argument.substr(1)) {
+                const TReport report = flag == 'q'   ? TReport::Quiet
+                                       : flag == 'l' ? TReport::Names
+                                                     : TReport::Count;
+                options.report = std::max(options.report, report); // -q over -l over -c
+            }
+        } else {
+            throw EUsage("has no option \"" + argument +
+                         "\" (\"--\" goes before an expression that begins with \"-\")");
+        }
+    }
+    options.rest.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+    options.color = color == "always" || (color == "auto" && AutoColor());
+    return options;
 }
 
 } // namespace
 
 int SearchCommand(const TInvocation& invocation) {
-    std::string modifiers = ModifierString({});
-    unsigned threads = std::max(std::thread::hardware_concurrency(), 1u);
-    std::vector<std::string> rest;
-    const auto& arguments = invocation.arguments;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const bool option = rest.empty() && (arguments[i] == "-m" || arguments[i] == "-j");
-        if (option && i + 1 == arguments.size()) {
-            throw EUsage(arguments[i] +
-                         (arguments[i] == "-m" ? " needs a modifier string" : " needs a number"));
-        }
-        if (option && arguments[i] == "-m") {
-            modifiers = arguments[++i];
-        } else if (option) {
-            threads = ThreadCount(arguments[++i]);
-        } else {
-            rest.push_back(arguments[i]);
-        }
-    }
+    std::vector<std::string> arguments = invocation.arguments;
+    const TTerminalText terminal(arguments);
+    const TSearchOptions options = ParseSearchOptions(arguments);
+    const std::vector<std::string>& rest = options.rest;
+    const std::string& modifiers = options.modifiers;
     if (rest.empty()) {
         throw EUsage("needs an expression");
     }
-    const std::string expression = rest[0];
+    const std::string expression = terminal.ToCatalog(rest[0], true);
     if (const auto error = ExpressionError(expression, modifiers)) {
         throw std::runtime_error(*error);
     }
@@ -163,7 +293,7 @@ int SearchCommand(const TInvocation& invocation) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // lines end as the window's pane would hold them
 #endif
-    TOutputSink out(true);
+    TOutputSink out(options.report, options.color, terminal);
     std::size_t lines = 0;
     bool failed = false;
     // Like grep: a catalog that cannot be searched is named with the reason, and the rest are searched.
@@ -175,20 +305,21 @@ int SearchCommand(const TInvocation& invocation) {
             failed = true;
         }
     };
-    if (threads == 1 || catalogs.size() < 2) {
+    if (options.threads == 1 || catalogs.size() < 2) {
         std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
         for (const TCatalogRef& catalog : catalogs) {
-            report(catalog, SearchOneCatalog(catalog, expression, modifiers, text, out));
+            report(catalog, SearchOneCatalog(catalog, expression, options, text, out));
         }
     } else {
-        std::vector<std::string> texts(threads); // one buffer a thread
+        std::vector<std::string> texts(options.threads); // one buffer a thread
         RunInOrder<TSearchedCatalog>(
-            catalogs.size(), threads,
+            catalogs.size(), options.threads,
             [&](std::size_t i, unsigned worker) {
-                TOutputSink lines(false);
+                TOutputSink sink(options.report, options.color, terminal);
+                sink.KeepLines();
                 TCatalogOutcome outcome =
-                    SearchOneCatalog(catalogs[i], expression, modifiers, texts[worker], lines);
-                return TSearchedCatalog{lines.TakeLines(), std::move(outcome)};
+                    SearchOneCatalog(catalogs[i], expression, options, texts[worker], sink);
+                return TSearchedCatalog{sink.TakeLines(), std::move(outcome)};
             },
             [&](std::size_t i, TSearchedCatalog& searched) {
                 WriteOut(searched.lines);
