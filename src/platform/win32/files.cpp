@@ -38,6 +38,35 @@ std::optional<DWORD> Attributes(const std::string& path) {
     return attributes;
 }
 
+// The file that `path` ends at, so that a rewrite replaces a symbolic link's target and keeps the link;
+// `path` itself when it names no file that can be opened (it does not exist yet).
+std::string LinkedFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return path;
+    }
+    std::string final(MAX_PATH, '\0');
+    DWORD length = GetFinalPathNameByHandleA(h, final.data(), static_cast<DWORD>(final.size()), 0);
+    if (length >= final.size()) {
+        final.resize(length);
+        length = GetFinalPathNameByHandleA(h, final.data(), static_cast<DWORD>(final.size()), 0);
+    }
+    CloseHandle(h);
+    if (length == 0 || length >= final.size()) {
+        return path;
+    }
+    final.resize(length);
+    // The system gives the path in its long form, "\\?\C:\..." or "\\?\UNC\server\...".
+    if (final.starts_with("\\\\?\\UNC\\")) {
+        final.replace(0, 8, "\\\\");
+    } else if (final.starts_with("\\\\?\\")) {
+        final.erase(0, 4);
+    }
+    // A name the ANSI code page cannot hold comes back with "?" in it and leads nowhere.
+    return Attributes(final) ? final : path;
+}
+
 } // namespace
 
 bool FileExists(const std::string& path) {
@@ -79,13 +108,39 @@ bool RemoveFile(const std::string& path) {
 }
 
 void ReplaceFileWith(const std::string& target, const std::string& source) {
-    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Fail("Cannot create file", target, GetLastError());
+    const std::string place = LinkedFile(target);
+    const auto old = Attributes(place);
+    if (!old) {
+        if (!MoveFileExA(source.c_str(), place.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            Fail("Cannot create file", target, GetLastError());
+        }
+        return;
     }
+    // ReplaceFile gives the new file the old one's attributes, security and creation time; Wine gives
+    // none, so the attributes that matter are set beforehand. The archive bit stays: the content is new.
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if ((*old & kKept) != 0) {
+        SetFileAttributesA(source.c_str(), (*old & kKept) | FILE_ATTRIBUTE_ARCHIVE);
+    }
+    // With a backup name the old file always still exists under one name or the other, so a failure
+    // half-way can put it back; without one, a failure may leave it deleted.
+    const std::string backup = TempNameBeside(place);
+    if (ReplaceFileA(place.c_str(), source.c_str(), backup.c_str(),
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
+        DeleteFileA(backup.c_str());
+        return;
+    }
+    const DWORD error = GetLastError();
+    if (!Attributes(place) && Attributes(backup)) {
+        MoveFileExA(backup.c_str(), place.c_str(), MOVEFILE_WRITE_THROUGH);
+    }
+    Fail("Cannot create file", target, error);
 }
 
-std::string TempNameBeside(const std::string& path) {
+std::string TempNameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
+    const std::string path = LinkedFile(target);
     const std::size_t cut = FileNameStart(path);
     // A leading dot keeps a temporary file out of the catalog list, even one left by a crash.
     for (;;) {
