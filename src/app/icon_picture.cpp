@@ -7,9 +7,20 @@
 
 namespace {
 
-constexpr std::size_t kDirectorySize = 6;   // reserved, type, count
-constexpr std::size_t kFileEntrySize = 16;  // in an .ico file: ..., bytes, offset
-constexpr std::size_t kGroupEntrySize = 14; // in a group-icon resource: ..., bytes, resource id
+// The directory of an .ico file and of a group-icon resource alike: reserved, type and image count,
+// 16 bits each, then one entry per image.
+constexpr std::size_t kTypeAt = 2;
+constexpr std::size_t kCountAt = 4;
+constexpr std::size_t kDirectorySize = 6;
+// An entry: width, height, colours, reserved (a byte each), planes and bit count (16 bits each), the
+// image's byte count (32 bits), then where the image is: its offset in an .ico file (32 bits) or its
+// resource id in a group (16 bits).
+constexpr std::size_t kWidthAt = 0;
+constexpr std::size_t kBitCountAt = 6;
+constexpr std::size_t kByteCountAt = 8;
+constexpr std::size_t kImageAt = 12;
+constexpr std::size_t kFileEntrySize = 16;
+constexpr std::size_t kGroupEntrySize = 14;
 constexpr std::uint16_t kIconType = 1;
 constexpr DWORD kIconFormatVersion = 0x00030000;
 
@@ -45,19 +56,20 @@ struct ImageEntry {
 // The images that the directory of an .ico file lists; throws when any lies outside the file.
 std::vector<ImageEntry> ReadDirectory(const std::string& file) {
     const auto invalid = [] { return EInvalidIcon("Icon image is not valid"); };
-    if (file.size() < kDirectorySize || Read16(file.data()) != 0 || Read16(file.data() + 2) != kIconType) {
+    if (file.size() < kDirectorySize || Read16(file.data()) != 0 ||
+        Read16(file.data() + kTypeAt) != kIconType) {
         throw invalid();
     }
-    const std::size_t count = Read16(file.data() + 4);
+    const std::size_t count = Read16(file.data() + kCountAt);
     if (count == 0 || file.size() < kDirectorySize + count * kFileEntrySize) {
         throw invalid();
     }
     std::vector<ImageEntry> entries;
     for (std::size_t i = 0; i < count; ++i) {
         const char* entry = file.data() + kDirectorySize + i * kFileEntrySize;
-        const int width = static_cast<unsigned char>(entry[0]);
-        ImageEntry image{width == 0 ? 256 : width, static_cast<int>(Read16(entry + 6)), Read32(entry + 8),
-                         Read32(entry + 12)};
+        const int width = static_cast<unsigned char>(entry[kWidthAt]); // 0 stands for 256
+        ImageEntry image{width == 0 ? 256 : width, static_cast<int>(Read16(entry + kBitCountAt)),
+                         Read32(entry + kByteCountAt), Read32(entry + kImageAt)};
         if (image.size == 0 || image.offset > file.size() || image.size > file.size() - image.offset) {
             throw invalid();
         }
@@ -130,7 +142,7 @@ TIconPicture TIconPicture::FromResource(HMODULE module, const char* name) {
     if (group.size() < kDirectorySize) {
         throw EInvalidIcon("Resource " + ResourceName(name) + " not found");
     }
-    const std::size_t count = Read16(group.data() + 4);
+    const std::size_t count = Read16(group.data() + kCountAt);
     if (group.size() < kDirectorySize + count * kGroupEntrySize) {
         throw EInvalidIcon("Icon image is not valid");
     }
@@ -143,10 +155,10 @@ TIconPicture TIconPicture::FromResource(HMODULE module, const char* name) {
     const std::size_t firstImage = kDirectorySize + count * kFileEntrySize;
     for (std::size_t i = 0; i < count; ++i) {
         const char* entry = group.data() + kDirectorySize + i * kGroupEntrySize;
-        const auto id = static_cast<WORD>(Read16(entry + 12));
+        const auto id = static_cast<WORD>(Read16(entry + kImageAt));
         const std::string_view image =
             ResourceBytes(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3)); // RT_ICON
-        header.append(entry, 8); // width, height, colours, reserved, planes, bit count
+        header.append(entry, kByteCountAt); // the fields before the byte count are the same in both
         Append32(header, static_cast<std::uint32_t>(image.size()));
         Append32(header, static_cast<std::uint32_t>(firstImage + images.size()));
         images.append(image);

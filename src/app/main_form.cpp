@@ -356,9 +356,13 @@ HWND TMainForm::AddControl(const char* className, const char* text, DWORD style,
     if (!control) {
         throw std::runtime_error(std::string("Cannot create the control ") + className);
     }
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
-    anchored.push_back({control, bounds, anchors});
+    AdoptControl(control, bounds, anchors);
     return control;
+}
+
+void TMainForm::AdoptControl(HWND control, RECT design, unsigned anchors) {
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    anchored.push_back({control, design, anchors});
 }
 
 void TMainForm::AddHint(HWND control, const char* text) {
@@ -411,15 +415,13 @@ void TMainForm::CreateControls() {
     SendMessageA(label2, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont.Get()), FALSE);
 
     cbPreset = std::make_unique<TComboBox>(handle, kIdPreset, Bounds(5, 40, 134, 21), kComboListHeight);
-    SendMessageA(cbPreset->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
-    anchored.push_back({cbPreset->Handle(), Bounds(5, 40, 134, kComboListHeight), kAnchorDefault});
+    AdoptControl(cbPreset->Handle(), Bounds(5, 40, 134, kComboListHeight), kAnchorDefault);
     AddControl("BUTTON", "Clear", kButtonStyle, 0, kIdClear, Bounds(144, 38, 65, 25), kAnchorDefault);
     AddControl("BUTTON", "Search", kButtonStyle, 0, kIdSearch, Bounds(216, 38, 57, 25), kAnchorDefault);
     edSearchFor =
         std::make_unique<TComboBox>(handle, kIdSearchFor, Bounds(280, 40, 489, 21), kComboListHeight);
-    SendMessageA(edSearchFor->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
-    anchored.push_back({edSearchFor->Handle(), Bounds(280, 40, 489, kComboListHeight),
-                        kAnchorLeft | kAnchorTop | kAnchorRight});
+    AdoptControl(edSearchFor->Handle(), Bounds(280, 40, 489, kComboListHeight),
+                 kAnchorLeft | kAnchorTop | kAnchorRight);
     AddControl("BUTTON", "Del", kButtonStyle, 0, kIdPresetDelete, Bounds(6, 64, 51, 22), kAnchorDefault);
     AddControl("BUTTON", "*", kButtonStyle, 0, kIdPresetAll, Bounds(64, 64, 17, 22), kAnchorDefault);
     AddControl("BUTTON", "Add", kButtonStyle, 0, kIdPresetAdd, Bounds(88, 64, 49, 22), kAnchorDefault);
@@ -429,13 +431,10 @@ void TMainForm::CreateControls() {
                kAnchorTop | kAnchorRight);
 
     lbSearchIn = std::make_unique<TCheckList>(handle, kIdSearchIn, Bounds(4, 88, 135, 405));
-    SendMessageA(lbSearchIn->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    AdoptControl(lbSearchIn->Handle(), Bounds(4, 88, 135, 405), kAnchorLeft | kAnchorTop | kAnchorBottom);
     SendMessageA(lbSearchIn->Handle(), LB_SETITEMHEIGHT, 0, TCheckList::kItemHeight);
-    anchored.push_back(
-        {lbSearchIn->Handle(), Bounds(4, 88, 135, 405), kAnchorLeft | kAnchorTop | kAnchorBottom});
     memSearchResult = std::make_unique<TResultView>(handle, kIdSearchResult, Bounds(144, 104, 625, 389));
-    SendMessageA(memSearchResult->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
-    anchored.push_back({memSearchResult->Handle(), Bounds(144, 104, 625, 389), kAnchorAll});
+    AdoptControl(memSearchResult->Handle(), Bounds(144, 104, 625, 389), kAnchorAll);
 
     tabOrder = {memSearchResult->Handle(), lbSearchIn->Handle(), cbPreset->Handle(), edSearchFor->Handle(),
                 reHelp};
@@ -506,7 +505,7 @@ void TMainForm::MoveFocus(bool backwards) {
 }
 
 void TMainForm::FormCreate() {
-    RegisterHotKey(handle, kHotKeyId, MOD_CONTROL | MOD_ALT, 0x53); // taken elsewhere: no hot key
+    RegisterHotKey(handle, kHotKeyId, MOD_CONTROL | MOD_ALT, 'S'); // taken elsewhere: no hot key
     lbSearchIn->Clear();
     const platform::TIniProfile settings = ReadSettingsFile(SettingsFilePath());
     listPath = ReadListPath(settings);

@@ -53,6 +53,8 @@ private:
     void CreateControls();
     HWND AddControl(const char* className, const char* text, DWORD style, DWORD exStyle, int id, RECT bounds,
                     unsigned anchors);
+    // Gives a control the window's font and lays it out by its anchors, from `design` on.
+    void AdoptControl(HWND control, RECT design, unsigned anchors);
     void AddHint(HWND control, const char* text);
     void LayOut(int clientWidth, int clientHeight);
     void MoveFocus(bool backwards);

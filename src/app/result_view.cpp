@@ -222,8 +222,8 @@ void TResultView::Scroll(int bar, int request) {
         break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION:
-        position = info.nTrackPos;
-        break; // 32 bits, unlike the message's own
+        position = info.nTrackPos; // 32 bits, unlike the message's own
+        break;
     case SB_TOP:
         position = 0;
         break;
@@ -365,6 +365,11 @@ void TResultView::ShowCaretWhereItIs() {
     }
 }
 
+void TResultView::SelectAll() {
+    anchor = 0;
+    MoveCaret(text.size(), true);
+}
+
 void TResultView::SelectLine(std::size_t offset) {
     const std::size_t index = LineOf(offset);
     anchor = lineStarts[index];
@@ -386,8 +391,7 @@ void TResultView::KeyDown(WPARAM key) {
     switch (key) {
     case 'A':
         if (control) {
-            anchor = 0;
-            MoveCaret(text.size(), true);
+            SelectAll();
         }
         break;
     case 'C':
@@ -592,8 +596,7 @@ LRESULT TResultView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (chosen == kCopyCommand) {
             CopySelection();
         } else if (chosen == kSelectAllCommand) {
-            anchor = 0;
-            MoveCaret(text.size(), true);
+            SelectAll();
         }
         return 0;
     }

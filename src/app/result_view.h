@@ -57,6 +57,7 @@ private:
     void ShowCaretWhereItIs();
     void KeyDown(WPARAM key);
     void CopySelection() const;
+    void SelectAll();
     void SelectLine(std::size_t offset);
 
     HWND handle = nullptr;

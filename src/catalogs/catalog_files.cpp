@@ -1,6 +1,6 @@
 #include "catalogs/catalog_files.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "catalogs/container.h"
 #include "catalogs/rewrite.h"

@@ -40,6 +40,7 @@ constexpr unsigned kScramblerMask = 0x07;
 constexpr unsigned kTrailerShift = 4;
 constexpr unsigned kTrailerMask = 0x07;
 constexpr unsigned kCompressedFlag = 0x80;
+// Compressed, one trailer word (the key) and scrambler version 1.
 constexpr unsigned char kWrittenFlags = kCompressedFlag | (1 << kTrailerShift) | 1;
 
 TMessageCallback& MessageCallback() {
@@ -89,8 +90,10 @@ void PutUnsigned(char* out, std::uint64_t value, std::size_t width) {
 class TZStream {
 public:
     explicit TZStream(bool deflating) : deflating(deflating) {
+        // The zlib format with a 32 KiB window both ways, and zlib's default memory level.
         const int result =
-            deflating ? deflateInit2(&z, 9, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) : inflateInit2(&z, 15);
+            deflating ? deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY)
+                      : inflateInit2(&z, MAX_WBITS);
         if (result != Z_OK) {
             throw EInflateError("Error");
         }

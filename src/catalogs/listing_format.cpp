@@ -32,47 +32,11 @@ int LetterWeight(char16_t c) {
     return c >= 0x0400 && c <= 0x04FF ? 0 : -1;
 }
 
-// The length of the well-formed UTF-8 sequence of two bytes or more at `p`, or 0.
+// A well-formed UTF-8 sequence that tells the text is UTF-8, or 0. The C1 controls never stand in a
+// name: their sequences tell a code page text that happens to be well formed.
 std::size_t Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
-    const unsigned char lead = p[0];
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (p[i] < 0x80 || p[i] > 0xBF) {
-            return 0;
-        }
-    }
-    // The C1 controls never stand in a name: their sequences tell a code page text that happens to
-    // be well formed.
-    return lead == 0xC2 && p[1] < 0xA0 ? 0 : length;
-}
-
-char32_t Utf8Decode(const unsigned char* p, std::size_t length) {
-    if (length == 2) {
-        return (char32_t(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
-    }
-    if (length == 3) {
-        return (char32_t(p[0] & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-    }
-    return (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
-           (p[3] & 0x3F);
+    const std::size_t length = platform::Utf8SequenceLength(p, end);
+    return length != 0 && p[0] == 0xC2 && p[1] < 0xA0 ? 0 : length;
 }
 
 std::size_t FirstHighByte(std::string_view bytes) {
@@ -293,7 +257,7 @@ void ConvertUtf8(std::string& text, std::size_t start, const TBytes& ansi) {
             ++p;
             continue;
         }
-        const char32_t c = Utf8Decode(p, length);
+        const char32_t c = platform::Utf8Decode(p, length);
         *out++ = c < 0x10000 ? static_cast<char>(ansi[c]) : '?';
         p += length;
     }

@@ -41,8 +41,7 @@ std::string ParentOf(const std::string& path) {
         return path;
     }
     const std::size_t last = cut - 1;
-    const bool rootSeparator =
-        platform::IsPathSeparator(path[last]) && (last == 0 || (last > 0 && path[last - 1] == ':'));
+    const bool rootSeparator = platform::IsPathSeparator(path[last]) && (last == 0 || path[last - 1] == ':');
     return path.substr(0, rootSeparator ? cut : last);
 }
 

@@ -19,20 +19,21 @@ public:
           std::vector<std::string>& target, WalkOptions options)
         : root(root), mask(mask), attributes(attributes), target(target), options(options) {}
 
-    void Visit(const std::string& sub) {
-        const std::string folder = JoinPath(root, sub);
+    // Lists the folder reached by `folder`, whose lines begin with `sub`. The walk descends by the
+    // platform's own paths, which reach folders that the lines, in the ANSI code page, cannot name.
+    void Visit(const platform::TFolder& folder, const std::string& sub) {
         // With the mask "*.*" the listing pass already sees every subfolder, so one enumeration of
         // the folder serves both passes.
         const bool onePass = options.recurse && mask == "*.*";
-        std::vector<FoundEntry> subfolders;
+        std::vector<Subfolder> subfolders;
         {
-            platform::TFindFiles find(JoinPath(folder, mask), attributes == kAllAttributes
-                                                                  ? platform::TFindFiles::Detail::KindOnly
-                                                                  : platform::TFindFiles::Detail::Exact);
+            platform::TFindFiles find(folder, mask,
+                                      attributes == kAllAttributes ? platform::TFindFiles::Detail::KindOnly
+                                                                   : platform::TFindFiles::Detail::Exact);
             FoundEntry entry;
             while (find.Next(entry)) {
                 if (onePass && IsSubfolder(entry)) {
-                    subfolders.push_back(entry);
+                    subfolders.push_back({entry, find.EntryFolder()});
                 }
                 if (Listed(entry)) {
                     std::string line = sub.empty() ? entry.name : sub + '\\' + entry.name;
@@ -44,19 +45,19 @@ public:
             return;
         }
         if (!onePass) {
-            platform::TFindFiles find(JoinPath(folder, "*.*"), platform::TFindFiles::Detail::KindOnly);
+            platform::TFindFiles find(folder, "*.*", platform::TFindFiles::Detail::KindOnly);
             FoundEntry entry;
             while (find.Next(entry)) {
                 if (IsSubfolder(entry)) {
-                    subfolders.push_back(entry);
+                    subfolders.push_back({entry, find.EntryFolder()});
                 }
             }
         }
-        descent.push_back({sub, std::nullopt});
-        for (const FoundEntry& subfolder : subfolders) {
-            const std::string child = JoinPath(sub, subfolder.name);
-            if ((subfolder.attributes & platform::kAttrLink) == 0 || !LeadsToAncestor(child)) {
-                Visit(child);
+        descent.push_back({&folder, std::nullopt});
+        for (const Subfolder& subfolder : subfolders) {
+            if ((subfolder.entry.attributes & platform::kAttrLink) == 0 ||
+                !LeadsToAncestor(subfolder.folder)) {
+                Visit(subfolder.folder, JoinPath(sub, subfolder.entry.name));
             }
         }
         descent.pop_back();
@@ -86,14 +87,14 @@ private:
 
     // A folder link is entered like a folder, unless it leads back to a folder of the current descent:
     // that would repeat the tree below it without end. Only links pay for looking up identities.
-    bool LeadsToAncestor(const std::string& child) {
-        const auto target = platform::IdentifyFolder(JoinPath(root, child));
+    bool LeadsToAncestor(const platform::TFolder& child) {
+        const auto target = platform::IdentifyFolder(child);
         if (!target) {
             return true;
         }
         for (Level& level : descent) {
             if (!level.id) {
-                level.id = platform::IdentifyFolder(JoinPath(root, level.sub));
+                level.id = platform::IdentifyFolder(*level.folder);
             }
             if (*level.id == target) {
                 return true;
@@ -102,8 +103,13 @@ private:
         return false;
     }
 
+    struct Subfolder {
+        FoundEntry entry;
+        platform::TFolder folder;
+    };
+
     struct Level {
-        std::string sub;
+        const platform::TFolder* folder;
         std::optional<std::optional<platform::FolderId>> id; // looked up when a link is met
     };
 
@@ -120,6 +126,6 @@ private:
 bool ListFiles(const std::string& folder, const std::string& mask, std::uint32_t attributes,
                std::vector<std::string>& target, WalkOptions options) {
     target.clear();
-    TWalk(folder, mask, attributes, target, options).Visit("");
+    TWalk(folder, mask, attributes, target, options).Visit(platform::TFolder(folder), "");
     return !target.empty();
 }

@@ -9,6 +9,7 @@
 #include "cli_settings.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "terminal_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -31,6 +32,13 @@ const std::string& ExistingCatalog(const TInvocation& invocation) {
         platform::TFile file(path, platform::TFile::Mode::Read);
     }
     return path;
+}
+
+// The folder the command works on; a missing one ends it.
+void RequireFolder(const std::string& folder) {
+    if (!platform::FolderExists(folder)) {
+        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
+    }
 }
 
 } // namespace
@@ -77,9 +85,7 @@ int CatalogsCommand(const TInvocation& invocation) {
     }
     const std::string folder =
         invocation.arguments.empty() ? DefaultCatalogFolder(invocation.toolPath) : invocation.arguments[0];
-    if (!platform::FolderExists(folder)) {
-        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
-    }
+    RequireFolder(folder);
     std::string out;
     for (const std::string& name : ListCatalogNames(folder)) {
         out += name + "\n";
@@ -89,9 +95,11 @@ int CatalogsCommand(const TInvocation& invocation) {
 }
 
 int CreateCommand(const TInvocation& invocation) {
+    std::vector<std::string> arguments = invocation.arguments;
+    const TTerminalText terminal(arguments);
     std::vector<std::string> paths;
     bool force = false;
-    for (const std::string& argument : invocation.arguments) {
+    for (const std::string& argument : arguments) {
         if (argument == "--force") {
             force = true;
         } else {
@@ -101,15 +109,20 @@ int CreateCommand(const TInvocation& invocation) {
     if (paths.size() != 2) {
         throw EUsage("expects a folder and a catalog");
     }
-    const std::string& folder = paths[0];
     const std::string& catalog = paths[1];
-    if (!platform::FolderExists(folder)) {
-        throw platform::EFileError("Cannot find folder \"" + platform::FullPath(folder) + "\"");
-    }
+    RequireFolder(paths[0]);
     if (platform::FileExists(catalog) && !force) {
         throw platform::EFileError("File \"" + platform::FullPath(catalog) +
                                    "\" already exists; --force overwrites it");
     }
-    CreateCatalogFile(folder, catalog);
+    // Full paths with the backslash of Windows catalogs throughout, so that both builds' catalogs
+    // read alike; the file layer off Windows takes a backslash for a slash.
+    std::string folder = platform::FullPath(paths[0]);
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    std::vector<std::string> lines = ListCatalogTree(folder);
+    for (std::string& line : lines) {
+        line = terminal.ToCatalog(line, false);
+    }
+    WriteCatalog(catalog, lines);
     return kExitSuccess;
 }

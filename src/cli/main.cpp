@@ -26,15 +26,32 @@ const TCommand kCommands[] = {
      "FOLDER defaults to ListPath of mirolan.ini beside the tool, else LIST.",
      CatalogsCommand},
     {"create", "[--force] FOLDER CATALOG", "make a catalog of a folder tree",
-     "Lists every file and folder below FOLDER, one full path a line, into the plain catalog CATALOG.\n"
-     "An existing CATALOG is overwritten only with --force.",
+     "Lists every file and folder below FOLDER, one full path a line, backslashes throughout, into the\n"
+     "plain catalog CATALOG. An existing CATALOG is overwritten only with --force. Off Windows, under a\n"
+     "UTF-8 locale, the names are written in the code page of --code-page N (866, 1251 by default,\n"
+     "1252), \"?\" for what it cannot hold; --raw writes them as the file system gives them.",
      CreateCommand},
-    {"search", "[-m MODIFIERS] EXPRESSION [CATALOG...]", "find catalog lines by a regular expression",
+    {"search", "[OPTIONS] EXPRESSION [CATALOG...]", "find catalog lines by a regular expression",
      "Searches each CATALOG (by default every catalog of the catalog folder, as if all were ticked) and\n"
      "prints what the window's result pane would show: for each catalog with matches an empty line,\n"
      "the heading \" ------ Found in disk : \" and its name, then the line of every match.\n"
      "MODIFIERS is the modifier string, by default irgm-sx (letters i r s g m x: on before the \"-\",\n"
-     "off after it). Exit status: 0 when a line was printed, 1 when nothing matched, 2 on error.",
+     "off after it). Exit status: 0 when a line matched, 1 when nothing matched, 2 on error.\n"
+     "Options, before EXPRESSION (\"--\" ends them, for an expression that begins with \"-\"):\n"
+     "  -m MODIFIERS    the modifier string\n"
+     "  -j N            N catalogs read and searched at a time (by default one per core); the output\n"
+     "                  is exactly that of -j 1, in the same order\n"
+     "  -c              only \"NAME:COUNT\" for each catalog searched, one a line: its name as the heading\n"
+     "                  shows it, a colon and the number of its lines with a match (a line with two\n"
+     "                  matches counts once)\n"
+     "  -l              only the name of each catalog with a match, one a line\n"
+     "  -q              nothing printed: the exit status tells\n"
+     "  --color=WHEN    the match in red and the heading in magenta: auto (the default: when standard\n"
+     "                  output is a terminal and NO_COLOR is unset or empty), always or never\n"
+     "  --code-page N   the catalogs' code page off Windows: 866, 1251 (the default) or 1252\n"
+     "  --raw           off Windows, the expression and the lines as bytes, unconverted\n"
+     "Off Windows, under a UTF-8 locale, EXPRESSION is converted to the catalogs' code page (a character\n"
+     "it cannot hold is an error) and the lines back to UTF-8.",
      SearchCommand},
 };
 
@@ -87,6 +104,9 @@ int main(int argc, char** argv) {
     }
     TInvocation invocation{argv[0], {argv + 2, argv + argc}};
     for (const std::string& argument : invocation.arguments) {
+        if (argument == "--") {
+            break;
+        }
         if (argument == "--help") {
             PrintCommandHelp(*command, stdout);
             return kExitSuccess;

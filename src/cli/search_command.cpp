@@ -1,7 +1,11 @@
 // mirolan-cli search: what the window's result pane would hold, on standard output.
 #include "commands.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <thread>
 #include <utility>
 
 #include "catalogs/catalog_files.h"
@@ -11,10 +15,15 @@
 #include "regexpr/regexpr.h"
 #include "search/catalog_search.h"
 #include "search/line_cut.h"
+#include "search/run_in_order.h"
+#include "terminal_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -25,14 +34,46 @@ constexpr char kNewline[] = "\r\n";
 constexpr char kNewline[] = "\n";
 #endif
 
+enum class TReport { Lines, Count, Names, Quiet };
+
+struct TSearchOptions {
+    std::string modifiers = ModifierString({});
+    TReport report = TReport::Lines;
+    unsigned threads = std::max(std::thread::hardware_concurrency(), 1u);
+    bool color = false;
+    std::vector<std::string> rest; // the expression, then the catalogs
+};
+
+constexpr char kMatchColor[] = "\x1b[01;31m";
+constexpr char kHeadingColor[] = "\x1b[35m";
+constexpr char kColorEnd[] = "\x1b[m";
+
 // Collects the lines and writes them in large blocks: a terminal search may print millions. The
-// caller flushes: a flush that fails while an error unwinds could not be reported.
+// caller flushes: a flush that fails while an error unwinds could not be reported. Besides the
+// lines, counts the catalog lines with a match for -c, -l and -q.
 class TOutputSink : public TSearchSink {
 public:
+    TOutputSink(TReport report, bool color, const TTerminalText& terminal)
+        : report(report), color(color), terminal(terminal) {}
     void AppendLine(std::string_view line) override {
-        buffer.append(line).append(kNewline);
-        if (buffer.size() >= kBlock) {
-            Flush();
+        if (report == TReport::Lines) {
+            Append(line);
+        }
+    }
+    void AppendHeading(std::string_view heading) override {
+        if (report != TReport::Lines) {
+            return;
+        }
+        Append("");
+        Append(heading, 0, color ? heading.size() : 0, kHeadingColor, false);
+    }
+    void AppendMatch(std::string_view line, std::size_t matchStart, std::size_t matchLength) override {
+        if (line.data() != lastLine || matchedLines == 0) {
+            ++matchedLines; // a line with two matches is printed twice but counts once
+        }
+        lastLine = line.data();
+        if (report == TReport::Lines) {
+            Append(line, matchStart, color ? matchLength : 0, kMatchColor);
         }
     }
     void Flush() {
@@ -42,8 +83,46 @@ public:
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
     std::string TakeReason() { return std::exchange(reason, {}); }
+    std::size_t TakeMatchedLines() { return std::exchange(matchedLines, 0); }
+    // A catalog searched on a thread of its own keeps its lines until its turn to print them.
+    void KeepLines() { writeWhenFull = false; }
+    std::string TakeLines() { return std::exchange(buffer, {}); }
+    // A line of the -c or -l report.
+    void AppendReport(const std::string& line) { Append(line, 0, 0, "", false); }
 
 private:
+    // The line with `length` bytes from `start` set off in `colorOn`. Catalog text goes to the
+    // terminal's encoding; headings and names come from the file system, already in it.
+    void Append(std::string_view line, std::size_t start = 0, std::size_t length = 0,
+                const char* colorOn = "", bool catalogText = true) {
+        const auto text = [&](std::string_view part) {
+            if (catalogText) {
+                terminal.AppendToTerminal(buffer, part);
+            } else {
+                buffer.append(part);
+            }
+        };
+        if (length == 0) {
+            text(line);
+        } else {
+            text(line.substr(0, start));
+            buffer.append(colorOn);
+            text(line.substr(start, length));
+            buffer.append(kColorEnd);
+            text(line.substr(start + length));
+        }
+        buffer.append(kNewline);
+        if (writeWhenFull && buffer.size() >= kBlock) {
+            Flush();
+        }
+    }
+
+    TReport report;
+    bool color;
+    const TTerminalText& terminal;
+    std::size_t matchedLines = 0;
+    const char* lastLine = nullptr;
+    bool writeWhenFull = true;
     std::string reason;
     static constexpr std::size_t kBlock = 1 << 16;
     std::string buffer;
@@ -77,26 +156,130 @@ std::optional<std::string> ExpressionError(const std::string& expression, const 
     return std::nullopt;
 }
 
-} // namespace
+unsigned ThreadCount(const std::string& value) {
+    char* end = nullptr;
+    const unsigned long count = std::strtoul(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || count < 1 || count > 256) {
+        throw EUsage("-j needs a number of threads from 1 to 256");
+    }
+    return static_cast<unsigned>(count);
+}
 
-int SearchCommand(const TInvocation& invocation) {
-    std::string modifiers = ModifierString({});
-    std::vector<std::string> rest;
-    const auto& arguments = invocation.arguments;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "-m" && rest.empty()) {
+// One catalog read and searched into `out`, its -c or -l line included: the number of lines, and
+// what to tell about the catalog on standard error (empty when nothing went wrong). `text` is the
+// caller's buffer for the catalog.
+struct TCatalogOutcome {
+    std::size_t lines = 0;
+    std::string complaint;
+};
+
+TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& expression,
+                                 const TSearchOptions& options, std::string& text, TOutputSink& out) {
+    // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
+    if (!platform::FileExists(catalog.path)) {
+        return {0, platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog"};
+    }
+    TCatalogOutcome outcome;
+    try {
+        ReadCatalogText(catalog.path, text);
+        outcome.lines = SearchCatalogText(catalog.name, text, expression, options.modifiers, out);
+        const std::size_t matched = out.TakeMatchedLines();
+        if (options.report == TReport::Count) {
+            out.AppendReport(catalog.name + ":" + std::to_string(matched));
+        } else if (options.report == TReport::Names && matched > 0) {
+            out.AppendReport(catalog.name);
+        }
+    } catch (const std::exception& error) {
+        outcome.complaint = error.what();
+        return outcome;
+    }
+    outcome.complaint = out.TakeReason();
+    return outcome;
+}
+
+// What a catalog searched on a thread of its own hands over: its lines and its outcome.
+struct TSearchedCatalog {
+    std::string lines;
+    TCatalogOutcome outcome;
+};
+
+// Whether a terminal takes the escape sequences of --color=auto: stdout is one, NO_COLOR is unset
+// or empty, and on Windows the console understands the sequences.
+bool AutoColor() {
+    const char* noColor = std::getenv("NO_COLOR");
+    if (noColor != nullptr && *noColor != '\0') {
+        return false;
+    }
+#ifdef _WIN32
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return GetConsoleMode(console, &mode) != 0 &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+// Options come before the expression, as in grep; "--" ends them.
+TSearchOptions ParseSearchOptions(const std::vector<std::string>& arguments) {
+    TSearchOptions options;
+    std::string color = "auto";
+    std::size_t i = 0;
+    for (; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            ++i;
+            break;
+        }
+        if (argument.size() < 2 || argument[0] != '-') {
+            break;
+        }
+        if (argument == "-m") {
             if (++i == arguments.size()) {
                 throw EUsage("-m needs a modifier string");
             }
-            modifiers = arguments[i];
+            options.modifiers = arguments[i];
+        } else if (argument == "-j") {
+            if (++i == arguments.size()) {
+                throw EUsage("-j needs a number");
+            }
+            options.threads = ThreadCount(arguments[i]);
+        } else if (argument == "--color") {
+            color = "auto";
+        } else if (argument.rfind("--color=", 0) == 0) {
+            color = argument.substr(8);
+            if (color != "auto" && color != "always" && color != "never") {
+                throw EUsage("--color takes auto, always or never");
+            }
+        } else if (argument.find_first_not_of("clq", 1) == std::string::npos) {
+            for (const char flag : argument.substr(1)) {
+                const TReport report = flag == 'q'   ? TReport::Quiet
+                                       : flag == 'l' ? TReport::Names
+                                                     : TReport::Count;
+                options.report = std::max(options.report, report); // -q over -l over -c
+            }
         } else {
-            rest.push_back(arguments[i]);
+            throw EUsage("has no option \"" + argument +
+                         "\" (\"--\" goes before an expression that begins with \"-\")");
         }
     }
+    options.rest.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+    options.color = color == "always" || (color == "auto" && AutoColor());
+    return options;
+}
+
+} // namespace
+
+int SearchCommand(const TInvocation& invocation) {
+    std::vector<std::string> arguments = invocation.arguments;
+    const TTerminalText terminal(arguments);
+    const TSearchOptions options = ParseSearchOptions(arguments);
+    const std::vector<std::string>& rest = options.rest;
+    const std::string& modifiers = options.modifiers;
     if (rest.empty()) {
         throw EUsage("needs an expression");
     }
-    const std::string expression = rest[0];
+    const std::string expression = terminal.ToCatalog(rest[0], true);
     if (const auto error = ExpressionError(expression, modifiers)) {
         throw std::runtime_error(*error);
     }
@@ -110,33 +293,38 @@ int SearchCommand(const TInvocation& invocation) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // lines end as the window's pane would hold them
 #endif
-    TOutputSink out;
+    TOutputSink out(options.report, options.color, terminal);
     std::size_t lines = 0;
     bool failed = false;
     // Like grep: a catalog that cannot be searched is named with the reason, and the rest are searched.
-    const auto complain = [&](const TCatalogRef& catalog, const std::string& why) {
-        out.Flush(); // its lines before its complaint
-        std::fprintf(stderr, "mirolan-cli: %s: %s\n", catalog.path.c_str(), why.c_str());
-        failed = true;
+    const auto report = [&](const TCatalogRef& catalog, const TCatalogOutcome& outcome) {
+        lines += outcome.lines;
+        if (!outcome.complaint.empty()) {
+            out.Flush(); // its lines before its complaint
+            std::fprintf(stderr, "mirolan-cli: %s: %s\n", catalog.path.c_str(), outcome.complaint.c_str());
+            failed = true;
+        }
     };
-    std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
-    for (const TCatalogRef& catalog : catalogs) {
-        // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
-        if (!platform::FileExists(catalog.path)) {
-            complain(catalog,
-                     platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog");
-            continue;
+    if (options.threads == 1 || catalogs.size() < 2) {
+        std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
+        for (const TCatalogRef& catalog : catalogs) {
+            report(catalog, SearchOneCatalog(catalog, expression, options, text, out));
         }
-        try {
-            ReadCatalogText(catalog.path, text);
-            lines += SearchCatalogText(catalog.name, text, expression, modifiers, out);
-        } catch (const std::exception& error) {
-            complain(catalog, error.what());
-            continue;
-        }
-        if (const std::string reason = out.TakeReason(); !reason.empty()) {
-            complain(catalog, reason);
-        }
+    } else {
+        std::vector<std::string> texts(options.threads); // one buffer a thread
+        RunInOrder<TSearchedCatalog>(
+            catalogs.size(), options.threads,
+            [&](std::size_t i, unsigned worker) {
+                TOutputSink sink(options.report, options.color, terminal);
+                sink.KeepLines();
+                TCatalogOutcome outcome =
+                    SearchOneCatalog(catalogs[i], expression, options, texts[worker], sink);
+                return TSearchedCatalog{sink.TakeLines(), std::move(outcome)};
+            },
+            [&](std::size_t i, TSearchedCatalog& searched) {
+                WriteOut(searched.lines);
+                report(catalogs[i], searched.outcome);
+            });
     }
     out.Flush();
     return failed ? kExitFailure : lines > 0 ? kExitSuccess : kExitNoMatch;

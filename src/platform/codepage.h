@@ -1,6 +1,6 @@
 // Letter case in the active 8-bit (ANSI) code page: what CharUpperA, CharLowerA and the locale-aware
-// comparison give on Windows. Off Windows the code page is 1251 (Cyrillic), so catalogs made on a
-// Russian system behave the same in a terminal.
+// comparison give on Windows. Off Windows the code page is 1251 (Cyrillic) unless the program sets
+// another, so catalogs made on a Russian system behave the same in a terminal.
 #pragma once
 
 #include <string>
@@ -18,5 +18,11 @@ int CompareText(std::string_view a, std::string_view b); // letter case ignored
 int CompareStr(std::string_view a, std::string_view b);  // letter case counts
 
 unsigned ActiveCodePage();
+
+#ifndef _WIN32
+// Chooses the code page off Windows: 866, 1251 or 1252. Called before anything reads the case
+// tables, which the regular expression engine keeps once built.
+void SetActiveCodePage(unsigned codePage);
+#endif
 
 } // namespace platform

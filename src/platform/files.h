@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,12 +36,14 @@ bool CreateFolder(const std::string& path); // one folder; its parent must exist
 bool RemoveFolder(const std::string& path); // an empty one
 std::string FullPath(const std::string& path);
 bool RemoveFile(const std::string& path);
-// The attribute bits of an existing file or folder (see find.h), or nothing when there is none.
-std::optional<std::uint32_t> GetAttributes(const std::string& path);
-// Puts `source` in the place of `target` in one step, so a reader sees either the old or the new file.
-// Throws EFileError on failure; `source` is then left where it was.
+// Puts `source` in the place of `target`, so a reader finds the old file or the new one (on Windows,
+// for a moment in between, neither). The new file keeps what the system lets a program keep: the mode
+// and owner off Windows; the hidden and system attributes, and through ReplaceFile the security and
+// creation time, on Windows. A file reached by a symbolic link is replaced at the link's target.
+// Throws EFileError on failure; `target` is then as it was and `source` where it was.
 void ReplaceFileWith(const std::string& target, const std::string& source);
-// A name for a temporary file in the same folder as `path`, not taken at the time of the call.
+// A name for a temporary file in the same folder as `path` (as its link's target, if it is a link),
+// not taken at the time of the call.
 std::string TempNameBeside(const std::string& path);
 // The running program's own full path.
 std::string ExecutablePath();

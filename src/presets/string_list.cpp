@@ -176,13 +176,7 @@ void TStringList::Delete(int index) {
 }
 
 void TStringList::LoadFromFile(const std::string& fileName) {
-    std::string text;
-    {
-        platform::TFile file(fileName, platform::TFile::Mode::Read);
-        text.resize(static_cast<std::size_t>(file.Size()));
-        text.resize(file.Read(text.data(), text.size()));
-    }
-    const std::vector<std::string> lines = SplitLines(text);
+    const std::vector<std::string> lines = SplitLines(platform::ReadWholeFile(fileName));
     BeginUpdate();
     try {
         Clear();

@@ -45,49 +45,49 @@ struct CharSet {
 
 class Compiler {
 public:
-    Compiler(const CompileSettings& settings, ErrorSink& errors) : settings_(settings), errors_(errors) {
+    Compiler(const CompileSettings& settings, ErrorSink& errors) : settings(settings), errors(errors) {
         const auto* text = reinterpret_cast<const std::uint8_t*>(settings.expression.data());
-        begin_ = text;
-        end_ = text + settings.expression.size();
+        begin = text;
+        end = text + settings.expression.size();
     }
 
     CompiledCode Build() {
-        if (settings_.expression.empty()) {
+        if (settings.expression.empty()) {
             Fail(kErrCompNullArgument);
         }
         RunPass(true);
-        code_.assign(size_, 0);
+        code.assign(size, 0);
         const int flags = RunPass(false);
-        if (fill_ != code_.size()) {
+        if (fill != code.size()) {
             throw std::logic_error("RegEngine: size pass and emit pass disagree");
         }
-        return {std::move(code_), flags};
+        return {std::move(code), flags};
     }
 
 private:
     // One pass over the whole expression; returns the top level's flags.
     int RunPass(bool sizing) {
-        sizing_ = sizing;
-        size_ = 0;
-        fill_ = 0;
-        pos_ = begin_;
-        modifiers_ = settings_.modifiers;
-        groupCount_ = 1;
+        this->sizing = sizing;
+        size = 0;
+        fill = 0;
+        pos = begin;
+        modifiers = settings.modifiers;
+        groupCount = 1;
         EmitByte(kProgramMagic);
         int flags = 0;
         ParseReg(false, flags);
         return flags;
     }
 
-    [[noreturn]] void Fail(int code) { errors_.Fail(code, static_cast<int>(pos_ - begin_)); }
+    [[noreturn]] void Fail(int error) { errors.Fail(error, static_cast<int>(pos - begin)); }
 
-    bool AtEnd() const { return pos_ >= end_; }
-    std::uint8_t Cur() const { return AtEnd() ? 0 : *pos_; }
-    bool On(unsigned bit) const { return (modifiers_ & bit) != 0; }
+    bool AtEnd() const { return pos >= end; }
+    std::uint8_t Cur() const { return AtEnd() ? 0 : *pos; }
+    bool On(unsigned bit) const { return (modifiers & bit) != 0; }
 
     // Emitting: in the size pass only the byte count grows and links are left alone.
     void Reserve(std::size_t bytes) {
-        if (fill_ + bytes > code_.size()) {
+        if (fill + bytes > code.size()) {
             throw std::logic_error("RegEngine: emit pass outgrew the size pass");
         }
     }
@@ -95,72 +95,72 @@ private:
     // A node with no link yet and `operandSize` zero bytes of operand.
     int EmitNode(std::uint8_t kind, int operandSize = 0) {
         const auto total = static_cast<std::size_t>(kNodeSize + operandSize);
-        if (sizing_) {
-            size_ += total;
+        if (sizing) {
+            size += total;
             return 0;
         }
         Reserve(total);
-        const int node = static_cast<int>(fill_);
-        code_[fill_] = kind;
-        std::memset(&code_[fill_ + kLinkAt], 0, total - kLinkAt);
-        fill_ += total;
+        const int node = static_cast<int>(fill);
+        code[fill] = kind;
+        std::memset(&code[fill + kLinkAt], 0, total - kLinkAt);
+        fill += total;
         return node;
     }
 
     void EmitByte(std::uint8_t value) {
-        if (sizing_) {
-            ++size_;
+        if (sizing) {
+            ++size;
             return;
         }
         Reserve(1);
-        code_[fill_++] = value;
+        code[fill++] = value;
     }
 
     // Puts a node of `total` bytes in front of the already emitted operand at `at`.
     void InsertNode(std::uint8_t kind, int at, int total) {
-        if (sizing_) {
-            size_ += total;
+        if (sizing) {
+            size += total;
             return;
         }
         Reserve(total);
-        std::memmove(&code_[at + total], &code_[at], fill_ - at);
-        fill_ += total;
-        code_[at] = kind;
-        std::memset(&code_[at + kLinkAt], 0, total - kLinkAt);
+        std::memmove(&code[at + total], &code[at], fill - at);
+        fill += total;
+        code[at] = kind;
+        std::memset(&code[at + kLinkAt], 0, total - kLinkAt);
     }
 
-    int Next(int node) const { return NextNode(Program(code_), node); }
+    int Next(int node) const { return NextNode(Program(code), node); }
 
     // Sets the link of the last node of the chain starting at `node` to `target`.
     void Tail(int node, int target) {
-        if (sizing_) {
+        if (sizing) {
             return;
         }
         int scan = node;
         for (int next = Next(scan); next >= 0; next = Next(scan)) {
             scan = next;
         }
-        SetNextNode(code_, scan, target);
+        SetNextNode(code, scan, target);
     }
 
     // Links the operand chain of an Alternative to `target`; other nodes are left alone.
     void OperandTail(int node, int target) {
-        if (sizing_ || code_[node] != kAlternative) {
+        if (sizing || code[node] != kAlternative) {
             return;
         }
         Tail(OperandOf(node), target);
     }
 
     int ParseReg(bool inGroup, int& flags) {
-        const unsigned savedModifiers = modifiers_;
+        const unsigned savedModifiers = modifiers;
         int ret = -1;
         int group = 0;
         flags = kHasWidth;
         if (inGroup) {
-            if (groupCount_ >= kMaxGroups) {
+            if (groupCount >= kMaxGroups) {
                 Fail(kErrTooManyGroups);
             }
-            group = groupCount_++;
+            group = groupCount++;
             ret = EmitNode(static_cast<std::uint8_t>(kGroupOpen + group));
         }
         int branchFlags = 0;
@@ -178,13 +178,13 @@ private:
             if (Cur() != '|' || AtEnd()) {
                 break;
             }
-            ++pos_;
+            ++pos;
             branch = ParseSequence(branchFlags);
             Tail(ret, branch);
         }
         const int ender = EmitNode(static_cast<std::uint8_t>(inGroup ? kGroupClose + group : kProgramEnd));
         Tail(ret, ender);
-        if (!sizing_) {
+        if (!sizing) {
             for (int node = ret; node >= 0; node = Next(node)) {
                 OperandTail(node, ender);
             }
@@ -193,11 +193,11 @@ private:
             if (AtEnd() || Cur() != ')') {
                 Fail(kErrUnmatchedGroup);
             }
-            ++pos_;
+            ++pos;
         } else if (!AtEnd()) {
             Fail(Cur() == ')' ? kErrUnmatchedClose : kErrJunkOnEnd);
         }
-        modifiers_ = savedModifiers;
+        modifiers = savedModifiers;
         return ret;
     }
 
@@ -225,28 +225,28 @@ private:
     // Reads "{n}", "{n,}" or "{n,m}" at the "{" under the parse position. Returns false, with the parse
     // position unchanged, when the text there is no quantifier; on success the position is at the "}".
     bool ParseBraces(std::int32_t& low, std::int32_t& high) {
-        const std::uint8_t* brace = pos_;
-        const std::uint8_t* p = pos_ + 1;
+        const std::uint8_t* brace = pos;
+        const std::uint8_t* p = pos + 1;
         const std::uint8_t* digits = p;
-        while (p < end_ && IsDigit(*p)) {
+        while (p < end && IsDigit(*p)) {
             ++p;
         }
-        if (p == digits || p == end_ || (*p != '}' && *p != ',')) {
+        if (p == digits || p == end || (*p != '}' && *p != ',')) {
             return false;
         }
-        pos_ = p;
+        pos = p;
         low = ParseBraceNumber(digits, p);
         if (*p == ',') {
             ++p;
             digits = p;
-            while (p < end_ && IsDigit(*p)) {
+            while (p < end && IsDigit(*p)) {
                 ++p;
             }
-            if (p == end_ || *p != '}') {
-                pos_ = brace;
+            if (p == end || *p != '}') {
+                pos = brace;
                 return false;
             }
-            pos_ = p;
+            pos = p;
             high = p == digits ? kMaxBraces : ParseBraceNumber(digits, p);
         } else {
             high = low;
@@ -287,8 +287,8 @@ private:
         if (op == '{' && !ParseBraces(low, high)) {
             return ret;
         }
-        // pos_ is at the operator, or at the "}" of braces.
-        const bool lazyMark = pos_ + 1 < end_ && pos_[1] == '?';
+        // pos is at the operator, or at the "}" of braces.
+        const bool lazyMark = pos + 1 < end && pos[1] == '?';
         const bool lazy = lazyMark || !On(kModG);
         const bool simple = (atomFlags & kSingleStep) != 0;
         switch (op) {
@@ -331,7 +331,7 @@ private:
             }
             break;
         }
-        pos_ += lazyMark ? 2 : 1;
+        pos += lazyMark ? 2 : 1;
         if (!AtEnd() && IsRepeatOp(Cur())) {
             Fail(kErrNestedRepeat);
         }
@@ -340,8 +340,8 @@ private:
 
     void EmitSimpleBraces(int operand, std::int32_t low, std::int32_t high, bool lazy) {
         InsertNode(lazy ? kSimpleBracesLazy : kSimpleBraces, operand, kNodeSize + kBracesOperandSize);
-        if (!sizing_) {
-            SetCounts(code_, operand, low, high);
+        if (!sizing) {
+            SetCounts(code, operand, low, high);
         }
     }
 
@@ -349,9 +349,9 @@ private:
     void EmitCountedLoop(int operand, std::int32_t low, std::int32_t high, bool lazy) {
         InsertNode(kLoopEntry, operand, kNodeSize);
         const int loop = EmitNode(lazy ? kLoopLazy : kLoop, kLoopOperandSize);
-        if (!sizing_) {
-            SetCounts(code_, loop, low, high);
-            SetLoopBody(code_, loop, operand + kNodeSize);
+        if (!sizing) {
+            SetCounts(code, loop, low, high);
+            SetLoopBody(code, loop, operand + kNodeSize);
         }
         Tail(operand, loop);
         Tail(operand + kNodeSize, loop);
@@ -388,18 +388,18 @@ private:
     int ParseAtom(int& flags) {
         flags = 0;
         if (On(kModX) && !AtEnd()) {
-            if (*pos_ == '#') {
-                while (!AtEnd() && *pos_ != '\r' && *pos_ != '\n') {
-                    ++pos_;
+            if (*pos == '#') {
+                while (!AtEnd() && *pos != '\r' && *pos != '\n') {
+                    ++pos;
                 }
-                while (!AtEnd() && (*pos_ == '\r' || *pos_ == '\n')) {
-                    ++pos_;
+                while (!AtEnd() && (*pos == '\r' || *pos == '\n')) {
+                    ++pos;
                 }
                 return EmitNode(kSkip);
             }
-            if (IsXSpace(*pos_)) {
-                while (!AtEnd() && IsXSpace(*pos_)) {
-                    ++pos_;
+            if (IsXSpace(*pos)) {
+                while (!AtEnd() && IsXSpace(*pos)) {
+                    ++pos;
                 }
                 return EmitNode(kSkip);
             }
@@ -407,15 +407,15 @@ private:
         if (AtEnd()) {
             Fail(kErrInternalUrp);
         }
-        const std::uint8_t c = *pos_++;
+        const std::uint8_t c = *pos++;
         switch (c) {
         case '|':
         case ')':
             Fail(kErrInternalUrp);
         case '^':
-            return EmitNode(On(kModM) && settings_.lineFormsAvailable ? kLineStart : kTextStart);
+            return EmitNode(On(kModM) && settings.lineFormsAvailable ? kLineStart : kTextStart);
         case '$':
-            return EmitNode(On(kModM) && settings_.lineFormsAvailable ? kLineEnd : kTextEnd);
+            return EmitNode(On(kModM) && settings.lineFormsAvailable ? kLineEnd : kTextEnd);
         case '.':
             if (On(kModS)) {
                 flags = kHasWidth | kSingleStep;
@@ -448,24 +448,24 @@ private:
 
     // "(?#comment)" and "(?modifiers)": both leave a Skip node.
     int ParseSpecialGroup() {
-        const bool comment = pos_ + 1 < end_ && pos_[1] == '#';
-        const std::uint8_t* close = pos_ + 1;
-        while (close < end_ && *close != ')') {
+        const bool comment = pos + 1 < end && pos[1] == '#';
+        const std::uint8_t* close = pos + 1;
+        while (close < end && *close != ')') {
             ++close;
         }
         if (comment) {
-            if (close == end_) {
-                pos_ = end_;
+            if (close == end) {
+                pos = end;
                 Fail(kErrUnclosedComment);
             }
         } else {
-            const std::string_view text(reinterpret_cast<const char*>(pos_ + 1), close - (pos_ + 1));
-            if (close == end_ || !ParseModifiers(text, modifiers_)) {
-                pos_ = close;
+            const std::string_view text(reinterpret_cast<const char*>(pos + 1), close - (pos + 1));
+            if (close == end || !ParseModifiers(text, modifiers)) {
+                pos = close;
                 Fail(kErrBadInlineModifier);
             }
         }
-        pos_ = close + 1;
+        pos = close + 1;
         return EmitNode(kSkip);
     }
 
@@ -473,7 +473,7 @@ private:
         if (AtEnd()) {
             Fail(kErrTrailingBackslash);
         }
-        const std::uint8_t c = *pos_++;
+        const std::uint8_t c = *pos++;
         flags = kHasWidth | kSingleStep;
         if (c >= '1' && c <= '9') {
             const int ret = EmitNode(On(kModI) ? kBackRefNoCase : kBackRef);
@@ -502,8 +502,7 @@ private:
         case 'w':
         case 'W': {
             CharSet set;
-            const std::string_view chars =
-                (c == 's' || c == 'S') ? settings_.spaceChars : settings_.wordChars;
+            const std::string_view chars = (c == 's' || c == 'S') ? settings.spaceChars : settings.wordChars;
             for (char member : chars) {
                 set.Add(static_cast<std::uint8_t>(member));
             }
@@ -547,17 +546,17 @@ private:
         if (AtEnd()) {
             Fail(kErrNoHexCode);
         }
-        if (*pos_ == '{') {
-            ++pos_;
+        if (*pos == '{') {
+            ++pos;
             for (;;) {
                 if (AtEnd()) {
                     Fail(kErrNoHexCode);
                 }
-                if (*pos_ == '}') {
-                    ++pos_;
+                if (*pos == '}') {
+                    ++pos;
                     return static_cast<std::uint8_t>(value);
                 }
-                const int digit = HexValue(*pos_);
+                const int digit = HexValue(*pos);
                 if (digit < 0) {
                     Fail(kErrBadHexDigit);
                 }
@@ -565,19 +564,19 @@ private:
                     Fail(kErrHexCodeTooBig);
                 }
                 value = value * 16 + digit;
-                ++pos_;
+                ++pos;
             }
         }
         for (int i = 0; i < 2; ++i) {
             if (AtEnd()) {
                 Fail(kErrNoHexCode);
             }
-            const int digit = HexValue(*pos_);
+            const int digit = HexValue(*pos);
             if (digit < 0) {
                 Fail(kErrBadHexDigit);
             }
             value = value * 16 + digit;
-            ++pos_;
+            ++pos;
         }
         return static_cast<std::uint8_t>(value);
     }
@@ -585,7 +584,7 @@ private:
     void AddMember(CharSet& set, std::uint8_t c) const {
         set.Add(c);
         if (On(kModI)) {
-            set.Add(settings_.invertCase[c]);
+            set.Add(settings.invertCase[c]);
         }
     }
 
@@ -635,47 +634,47 @@ private:
     // A class, the parse position just after "[".
     int ParseClass() {
         bool negated = false;
-        if (!AtEnd() && *pos_ == '^') {
+        if (!AtEnd() && *pos == '^') {
             negated = true;
-            ++pos_;
+            ++pos;
         }
         CharSet set;
         bool rangeCanStart = false; // the last item was a single member
         std::uint8_t rangeStart = 0;
-        if (!AtEnd() && *pos_ == ']') {
+        if (!AtEnd() && *pos == ']') {
             AddMember(set, ']');
             rangeCanStart = true;
             rangeStart = ']';
-            ++pos_;
+            ++pos;
         }
-        while (!AtEnd() && *pos_ != ']') {
-            const std::uint8_t c = *pos_;
-            if (c == '-' && rangeCanStart && pos_ + 1 < end_ && pos_[1] != ']' &&
-                !(pos_[1] == '\\' && pos_ + 2 < end_ && IsClassSetEscape(pos_[2]))) {
-                pos_ += 1;
-                std::uint8_t high = *pos_++;
+        while (!AtEnd() && *pos != ']') {
+            const std::uint8_t c = *pos;
+            if (c == '-' && rangeCanStart && pos + 1 < end && pos[1] != ']' &&
+                !(pos[1] == '\\' && pos + 2 < end && IsClassSetEscape(pos[2]))) {
+                pos += 1;
+                std::uint8_t high = *pos++;
                 if (high == '\\') {
                     if (AtEnd()) {
                         Fail(kErrClassTrailingBackslash);
                     }
-                    high = EscapedChar(*pos_++);
+                    high = EscapedChar(*pos++);
                 }
                 AddRange(set, rangeStart, high);
                 rangeCanStart = false;
             } else if (c == '\\') {
-                ++pos_;
+                ++pos;
                 if (AtEnd()) {
                     Fail(kErrClassTrailingBackslash);
                 }
-                const std::uint8_t e = *pos_++;
+                const std::uint8_t e = *pos++;
                 if (e == 'd') {
                     AddMembers(set, "0123456789");
                     rangeCanStart = false;
                 } else if (e == 's') {
-                    AddMembers(set, settings_.spaceChars);
+                    AddMembers(set, settings.spaceChars);
                     rangeCanStart = false;
                 } else if (e == 'w') {
-                    AddMembers(set, settings_.wordChars);
+                    AddMembers(set, settings.wordChars);
                     rangeCanStart = false;
                 } else {
                     rangeStart = EscapedChar(e);
@@ -686,25 +685,25 @@ private:
                 AddMember(set, c);
                 rangeStart = c;
                 rangeCanStart = true;
-                ++pos_;
+                ++pos;
             }
         }
         if (AtEnd()) {
             Fail(kErrUnmatchedClass);
         }
-        ++pos_;
+        ++pos;
         return EmitSet(set, negated);
     }
 
-    // A SmallSet/SmallSetNot of at most three members in ascending order, padded with the largest;
-    // else a FullSet bitmap, complemented for a negated set.
+    // A SmallSet/SmallSetNot of at most kSmallSetSize members in ascending order, padded with the
+    // largest; else a FullSet bitmap, complemented for a negated set.
     int EmitSet(const CharSet& set, bool negated) {
         const std::size_t count = set.members.count();
         if (count == 0) {
             throw ERegEngine(0, "RegEngine.ParseAtom(subroutine EmitRangeC): empty range",
-                             static_cast<int>(pos_ - begin_));
+                             static_cast<int>(pos - begin));
         }
-        if (count > 3) {
+        if (count > kSmallSetSize) {
             const int ret = EmitNode(kFullSet);
             for (int byte = 0; byte < kFullSetSize; ++byte) {
                 std::uint8_t bits = 0;
@@ -718,14 +717,14 @@ private:
             return ret;
         }
         const int ret = EmitNode(negated ? kSmallSetNot : kSmallSet);
-        std::uint8_t members[3];
+        std::uint8_t members[kSmallSetSize];
         int n = 0;
         for (int c = 0; c < 256; ++c) {
             if (set.members.test(c)) {
                 members[n++] = static_cast<std::uint8_t>(c);
             }
         }
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < kSmallSetSize; ++i) {
             EmitByte(members[i < n ? i : n - 1]);
         }
         return ret;
@@ -734,10 +733,10 @@ private:
     // The longest stretch without metacharacters, a leading "{" included; a run before a quantifier
     // leaves its last character to the next atom.
     int ParseLiteralRun(std::uint8_t first, int& flags) {
-        const std::uint8_t* start = pos_ - 1;
-        const std::uint8_t* p = first == '{' ? pos_ : start;
+        const std::uint8_t* start = pos - 1;
+        const std::uint8_t* p = first == '{' ? pos : start;
         const bool extended = On(kModX);
-        while (p < end_ && kMetaChars.find(static_cast<char>(*p)) == std::string_view::npos &&
+        while (p < end && kMetaChars.find(static_cast<char>(*p)) == std::string_view::npos &&
                !(extended && *p == '#')) {
             ++p;
         }
@@ -745,7 +744,7 @@ private:
         if (length <= 0) {
             Fail(kErrAtomDisaster);
         }
-        if (length > 1 && p < end_ && IsRepeatOp(*p)) {
+        if (length > 1 && p < end && IsRepeatOp(*p)) {
             --length;
         }
         flags = kHasWidth | (length == 1 ? kSingleStep : 0);
@@ -756,21 +755,21 @@ private:
             }
         }
         EmitByte(0);
-        pos_ = start + length;
+        pos = start + length;
         return ret;
     }
 
-    const CompileSettings& settings_;
-    ErrorSink& errors_;
-    const std::uint8_t* begin_ = nullptr;
-    const std::uint8_t* end_ = nullptr;
-    const std::uint8_t* pos_ = nullptr;
-    unsigned modifiers_ = 0;
-    int groupCount_ = 1;
-    bool sizing_ = true;
-    std::size_t size_ = 0;
-    std::size_t fill_ = 0;
-    std::vector<std::uint8_t> code_;
+    const CompileSettings& settings;
+    ErrorSink& errors;
+    const std::uint8_t* begin = nullptr;
+    const std::uint8_t* end = nullptr;
+    const std::uint8_t* pos = nullptr;
+    unsigned modifiers = 0;
+    int groupCount = 1;
+    bool sizing = true;
+    std::size_t size = 0;
+    std::size_t fill = 0;
+    std::vector<std::uint8_t> code;
 };
 
 } // namespace

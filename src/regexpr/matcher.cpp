@@ -38,58 +38,58 @@ bool IsDigitChar(std::uint8_t c) {
 } // namespace
 
 void Matcher::Load(Program program, const StartInfo& start) {
-    program_ = program;
-    start_ = start;
-    clearAllGroups_ = true;
-    groupsUsed_ = 1;
+    this->program = program;
+    startInfo = start;
+    clearAllGroups = true;
+    groupsUsed = 1;
     for (const int node : ReachableNodes(program)) {
         // Only nodes a run can reach: bytes of a set's bitmap that look like a group's opening would
         // have every attempt clear groups that the program never sets.
         if (IsGroupOpen(program[node])) {
-            groupsUsed_ = std::max(groupsUsed_, program[node] - kGroupOpen + 1);
+            groupsUsed = std::max(groupsUsed, program[node] - kGroupOpen + 1);
         }
     }
-    firstCharCount_ = 0;
-    pairScans_[0] = pairScans_[1] = {};
+    firstCharCount = 0;
+    pairScans[0] = pairScans[1] = {};
     ForgetText();
     for (int c = 0; c < 256; ++c) {
-        if (InSet(start_.firstChars.data(), static_cast<std::uint8_t>(c))) {
-            firstCharPair_[firstCharCount_ % 2] = static_cast<std::uint8_t>(c);
-            ++firstCharCount_;
-            firstCharOnly_ = c;
+        if (InSet(startInfo.firstChars.data(), static_cast<std::uint8_t>(c))) {
+            firstCharPair[firstCharCount % 2] = static_cast<std::uint8_t>(c);
+            ++firstCharCount;
+            firstCharOnly = c;
         }
     }
     AnalyseShapes();
 }
 
 void Matcher::AnalyseShapes() {
-    firstRunNode_ = kFirstNode;
-    if (program_.size() > static_cast<std::size_t>(OperandOf(kFirstNode)) &&
-        program_[kFirstNode] == kAlternative) {
-        const int next = NextNode(program_, kFirstNode);
-        if (next < 0 || program_[next] != kAlternative) {
-            firstRunNode_ = OperandOf(kFirstNode);
+    firstRunNode = kFirstNode;
+    if (program.size() > static_cast<std::size_t>(OperandOf(kFirstNode)) &&
+        program[kFirstNode] == kAlternative) {
+        const int next = NextNode(program, kFirstNode);
+        if (next < 0 || program[next] != kAlternative) {
+            firstRunNode = OperandOf(kFirstNode);
         }
     }
-    shapes_.assign(program_.size(), kNoShape);
-    repeats_.assign(program_.size(), Repeat{});
-    literalLengths_.assign(program_.size(), 0);
-    prefixNodes_.clear();
-    plainLiteral_ = -1;
-    const int size = static_cast<int>(program_.size());
-    const auto kindAt = [this, size](int node) { return node >= 0 && node < size ? program_[node] : -1; };
+    shapes.assign(program.size(), kNoShape);
+    repeats.assign(program.size(), Repeat{});
+    literalLengths.assign(program.size(), 0);
+    prefixNodes.clear();
+    plainLiteral = -1;
+    const int size = static_cast<int>(program.size());
+    const auto kindAt = [this, size](int node) { return node >= 0 && node < size ? program[node] : -1; };
     const auto next = [this, size](int node) {
-        return node >= 0 && node + kNodeSize <= size ? NextNode(program_, node) : -1;
+        return node >= 0 && node + kNodeSize <= size ? NextNode(program, node) : -1;
     };
-    for (const int node : ReachableNodes(program_)) {
-        const int kind = program_[node];
+    for (const int node : ReachableNodes(program)) {
+        const int kind = program[node];
         const int x = OperandOf(node);
         if (kind == kAlternative && kindAt(x) == kAnyButLineBreak && kindAt(next(x)) == kLoopBack &&
             next(next(x)) == node) {
             const int second = next(node);
             if (kindAt(second) == kAlternative && kindAt(OperandOf(second)) == kEmpty &&
                 next(second) == OperandOf(second)) {
-                shapes_[node] = kShapeStar;
+                shapes[node] = kShapeStar;
             }
         }
         if (kind == kAnyButLineBreak) {
@@ -98,84 +98,84 @@ void Matcher::AnalyseShapes() {
             if (kindAt(first) == kAlternative && kindAt(OperandOf(first)) == kLoopBack &&
                 next(OperandOf(first)) == node && kindAt(second) == kAlternative &&
                 kindAt(OperandOf(second)) == kEmpty && next(second) == OperandOf(second)) {
-                shapes_[node] = kShapePlus;
+                shapes[node] = kShapePlus;
             }
         }
         if (kind == kLoopEntry && kindAt(x) == kAnyButLineBreak) {
             const int loop = next(node);
             if ((kindAt(loop) == kLoop || kindAt(loop) == kLoopLazy) && next(x) == loop &&
-                OperandOf(loop) + kLoopOperandSize <= size && LoopBody(program_, loop) == x) {
-                shapes_[node] = kShapeLoop;
+                OperandOf(loop) + kLoopOperandSize <= size && LoopBody(program, loop) == x) {
+                shapes[node] = kShapeLoop;
             }
         }
-        if (shapes_[node] != kNoShape) {
-            repeats_[node] = BuildRepeat(node, true);
+        if (shapes[node] != kNoShape) {
+            repeats[node] = BuildRepeat(node, true);
         }
         if (kind == kLiteral || kind == kLiteralNoCase) {
             // A run reads the operand up to its first zero byte; the terminating zero is in the program.
-            const auto* operand = reinterpret_cast<const char*>(&program_[x]);
-            literalLengths_[node] =
+            const auto* operand = reinterpret_cast<const char*>(&program[x]);
+            literalLengths[node] =
                 static_cast<std::int32_t>(strnlen(operand, static_cast<std::size_t>(size - x)));
         } else if (IsSimpleRepeat(kind)) {
-            repeats_[node] = BuildRepeat(node, false);
+            repeats[node] = BuildRepeat(node, false);
         }
     }
     const int literal = OperandOf(kFirstNode);
-    if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&
-        kindAt(next(kFirstNode)) == kProgramEnd && program_[literal] == kLiteral &&
-        next(literal) == next(kFirstNode) && program_[OperandOf(literal)] != 0) {
-        plainLiteral_ = OperandOf(literal);
-        plainLiteralLength_ = std::strlen(reinterpret_cast<const char*>(&program_[plainLiteral_]));
+    if (program.size() > static_cast<std::size_t>(literal) && program[kFirstNode] == kAlternative &&
+        kindAt(next(kFirstNode)) == kProgramEnd && program[literal] == kLiteral &&
+        next(literal) == next(kFirstNode) && program[OperandOf(literal)] != 0) {
+        plainLiteral = OperandOf(literal);
+        plainLiteralLength = std::strlen(reinterpret_cast<const char*>(&program[plainLiteral]));
     }
     // One branch at the top: its leading literals start every match. An empty literal (from "\x00")
     // matches only at the text's end, so the prefix ends before it.
-    if (program_.size() > static_cast<std::size_t>(literal) && program_[kFirstNode] == kAlternative &&
+    if (program.size() > static_cast<std::size_t>(literal) && program[kFirstNode] == kAlternative &&
         kindAt(next(kFirstNode)) != kAlternative) {
         for (int lead = literal;
-             (kindAt(lead) == kLiteral || kindAt(lead) == kLiteralNoCase) && program_[OperandOf(lead)] != 0;
+             (kindAt(lead) == kLiteral || kindAt(lead) == kLiteralNoCase) && program[OperandOf(lead)] != 0;
              lead = next(lead)) {
-            prefixNodes_.push_back(lead);
+            prefixNodes.push_back(lead);
         }
     }
-    literalsStale_ = true;
+    literalsStale = true;
 }
 
 void Matcher::AnalyseRepeats() {
-    leadRepeat_ = -1;
-    memoAllowed_ = false;
-    const std::vector<int> reachable = ReachableNodes(program_);
+    leadRepeat = -1;
+    memoAllowed = false;
+    const std::vector<int> reachable = ReachableNodes(program);
     const auto count = [&](auto test) { return std::count_if(reachable.begin(), reachable.end(), test); };
-    if (count([this](int node) { return program_[node] == kBackRef || program_[node] == kBackRefNoCase; }) >
+    if (count([this](int node) { return program[node] == kBackRef || program[node] == kBackRefNoCase; }) >
         0) {
         return;
     }
     // Without loops other than the shapes run as simple repeats, and so without repeats inside
     // repeats, whether the rest of the program matches from a node and a position is all that a try
     // there can find out.
-    const auto loopBacks = count([this](int node) { return program_[node] == kLoopBack; });
-    const auto loopEntries = count([this](int node) { return program_[node] == kLoopEntry; });
+    const auto loopBacks = count([this](int node) { return program[node] == kLoopBack; });
+    const auto loopEntries = count([this](int node) { return program[node] == kLoopEntry; });
     const auto shaped = [this, &count](Shape shape) {
-        return count([this, shape](int node) { return shapes_[node] == shape; });
+        return count([this, shape](int node) { return shapes[node] == shape; });
     };
-    memoAllowed_ = loopBacks == shaped(kShapeStar) + shaped(kShapePlus) &&
-                   loopEntries == shaped(kShapeLoop) && program_.size() < (std::size_t{1} << kMemoNodeBits);
+    memoAllowed = loopBacks == shaped(kShapeStar) + shaped(kShapePlus) && loopEntries == shaped(kShapeLoop) &&
+                  program.size() < (std::size_t{1} << kMemoNodeBits);
     // Past the prefix, the opening of groups and the head of a single branch, to the first node that
     // matches.
-    const int size = static_cast<int>(program_.size());
-    int node = prefixNodes_.empty() ? kFirstNode : afterPrefix_;
+    const int size = static_cast<int>(program.size());
+    int node = prefixNodes.empty() ? kFirstNode : afterPrefix;
     while (node >= kFirstNode && node + kNodeSize <= size) {
-        const int next = NextNode(program_, node);
-        if (program_[node] == kAlternative && (next < 0 || program_[next] != kAlternative)) {
+        const int next = NextNode(program, node);
+        if (program[node] == kAlternative && (next < 0 || program[next] != kAlternative)) {
             node = OperandOf(node);
-        } else if (IsGroupOpen(program_[node])) {
+        } else if (IsGroupOpen(program[node])) {
             node = next;
         } else {
             break;
         }
     }
-    if (node >= kFirstNode && node < size && (shapes_[node] != kNoShape || IsSimpleRepeat(program_[node])) &&
-        repeats_[node].max >= kMaxBraces) {
-        leadRepeat_ = node;
+    if (node >= kFirstNode && node < size && (shapes[node] != kNoShape || IsSimpleRepeat(program[node])) &&
+        repeats[node].max >= kMaxBraces) {
+        leadRepeat = node;
     }
 }
 
@@ -184,44 +184,44 @@ void Matcher::AnalyseRepeats() {
 // break characters that no match can contain, so that such literals need only be looked for in the
 // line where a match would begin.
 void Matcher::AnalyseLiterals() {
-    afterPrefix_ = prefixNodes_.empty() ? -1 : NextNode(program_, prefixNodes_.back());
+    afterPrefix = prefixNodes.empty() ? -1 : NextNode(program, prefixNodes.back());
     LiteralString prefix;
-    for (const int node : prefixNodes_) {
-        const bool noCase = program_[node] == kLiteralNoCase;
-        for (int i = 0; i < literalLengths_[node]; ++i) {
-            const std::uint8_t c = program_[OperandOf(node) + i];
-            prefix.push_back({c, noCase ? tables_.invertCase[c] : c});
+    for (const int node : prefixNodes) {
+        const bool noCase = program[node] == kLiteralNoCase;
+        for (int i = 0; i < literalLengths[node]; ++i) {
+            const std::uint8_t c = program[OperandOf(node) + i];
+            prefix.push_back({c, noCase ? tables.invertCase[c] : c});
         }
     }
-    if (prefix.empty() || afterPrefix_ < 0) {
+    if (prefix.empty() || afterPrefix < 0) {
         // Only empty literals, nothing to scan for; or a broken link the plain run reports.
-        prefixNodes_.clear();
+        prefixNodes.clear();
         prefix.clear();
     }
-    prefixLength_ = static_cast<std::ptrdiff_t>(prefix.size());
-    firstScan_.Assign(start_.firstChars.data());
+    prefixLength = static_cast<std::ptrdiff_t>(prefix.size());
+    firstScan.Assign(startInfo.firstChars.data());
     AnalyseRepeats();
-    std::vector<LiteralString> leading = LeadingLiterals(program_, kFirstNode, tables_.invertCase);
-    if (!prefixNodes_.empty() && leading.size() <= 1) {
+    std::vector<LiteralString> leading = LeadingLiterals(program, kFirstNode, tables.invertCase);
+    if (!prefixNodes.empty() && leading.size() <= 1) {
         leading = {prefix};
     }
-    leadScan_.Assign(leading);
-    const auto matchable = MatchableBytes(program_, tables_.invertCase, tables_.lineSeparator);
+    leadScan.Assign(leading);
+    const auto matchable = MatchableBytes(program, tables.invertCase, tables.lineSeparator);
     const bool crMatchable = InSet(matchable.data(), '\r');
     const bool lfMatchable = InSet(matchable.data(), '\n');
-    lineBound_ = !crMatchable || !lfMatchable;
-    breaks_[0] = crMatchable ? '\n' : '\r';
-    breaks_[1] = lfMatchable ? '\r' : '\n';
+    lineBound = !crMatchable || !lfMatchable;
+    breaks[0] = crMatchable ? '\n' : '\r';
+    breaks[1] = lfMatchable ? '\r' : '\n';
     // Only a literal rarer than a line is worth finding first; when matches begin with literals, only
     // one far rarer than those, in the line that holds it.
     constexpr int kRareEnough = 100;
     constexpr int kFarRarer = 50;
-    std::vector<LiteralString> required = RequiredLiterals(program_, tables_.invertCase);
+    std::vector<LiteralString> required = RequiredLiterals(program, tables.invertCase);
     const int frequency = required.empty() ? INT_MAX : LiteralSetFrequency(required);
     const bool worth =
         frequency <= kRareEnough &&
-        (leading.empty() || (lineBound_ && frequency + kFarRarer <= LiteralSetFrequency(leading)));
-    requiredScan_.Assign(worth ? required : std::vector<LiteralString>{});
+        (leading.empty() || (lineBound && frequency + kFarRarer <= LiteralSetFrequency(leading)));
+    requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
 }
 
 const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
@@ -234,80 +234,80 @@ const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std:
 }
 
 void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
-    begin_ = begin;
-    end_ = limit;
-    zeroFree_ = begin;
-    endSettled_ = false;
-    pairScans_[0] = pairScans_[1] = {};
+    this->begin = begin;
+    end = limit;
+    zeroFree = begin;
+    endSettled = false;
+    pairScans[0] = pairScans[1] = {};
     ForgetText();
     ClearGroups();
 }
 
 // What the fast paths learnt of the text searched last.
 void Matcher::ForgetText() {
-    runs_.assign(program_.size(), CountedRun{});
-    failedSpans_.assign(program_.size(), FailedSpan{});
-    memoOn_ = false;
+    runs.assign(program.size(), CountedRun{});
+    failedSpans.assign(program.size(), FailedSpan{});
+    memoOn = false;
 }
 
 // Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view
 // counts only then, and a hit past a zero byte means there is none before it.
 bool Matcher::BeforeEnd(const std::uint8_t* p) {
-    if (p < zeroFree_) {
+    if (p < zeroFree) {
         return true;
     }
-    if (p >= end_ || endSettled_) {
-        return p < end_;
+    if (p >= end || endSettled) {
+        return p < end;
     }
-    const void* zero = std::memchr(zeroFree_, 0, static_cast<std::size_t>(p + 1 - zeroFree_));
+    const void* zero = std::memchr(zeroFree, 0, static_cast<std::size_t>(p + 1 - zeroFree));
     if (zero == nullptr) {
-        zeroFree_ = p + 1;
+        zeroFree = p + 1;
         return true;
     }
-    end_ = zeroFree_ = static_cast<const std::uint8_t*>(zero);
-    endSettled_ = true;
+    end = zeroFree = static_cast<const std::uint8_t*>(zero);
+    endSettled = true;
     return false;
 }
 
 void Matcher::SettleEnd() {
-    if (!endSettled_) {
-        const void* zero = std::memchr(zeroFree_, 0, static_cast<std::size_t>(end_ - zeroFree_));
-        end_ = zeroFree_ = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end_;
-        endSettled_ = true;
+    if (!endSettled) {
+        const void* zero = std::memchr(zeroFree, 0, static_cast<std::size_t>(end - zeroFree));
+        end = zeroFree = zero != nullptr ? static_cast<const std::uint8_t*>(zero) : end;
+        endSettled = true;
     }
 }
 
 void Matcher::ClearGroups() {
-    groupStart_.fill(nullptr);
-    groupEnd_.fill(nullptr);
+    groupStart.fill(nullptr);
+    groupEnd.fill(nullptr);
 }
 
 void Matcher::SetAbortHook(std::function<bool()> hook, int interval) {
-    abortHook_ = std::move(hook);
-    pollInterval_ = std::max(1, interval);
-    pollCountdown_ = pollInterval_;
+    abortHook = std::move(hook);
+    pollInterval = std::max(1, interval);
+    pollCountdown = pollInterval;
 }
 
 bool Matcher::PollAbort() {
-    attemptSteps_ += pollInterval_ - pollCountdown_;
-    pollCountdown_ = pollInterval_;
-    if (attemptSteps_ > baseSteps_ + kStepsPerCharacter * (end_ - begin_)) {
-        budgetSpent_ = true;
+    attemptSteps += pollInterval - pollCountdown;
+    pollCountdown = pollInterval;
+    if (attemptSteps > baseSteps + kStepsPerCharacter * (end - begin)) {
+        budgetSpent = true;
         return true;
     }
-    return abortHook_ && abortHook_();
+    return abortHook && abortHook();
 }
 
 bool Matcher::FindRequiredLiteral(const std::uint8_t* from) {
-    const std::uint8_t* literal = &program_[start_.requiredLiteral];
-    const auto length = static_cast<std::size_t>(start_.requiredLength);
-    if (fastPaths_) {
-        const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
+    const std::uint8_t* literal = &program[startInfo.requiredLiteral];
+    const auto length = static_cast<std::size_t>(startInfo.requiredLength);
+    if (fastPaths) {
+        const std::string_view text(reinterpret_cast<const char*>(from), end - from);
         const std::size_t found = text.find(std::string_view(reinterpret_cast<const char*>(literal), length));
         return found != std::string_view::npos && (length == 0 || BeforeEnd(from + found + length - 1));
     }
-    for (const std::uint8_t* p = from; p < end_; ++p) {
-        if (*p == literal[0] && static_cast<std::size_t>(end_ - p) >= length &&
+    for (const std::uint8_t* p = from; p < end; ++p) {
+        if (*p == literal[0] && static_cast<std::size_t>(end - p) >= length &&
             std::memcmp(p, literal, length) == 0) {
             return true;
         }
@@ -316,80 +316,80 @@ bool Matcher::FindRequiredLiteral(const std::uint8_t* from) {
 }
 
 SearchEnd Matcher::Search(const std::uint8_t* from) {
-    if (literalsStale_) {
+    if (literalsStale) {
         AnalyseLiterals(); // here, as it needs the tables, which may come after the program
-        literalsStale_ = false;
+        literalsStale = false;
     }
-    if (!fastPaths_) {
+    if (!fastPaths) {
         SettleEnd();
     }
-    if (start_.requiredLiteral >= 0 && !FindRequiredLiteral(from)) {
+    if (startInfo.requiredLiteral >= 0 && !FindRequiredLiteral(from)) {
         return SearchEnd::kNoMatch;
     }
-    loopIndex_ = 0;
-    if (start_.anchored) {
+    loopIndex = 0;
+    if (startInfo.anchored) {
         return TryMatchAt(from);
     }
-    if (fastPaths_ && plainLiteral_ >= 0) {
+    if (fastPaths && plainLiteral >= 0) {
         // A program that is one literal matches exactly where the literal first occurs.
-        const std::string_view text(reinterpret_cast<const char*>(from), end_ - from);
+        const std::string_view text(reinterpret_cast<const char*>(from), end - from);
         std::size_t found = text.find(
-            std::string_view(reinterpret_cast<const char*>(&program_[plainLiteral_]), plainLiteralLength_));
-        if (found != std::string_view::npos && !BeforeEnd(from + found + plainLiteralLength_ - 1)) {
+            std::string_view(reinterpret_cast<const char*>(&program[plainLiteral]), plainLiteralLength));
+        if (found != std::string_view::npos && !BeforeEnd(from + found + plainLiteralLength - 1)) {
             found = std::string_view::npos;
         }
-        if (found != std::string_view::npos || ScanHit(std::memchr(from, start_.startChar, end_ - from))) {
+        if (found != std::string_view::npos || ScanHit(std::memchr(from, startInfo.startChar, end - from))) {
             ClearGroups(); // attempts would have been made, and failed ones leave the groups cleared
         }
         if (found == std::string_view::npos) {
             return SearchEnd::kNoMatch;
         }
-        groupStart_[0] = from + found;
-        groupEnd_[0] = from + found + plainLiteralLength_;
+        groupStart[0] = from + found;
+        groupEnd[0] = from + found + plainLiteralLength;
         return SearchEnd::kMatch;
     }
-    if (fastPaths_ && !requiredScan_.Empty()) {
+    if (fastPaths && !requiredScan.Empty()) {
         return SearchByRequired(from);
     }
-    if (fastPaths_ && !leadScan_.Empty()) {
+    if (fastPaths && !leadScan.Empty()) {
         return SearchByLeading(from);
     }
     const auto scan = [this](const std::uint8_t* p, int c) {
-        return static_cast<const std::uint8_t*>(std::memchr(p, c, static_cast<std::size_t>(end_ - p)));
+        return static_cast<const std::uint8_t*>(std::memchr(p, c, static_cast<std::size_t>(end - p)));
     };
-    if (start_.startChar >= 0) {
-        if (fastPaths_) {
-            return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, start_.startChar); });
+    if (startInfo.startChar >= 0) {
+        if (fastPaths) {
+            return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, startInfo.startChar); });
         }
         return AttemptEach(from, [this](const std::uint8_t* p) {
-            while (p < end_ && *p != start_.startChar) {
+            while (p < end && *p != startInfo.startChar) {
                 ++p;
             }
-            return p == end_ ? nullptr : p;
+            return p == end ? nullptr : p;
         });
     }
-    if (fastPaths_ && firstCharCount_ == 1) {
-        return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, firstCharOnly_); });
+    if (fastPaths && firstCharCount == 1) {
+        return AttemptEach(from, [&](const std::uint8_t* p) { return scan(p, firstCharOnly); });
     }
-    if (fastPaths_ && firstCharCount_ == 2) {
+    if (fastPaths && firstCharCount == 2) {
         // Two members, as a case-insensitive literal gives: the nearer of two character scans.
         return AttemptEach(from, [this](const std::uint8_t* p) {
-            const std::uint8_t* a = pairScans_[0].Next(p, end_, firstCharPair_[0]);
-            const std::uint8_t* b = pairScans_[1].Next(p, end_, firstCharPair_[1]);
+            const std::uint8_t* a = pairScans[0].Next(p, end, firstCharPair[0]);
+            const std::uint8_t* b = pairScans[1].Next(p, end, firstCharPair[1]);
             return b == nullptr || (a != nullptr && a < b) ? a : b;
         });
     }
-    if (fastPaths_ && firstCharCount_ == 0) {
+    if (fastPaths && firstCharCount == 0) {
         return SearchEnd::kNoMatch;
     }
-    if (fastPaths_) {
-        return AttemptEach(from, [this](const std::uint8_t* p) { return firstScan_.Find(p, end_); });
+    if (fastPaths) {
+        return AttemptEach(from, [this](const std::uint8_t* p) { return firstScan.Find(p, end); });
     }
     return AttemptEach(from, [this](const std::uint8_t* p) {
-        while (p < end_ && !InSet(start_.firstChars.data(), *p)) {
+        while (p < end && !InSet(startInfo.firstChars.data(), *p)) {
             ++p;
         }
-        return p == end_ ? nullptr : p;
+        return p == end ? nullptr : p;
     });
 }
 
@@ -401,9 +401,9 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
         if (p == nullptr || !BeforeEnd(p)) {
             return SearchEnd::kNoMatch;
         }
-        const SearchEnd end = TryMatchAt(p);
-        if (end != SearchEnd::kNoMatch) {
-            return end;
+        const SearchEnd outcome = TryMatchAt(p);
+        if (outcome != SearchEnd::kNoMatch) {
+            return outcome;
         }
         p = AfterLeadRun(p) - 1;
     }
@@ -415,17 +415,16 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
 // one tried already, with the same result, as without backreferences nothing else the attempt did
 // can matter. The caller has seen the prefix stand at `p`, so the failed attempt reached the repeat.
 const std::uint8_t* Matcher::AfterLeadRun(const std::uint8_t* p) const {
-    if (!fastPaths_ || leadRepeat_ < 0 || end_ - p < prefixLength_) {
+    if (!fastPaths || leadRepeat < 0 || end - p < prefixLength) {
         return p + 1;
     }
-    const Repeat& repeat = DescribeRepeat(leadRepeat_);
-    return std::min(end_, p + CountSteps(repeat.operand, repeat.max, p + prefixLength_) + 1);
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    return std::min(end, p + CountSteps(repeat.operand, repeat.max, p + prefixLength) + 1);
 }
 
 // A try of a repeat's follower at a position, as one key of the table of known failures.
 std::uint64_t Matcher::MemoKey(int node, const std::uint8_t* at) const {
-    return ((static_cast<std::uint64_t>(at - begin_) << kMemoNodeBits) | static_cast<std::uint64_t>(node)) +
-           1;
+    return ((static_cast<std::uint64_t>(at - begin) << kMemoNodeBits) | static_cast<std::uint64_t>(node)) + 1;
 }
 
 std::size_t Matcher::MemoSlot(std::uint64_t key) {
@@ -433,11 +432,11 @@ std::size_t Matcher::MemoSlot(std::uint64_t key) {
 }
 
 bool Matcher::KnownToFail(int node, const std::uint8_t* at) const {
-    if (!memoOn_) {
+    if (!memoOn) {
         return false;
     }
     const std::uint64_t key = MemoKey(node, at);
-    return failed_[MemoSlot(key)] == key;
+    return failed[MemoSlot(key)] == key;
 }
 
 // A try of the follower that backtracking has come back from failed, whatever the attempt it was
@@ -445,30 +444,30 @@ bool Matcher::KnownToFail(int node, const std::uint8_t* at) const {
 // in this attempt and in the next ones over the same text, fail at once. The table forgets a
 // failure when another takes its slot, which costs only the try again.
 void Matcher::NoteFailure(int node, const std::uint8_t* at) {
-    if (!memoAllowed_ || !fastPaths_) {
+    if (!memoAllowed || !fastPaths) {
         return;
     }
-    if (!memoOn_) {
-        if (++attemptFailures_ <= memoAfter_) {
+    if (!memoOn) {
+        if (++attemptFailures <= memoAfter) {
             return;
         }
-        failed_.assign(std::size_t{1} << kMemoBits, 0);
-        memoOn_ = true;
+        failed.assign(std::size_t{1} << kMemoBits, 0);
+        memoOn = true;
     }
     const std::uint64_t key = MemoKey(node, at);
-    failed_[MemoSlot(key)] = key;
+    failed[MemoSlot(key)] = key;
 }
 
 // Every try of the follower of the greedy repeat at `head` counted from `s` failed: a later count
 // from elsewhere in the same run need not try those positions again. Tries of the follower there
 // fail whatever the attempt, as for NoteFailure.
 void Matcher::NoteFailedSpan(int head, const std::uint8_t* s) {
-    if (!memoAllowed_ || !fastPaths_) {
+    if (!memoAllowed || !fastPaths) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(head);
     const FailedSpan span{s + repeat.min, s + CountSteps(repeat.operand, repeat.max, s)};
-    FailedSpan& known = failedSpans_[head];
+    FailedSpan& known = failedSpans[head];
     if (known.to != span.to || known.from > span.from) {
         known = span;
     }
@@ -477,19 +476,19 @@ void Matcher::NoteFailedSpan(int head, const std::uint8_t* s) {
 // The first place in [p, limit) where a match may begin, by the leading strings when there are some,
 // else by the first characters; nothing when there is none before the text's end.
 const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t* limit) {
-    if (leadScan_.Empty()) {
-        p = firstScan_.Find(p, limit);
+    if (leadScan.Empty()) {
+        p = firstScan.Find(p, limit);
         return p != nullptr && BeforeEnd(p) ? p : nullptr;
     }
-    p = leadScan_.Find(p, limit);
+    p = leadScan.Find(p, limit);
     // A prefix cut by the text's end, and none can follow.
-    return p != nullptr && BeforeEnd(prefixNodes_.empty() ? p : p + prefixLength_ - 1) ? p : nullptr;
+    return p != nullptr && BeforeEnd(prefixNodes.empty() ? p : p + prefixLength - 1) ? p : nullptr;
 }
 
 // An attempt where NextStart found a start: after a prefix of plain literals, which makes no
 // choices, it goes on from the node after it.
 SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
-    return prefixNodes_.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix_, p + prefixLength_);
+    return prefixNodes.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix, p + prefixLength);
 }
 
 // Only where one of the leading strings stands can a match begin, and only there is an attempt made.
@@ -497,14 +496,14 @@ SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
 SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
     bool attempted = false;
     for (const std::uint8_t* p = from;; ++p) {
-        p = NextStart(p, end_);
+        p = NextStart(p, end);
         if (p == nullptr) {
             break;
         }
         attempted = true;
-        const SearchEnd end = AttemptAt(p);
-        if (end != SearchEnd::kNoMatch) {
-            return end;
+        const SearchEnd outcome = AttemptAt(p);
+        if (outcome != SearchEnd::kNoMatch) {
+            return outcome;
         }
         p = AfterLeadRun(p) - 1;
     }
@@ -519,18 +518,18 @@ SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
 // stands further on in that line.
 SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
     bool attempted = false;
-    for (const std::uint8_t* p = from; p < end_;) {
-        const std::uint8_t* required = requiredScan_.Find(p, end_);
+    for (const std::uint8_t* p = from; p < end;) {
+        const std::uint8_t* required = requiredScan.Find(p, end);
         if (required == nullptr || !BeforeEnd(required)) {
             break;
         }
         const std::uint8_t* lineStart = p;
-        const std::uint8_t* lineEnd = end_;
-        if (lineBound_) {
-            const std::uint8_t* before = FindEitherBackward(p, required, breaks_[0], breaks_[1]);
+        const std::uint8_t* lineEnd = end;
+        if (lineBound) {
+            const std::uint8_t* before = FindEitherBackward(p, required, breaks[0], breaks[1]);
             lineStart = before != nullptr ? before + 1 : p;
-            const std::uint8_t* after = FindEither(required, end_, breaks_[0], breaks_[1]);
-            lineEnd = after != nullptr ? after : end_;
+            const std::uint8_t* after = FindEither(required, end, breaks[0], breaks[1]);
+            lineEnd = after != nullptr ? after : end;
         }
         for (const std::uint8_t* q = lineStart;; ++q) {
             q = NextStart(q, lineEnd);
@@ -538,19 +537,19 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
                 break;
             }
             if (q > required) {
-                required = requiredScan_.Find(q, lineEnd);
+                required = requiredScan.Find(q, lineEnd);
                 if (required == nullptr) {
                     break;
                 }
             }
             attempted = true;
-            const SearchEnd end = AttemptAt(q);
-            if (end != SearchEnd::kNoMatch) {
-                return end;
+            const SearchEnd outcome = AttemptAt(q);
+            if (outcome != SearchEnd::kNoMatch) {
+                return outcome;
             }
             q = AfterLeadRun(q) - 1;
         }
-        if (lineEnd == end_) {
+        if (lineEnd == end) {
             break;
         }
         p = lineEnd + 1;
@@ -562,63 +561,63 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
 }
 
 bool Matcher::FirstCharFrom(const std::uint8_t* from) {
-    const auto size = static_cast<std::size_t>(end_ - from);
-    if (firstCharCount_ == 1) {
-        return ScanHit(std::memchr(from, firstCharOnly_, size));
+    const auto size = static_cast<std::size_t>(end - from);
+    if (firstCharCount == 1) {
+        return ScanHit(std::memchr(from, firstCharOnly, size));
     }
-    if (firstCharCount_ == 2) {
+    if (firstCharCount == 2) {
         // The higher code first: of a letter's two cases the lower-case one, mostly the more frequent,
         // so that the scan usually ends early.
-        return ScanHit(std::memchr(from, firstCharPair_[1], size)) ||
-               ScanHit(std::memchr(from, firstCharPair_[0], size));
+        return ScanHit(std::memchr(from, firstCharPair[1], size)) ||
+               ScanHit(std::memchr(from, firstCharPair[0], size));
     }
-    return ScanHit(firstScan_.Find(from, end_));
+    return ScanHit(firstScan.Find(from, end));
 }
 
 void Matcher::ClearAttemptGroups() {
     // Groups beyond those of the program are never set by it, so after one full clearing per loaded
     // program only the program's own groups need it.
-    if (groupsUsed_ == 1 && !clearAllGroups_ && fastPaths_) {
-        groupStart_[0] = groupEnd_[0] = nullptr;
+    if (groupsUsed == 1 && !clearAllGroups && fastPaths) {
+        groupStart[0] = groupEnd[0] = nullptr;
         return;
     }
-    const int clear = (clearAllGroups_ || !fastPaths_) ? kMaxGroups : groupsUsed_;
-    std::fill_n(groupStart_.begin(), clear, nullptr);
-    std::fill_n(groupEnd_.begin(), clear, nullptr);
-    clearAllGroups_ = false;
+    const int clear = (clearAllGroups || !fastPaths) ? kMaxGroups : groupsUsed;
+    std::fill_n(groupStart.begin(), clear, nullptr);
+    std::fill_n(groupEnd.begin(), clear, nullptr);
+    clearAllGroups = false;
 }
 
 SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p) {
-    if (node == kFirstNode && fastPaths_) {
-        node = firstRunNode_; // past a head that makes no choice
+    if (node == kFirstNode && fastPaths) {
+        node = firstRunNode; // past a head that makes no choice
     }
     SettleEnd();
-    attemptFailures_ = 0;
+    attemptFailures = 0;
     ClearAttemptGroups();
-    attemptSteps_ = 0;
-    budgetSpent_ = false;
-    if (--pollCountdown_ <= 0 && PollAbort()) {
+    attemptSteps = 0;
+    budgetSpent = false;
+    if (--pollCountdown <= 0 && PollAbort()) {
         return Stopped();
     }
-    const SearchEnd end = Run(node, p);
-    if (end == SearchEnd::kMatch) {
-        groupStart_[0] = at;
+    const SearchEnd outcome = Run(node, p);
+    if (outcome == SearchEnd::kMatch) {
+        groupStart[0] = at;
     }
-    return end;
+    return outcome;
 }
 
 bool Matcher::Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k, std::int32_t count) {
-    if (stack_.size() >= stackLimit_) {
+    if (stack.size() >= stackLimit) {
         return false;
     }
-    stack_.push_back(Frame{pos, node, k, count, kind});
+    stack.push_back(Frame{pos, node, k, count, kind});
     return true;
 }
 
 SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
-    stack_.clear();
+    stack.clear();
     for (;;) {
-        if (--pollCountdown_ <= 0 && PollAbort()) {
+        if (--pollCountdown <= 0 && PollAbort()) {
             return Stopped();
         }
         Step step = Execute(node, p);
@@ -631,7 +630,7 @@ SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
         case Step::kFail:
             return SearchEnd::kNoMatch;
         case Step::kMatch:
-            groupEnd_[0] = p;
+            groupEnd[0] = p;
             return SearchEnd::kMatch;
         case Step::kAborted:
             return Stopped();
@@ -642,63 +641,63 @@ SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
 }
 
 int Matcher::Follow(int node) const {
-    const int next = NextNode(program_, node);
+    const int next = NextNode(program, node);
     if (next < 0) {
-        errors_.Fail(kErrCorruptedPointers, 0);
+        errors.Fail(kErrCorruptedPointers, 0);
     }
     return next;
 }
 
 bool Matcher::IsLineBreakAt(const std::uint8_t* p) const {
-    return tables_.lineSeparator[*p] || (*p == tables_.pairHead && CharAt(p + 1) == tables_.pairTail);
+    return tables.lineSeparator[*p] || (*p == tables.pairHead && CharAt(p + 1) == tables.pairTail);
 }
 
 bool Matcher::LineStartAt(const std::uint8_t* p) const {
-    if (p == begin_) {
+    if (p == begin) {
         return true;
     }
     const std::uint8_t before = p[-1];
-    if (before == tables_.pairTail && p - 1 > begin_ && p[-2] == tables_.pairHead) {
+    if (before == tables.pairTail && p - 1 > begin && p[-2] == tables.pairHead) {
         return true;
     }
-    if (before == tables_.pairHead && CharAt(p) == tables_.pairTail) {
+    if (before == tables.pairHead && CharAt(p) == tables.pairTail) {
         return false;
     }
-    return tables_.lineSeparator[before];
+    return tables.lineSeparator[before];
 }
 
 bool Matcher::LineEndAt(const std::uint8_t* p) const {
-    if (p >= end_) {
+    if (p >= end) {
         return true;
     }
-    if (*p == tables_.pairHead && CharAt(p + 1) == tables_.pairTail) {
+    if (*p == tables.pairHead && CharAt(p + 1) == tables.pairTail) {
         return true;
     }
-    if (*p == tables_.pairTail && p > begin_ && p[-1] == tables_.pairHead) {
+    if (*p == tables.pairTail && p > begin && p[-1] == tables.pairHead) {
         return false;
     }
-    return tables_.lineSeparator[*p];
+    return tables.lineSeparator[*p];
 }
 
 bool Matcher::GroupText(int group, const std::uint8_t*& from, std::ptrdiff_t& length) const {
-    if (group >= kMaxGroups || groupStart_[group] == nullptr || groupEnd_[group] == nullptr) {
+    if (group >= kMaxGroups || groupStart[group] == nullptr || groupEnd[group] == nullptr) {
         return false;
     }
-    from = groupStart_[group];
-    length = std::max<std::ptrdiff_t>(0, groupEnd_[group] - from);
+    from = groupStart[group];
+    length = std::max<std::ptrdiff_t>(0, groupEnd[group] - from);
     return true;
 }
 
 bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length,
                        bool noCase) const {
-    if (end_ - p < length) {
+    if (end - p < length) {
         return false;
     }
     if (!noCase) {
         return std::memcmp(p, group, length) == 0;
     }
     for (std::ptrdiff_t i = 0; i < length; ++i) {
-        if (p[i] != group[i] && p[i] != tables_.invertCase[group[i]]) {
+        if (p[i] != group[i] && p[i] != tables.invertCase[group[i]]) {
             return false;
         }
     }
@@ -706,12 +705,12 @@ bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::pt
 }
 
 Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
-    const int kind = program_[node];
-    const std::uint8_t* operand = program_.data() + OperandOf(node);
+    const int kind = program[node];
+    const std::uint8_t* operand = program.data() + OperandOf(node);
     if (IsGroupOpen(kind) || IsGroupClose(kind)) {
         const bool open = IsGroupOpen(kind);
         const int group = kind - (open ? kGroupOpen : kGroupClose);
-        auto& slot = open ? groupStart_[group] : groupEnd_[group];
+        auto& slot = open ? groupStart[group] : groupEnd[group];
         if (!Push(open ? kRestoreStart : kRestoreEnd, group, slot)) {
             return Step::kExhausted;
         }
@@ -719,9 +718,9 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         node = Follow(node);
         return Step::kGo;
     }
-    if (fastPaths_ && shapes_[node] != kNoShape) {
-        if (shapes_[node] == kShapeLoop && loopIndex_ + 1 > kLoopStackSize) {
-            errors_.Fail(kErrLoopStackExceeded, 0);
+    if (fastPaths && shapes[node] != kNoShape) {
+        if (shapes[node] == kShapeLoop && loopIndex + 1 > kLoopStackSize) {
+            errors.Fail(kErrLoopStackExceeded, 0);
         }
         return EnterRepeat(node, node, p);
     }
@@ -729,23 +728,23 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kProgramEnd:
         return Step::kMatch;
     case kTextStart:
-        if (p != begin_) {
+        if (p != begin) {
             return Step::kFail;
         }
         break;
     case kTextEnd:
-        if (p != end_) {
+        if (p != end) {
             return Step::kFail;
         }
         break;
     case kAnyChar:
-        if (p == end_) {
+        if (p == end) {
             return Step::kFail;
         }
         ++p;
         break;
     case kAnyButLineBreak:
-        if (p == end_ || IsLineBreakAt(p)) {
+        if (p == end || IsLineBreakAt(p)) {
             return Step::kFail;
         }
         ++p;
@@ -767,31 +766,31 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
         }
         break;
     case kDigit:
-        if (p == end_ || !IsDigitChar(*p)) {
+        if (p == end || !IsDigitChar(*p)) {
             return Step::kFail;
         }
         ++p;
         break;
     case kNonDigit:
-        if (p == end_ || IsDigitChar(*p)) {
+        if (p == end || IsDigitChar(*p)) {
             return Step::kFail;
         }
         ++p;
         break;
     case kSmallSet:
-        if (p == end_ || (*p != operand[0] && *p != operand[1] && *p != operand[2])) {
+        if (p == end || (*p != operand[0] && *p != operand[1] && *p != operand[2])) {
             return Step::kFail;
         }
         ++p;
         break;
     case kSmallSetNot:
-        if (p == end_ || *p == operand[0] || *p == operand[1] || *p == operand[2]) {
+        if (p == end || *p == operand[0] || *p == operand[1] || *p == operand[2]) {
             return Step::kFail;
         }
         ++p;
         break;
     case kFullSet:
-        if (p == end_ || !InSet(operand, *p)) {
+        if (p == end || !InSet(operand, *p)) {
             return Step::kFail;
         }
         ++p;
@@ -801,7 +800,7 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
             return Step::kFail;
         }
         const std::size_t length = LiteralLength(node);
-        if (static_cast<std::size_t>(end_ - p) < length || std::memcmp(p, operand, length) != 0) {
+        if (static_cast<std::size_t>(end - p) < length || std::memcmp(p, operand, length) != 0) {
             return Step::kFail;
         }
         p += length;
@@ -810,14 +809,14 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kLiteralNoCase: {
         const std::size_t length = LiteralLength(node);
         const std::uint8_t c = CharAt(p);
-        if (c != operand[0] && c != tables_.invertCase[operand[0]]) {
+        if (c != operand[0] && c != tables.invertCase[operand[0]]) {
             return Step::kFail;
         }
-        if (static_cast<std::size_t>(end_ - p) < length) {
+        if (static_cast<std::size_t>(end - p) < length) {
             return Step::kFail;
         }
         for (std::size_t i = 1; i < length; ++i) {
-            if (p[i] != operand[i] && p[i] != tables_.invertCase[operand[i]]) {
+            if (p[i] != operand[i] && p[i] != tables.invertCase[operand[i]]) {
                 return Step::kFail;
             }
         }
@@ -842,8 +841,8 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kLoopBack:
         break;
     case kAlternative: {
-        const int next = NextNode(program_, node);
-        if (next >= 0 && program_[next] == kAlternative && !Push(kNextBranch, node, p)) {
+        const int next = NextNode(program, node);
+        if (next >= 0 && program[next] == kAlternative && !Push(kNextBranch, node, p)) {
             return Step::kExhausted;
         }
         node = OperandOf(node);
@@ -857,46 +856,46 @@ Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
     case kSimpleBracesLazy:
         return EnterRepeat(node, node, p);
     case kLoopEntry:
-        if (loopIndex_ + 1 > kLoopStackSize) {
-            errors_.Fail(kErrLoopStackExceeded, 0);
+        if (loopIndex + 1 > kLoopStackSize) {
+            errors.Fail(kErrLoopStackExceeded, 0);
         }
-        if (!Push(kLoopEntryUndo, node, p, loopCounter_[loopIndex_ + 1])) {
+        if (!Push(kLoopEntryUndo, node, p, loopCounter[loopIndex + 1])) {
             return Step::kExhausted;
         }
-        ++loopIndex_;
-        loopCounter_[loopIndex_] = 0;
+        ++loopIndex;
+        loopCounter[loopIndex] = 0;
         break;
     case kLoop:
     case kLoopLazy:
         return EnterLoop(node, node, p);
     default:
-        errors_.Fail(kErrMemoryCorruption, 0);
+        errors.Fail(kErrMemoryCorruption, 0);
     }
     node = Follow(node);
     return Step::kGo;
 }
 
 Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
-    const int kind = program_[head];
+    const int kind = program[head];
     if (shaped) {
-        switch (shapes_[head]) {
+        switch (shapes[head]) {
         case kShapeStar: {
-            const int empty = NextNode(program_, NextNode(program_, head));
-            return {OperandOf(head), 0, kUnboundedRepeat, true, NextNode(program_, empty)};
+            const int empty = NextNode(program, NextNode(program, head));
+            return {OperandOf(head), 0, kUnboundedRepeat, true, NextNode(program, empty)};
         }
         case kShapePlus: {
-            const int second = NextNode(program_, NextNode(program_, head));
-            const int empty = NextNode(program_, second);
-            return {head, 1, kUnboundedRepeat, true, NextNode(program_, empty)};
+            const int second = NextNode(program, NextNode(program, head));
+            const int empty = NextNode(program, second);
+            return {head, 1, kUnboundedRepeat, true, NextNode(program, empty)};
         }
         default: {
-            const int loop = NextNode(program_, head);
-            return {OperandOf(head), LowCount(program_, loop), HighCount(program_, loop),
-                    program_[loop] == kLoop, NextNode(program_, loop)};
+            const int loop = NextNode(program, head);
+            return {OperandOf(head), LowCount(program, loop), HighCount(program, loop),
+                    program[loop] == kLoop, NextNode(program, loop)};
         }
         }
     }
-    const int follower = NextNode(program_, head);
+    const int follower = NextNode(program, head);
     switch (kind) {
     case kSimpleStar:
         return {OperandOf(head), 0, kUnboundedRepeat, true, follower};
@@ -907,30 +906,30 @@ Matcher::Repeat Matcher::BuildRepeat(int head, bool shaped) const {
     case kSimplePlusLazy:
         return {OperandOf(head), 1, kUnboundedRepeat, false, follower};
     default:
-        return {RepeatOperand(program_, head), LowCount(program_, head), HighCount(program_, head),
+        return {RepeatOperand(program, head), LowCount(program, head), HighCount(program, head),
                 kind == kSimpleBraces, follower};
     }
 }
 
 // How far one counted step moves: one character, or the group's text for a backreference.
 std::ptrdiff_t Matcher::StepLength(int operand) const {
-    const int kind = program_[operand];
+    const int kind = program[operand];
     if (kind != kBackRef && kind != kBackRefNoCase) {
         return 1;
     }
-    const int group = program_[OperandOf(operand)];
-    if (group >= kMaxGroups || groupStart_[group] == nullptr || groupEnd_[group] == nullptr) {
+    const int group = program[OperandOf(operand)];
+    if (group >= kMaxGroups || groupStart[group] == nullptr || groupEnd[group] == nullptr) {
         return 1;
     }
-    return std::max<std::ptrdiff_t>(0, groupEnd_[group] - groupStart_[group]);
+    return std::max<std::ptrdiff_t>(0, groupEnd[group] - groupStart[group]);
 }
 
 std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8_t* p) const {
     // The run of characters a node matches ends at the same place from anywhere inside it: a repeat
     // tried from many places in one run (".*" after each backslash of a long line) counts it once.
-    const int kind = program_[operand];
-    const bool sameRun = fastPaths_ && kind != kBackRef && kind != kBackRefNoCase;
-    CountedRun* known = sameRun ? &runs_[operand] : nullptr;
+    const int kind = program[operand];
+    const bool sameRun = fastPaths && kind != kBackRef && kind != kBackRefNoCase;
+    CountedRun* known = sameRun ? &runs[operand] : nullptr;
     if (known != nullptr && known->from != nullptr && p < known->from && known->from - p <= max) {
         // Counted from before the known run: when it reaches the run, it ends where the run does.
         const auto gap = static_cast<std::int32_t>(known->from - p);
@@ -945,18 +944,18 @@ std::int32_t Matcher::CountSteps(int operand, std::int32_t max, const std::uint8
         return static_cast<std::int32_t>(std::min<std::ptrdiff_t>(max, known->end - p));
     }
     const std::int32_t count = CountRun(operand, max, p);
-    if (known != nullptr && (count < max || p + count == end_)) {
+    if (known != nullptr && (count < max || p + count == end)) {
         *known = {p, p + count};
     }
     return count;
 }
 
 std::int32_t Matcher::CountRun(int operand, std::int32_t max, const std::uint8_t* p) const {
-    const std::uint8_t* op = program_.data() + OperandOf(operand);
-    const std::ptrdiff_t limit = std::min<std::ptrdiff_t>(max, end_ - p);
+    const std::uint8_t* op = program.data() + OperandOf(operand);
+    const std::ptrdiff_t limit = std::min<std::ptrdiff_t>(max, end - p);
     const std::uint8_t* const stop = p + limit;
     const std::uint8_t* q = p;
-    switch (program_[operand]) {
+    switch (program[operand]) {
     case kAnyChar:
         q = stop;
         break;
@@ -966,7 +965,7 @@ std::int32_t Matcher::CountRun(int operand, std::int32_t max, const std::uint8_t
         }
         break;
     case kLiteralNoCase: {
-        const std::uint8_t other = tables_.invertCase[op[0]];
+        const std::uint8_t other = tables.invertCase[op[0]];
         while (q < stop && (*q == op[0] || *q == other)) {
             ++q;
         }
@@ -988,7 +987,7 @@ std::int32_t Matcher::CountRun(int operand, std::int32_t max, const std::uint8_t
         }
         break;
     case kSmallSetNot:
-        if (fastPaths_) {
+        if (fastPaths) {
             const std::uint8_t* member = FindAnyOf3(q, stop, op[0], op[1], op[2]);
             q = member != nullptr ? member : stop;
         }
@@ -1004,13 +1003,13 @@ std::int32_t Matcher::CountRun(int operand, std::int32_t max, const std::uint8_t
     case kAnyButLineBreak:
         // Most characters cannot start a line break at all; only those that can need the full test.
         for (;;) {
-            if (fastPaths_ && tables_.breakStarts[0] >= 0) {
+            if (fastPaths && tables.breakStarts[0] >= 0) {
                 const std::uint8_t* start =
-                    FindEither(q, stop, static_cast<std::uint8_t>(tables_.breakStarts[0]),
-                               static_cast<std::uint8_t>(tables_.breakStarts[1]));
+                    FindEither(q, stop, static_cast<std::uint8_t>(tables.breakStarts[0]),
+                               static_cast<std::uint8_t>(tables.breakStarts[1]));
                 q = start != nullptr ? start : stop;
             }
-            while (q < stop && !tables_.breakStart[*q]) {
+            while (q < stop && !tables.breakStart[*q]) {
                 ++q;
             }
             if (q == stop || IsLineBreakAt(q)) {
@@ -1032,14 +1031,14 @@ std::int32_t Matcher::CountRun(int operand, std::int32_t max, const std::uint8_t
             return max;
         }
         std::int32_t count = 0;
-        while (count < max && SameText(q, from, length, program_[operand] == kBackRefNoCase)) {
+        while (count < max && SameText(q, from, length, program[operand] == kBackRefNoCase)) {
             q += length;
             ++count;
         }
         return count;
     }
     default:
-        errors_.Fail(kErrRepeatInappropriate, 0);
+        errors.Fail(kErrRepeatInappropriate, 0);
     }
     return static_cast<std::int32_t>(q - p);
 }
@@ -1049,8 +1048,8 @@ Matcher::Step Matcher::EnterRepeat(int head, int& node, const std::uint8_t*& p) 
     const std::uint8_t* s = p;
     std::int32_t count = CountSteps(repeat.operand, repeat.max, p);
     // Counting and backing off are steps too, so that the abort hook is polled at a bounded interval.
-    pollCountdown_ -= std::min(count, pollInterval_);
-    if (pollCountdown_ <= 0 && PollAbort()) {
+    pollCountdown -= std::min(count, pollInterval);
+    if (pollCountdown <= 0 && PollAbort()) {
         return Step::kAborted;
     }
     if (count < repeat.min) {
@@ -1072,25 +1071,25 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     const std::ptrdiff_t step = StepLength(repeat.operand);
     std::uint8_t first = 0;
     std::uint8_t other = 0;
-    if (fastPaths_ && step == 1 && k >= repeat.min && FollowUpChars(repeat.follower, first, other)) {
+    if (fastPaths && step == 1 && k >= repeat.min && FollowUpChars(repeat.follower, first, other)) {
         // The follower can only begin at its first character: look for that backwards instead of
         // trying every count. The text's end holds no character, so the highest count there is skipped.
         const std::uint8_t* const low = s + repeat.min;
         const std::uint8_t* high = s + k;
-        const FailedSpan* failed = memoAllowed_ ? &failedSpans_[head] : nullptr;
+        const FailedSpan* knownFailed = memoAllowed ? &failedSpans[head] : nullptr;
         bool none = false;
-        if (failed != nullptr && high >= failed->from && high <= failed->to) {
+        if (knownFailed != nullptr && high >= knownFailed->from && high <= knownFailed->to) {
             // The tries from there on are known to fail.
-            none = failed->from <= low;
-            high = none ? low : failed->from - 1;
+            none = knownFailed->from <= low;
+            high = none ? low : knownFailed->from - 1;
         }
         const std::uint8_t* at = none ? nullptr : LastFollowUp(low, high, first, other);
         while (at != nullptr && KnownToFail(repeat.follower, at)) {
             at = at == low ? nullptr : LastFollowUp(low, at - 1, first, other);
         }
-        pollCountdown_ -=
-            static_cast<int>(std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : low) + 1, pollInterval_));
-        if (pollCountdown_ <= 0 && PollAbort()) {
+        pollCountdown -=
+            static_cast<int>(std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : low) + 1, pollInterval));
+        if (pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if (at == nullptr) {
@@ -1107,7 +1106,7 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     const int followUp = FollowUpChar(repeat.follower);
     for (; k >= repeat.min; --k) {
         const std::uint8_t* at = s + k * step;
-        if (--pollCountdown_ <= 0 && PollAbort()) {
+        if (--pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if ((followUp < 0 || CharAt(at) == followUp) && !KnownToFail(repeat.follower, at)) {
@@ -1128,14 +1127,14 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
     const std::ptrdiff_t step = StepLength(repeat.operand);
     std::uint8_t first = 0;
     std::uint8_t other = 0;
-    if (fastPaths_ && step == 1 && k <= count && FollowUpChars(repeat.follower, first, other)) {
+    if (fastPaths && step == 1 && k <= count && FollowUpChars(repeat.follower, first, other)) {
         const std::uint8_t* at = FirstFollowUp(s + k, s + count, first, other);
         while (at != nullptr && KnownToFail(repeat.follower, at)) {
             at = at >= s + count ? nullptr : FirstFollowUp(at + 1, s + count, first, other);
         }
-        pollCountdown_ -= static_cast<int>(
-            std::min<std::ptrdiff_t>((at != nullptr ? at : s + count) - (s + k) + 1, pollInterval_));
-        if (pollCountdown_ <= 0 && PollAbort()) {
+        pollCountdown -= static_cast<int>(
+            std::min<std::ptrdiff_t>((at != nullptr ? at : s + count) - (s + k) + 1, pollInterval));
+        if (pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if (at == nullptr) {
@@ -1151,7 +1150,7 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
     const int followUp = FollowUpChar(repeat.follower);
     for (; k <= count; ++k) {
         const std::uint8_t* at = s + k * step;
-        if (--pollCountdown_ <= 0 && PollAbort()) {
+        if (--pollCountdown <= 0 && PollAbort()) {
             return Step::kAborted;
         }
         if ((followUp < 0 || CharAt(at) == followUp) && !KnownToFail(repeat.follower, at)) {
@@ -1168,33 +1167,33 @@ Matcher::Step Matcher::RepeatLazyFrom(int head, const std::uint8_t* s, std::int3
 
 // The first character of a literal follower, in both cases for a case-insensitive one.
 bool Matcher::FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& other) const {
-    if (follower < 0 || (program_[follower] != kLiteral && program_[follower] != kLiteralNoCase)) {
+    if (follower < 0 || (program[follower] != kLiteral && program[follower] != kLiteralNoCase)) {
         return false;
     }
-    first = program_[OperandOf(follower)];
-    other = program_[follower] == kLiteralNoCase ? tables_.invertCase[first] : first;
+    first = program[OperandOf(follower)];
+    other = program[follower] == kLiteralNoCase ? tables.invertCase[first] : first;
     return first != 0;
 }
 
 // The last position in [low, high] holding `first` or `other`; the text's end never does.
 const std::uint8_t* Matcher::LastFollowUp(const std::uint8_t* low, const std::uint8_t* high,
                                           std::uint8_t first, std::uint8_t other) const {
-    return FindEitherBackward(low, high == end_ ? end_ : high + 1, first, other);
+    return FindEitherBackward(low, high == end ? end : high + 1, first, other);
 }
 
 // The first position in [low, high] holding `first` or `other`; the text's end never does.
 const std::uint8_t* Matcher::FirstFollowUp(const std::uint8_t* low, const std::uint8_t* high,
                                            std::uint8_t first, std::uint8_t other) const {
-    return FindEither(low, high == end_ ? end_ : high + 1, first, other);
+    return FindEither(low, high == end ? end : high + 1, first, other);
 }
 
 int Matcher::FollowUpChar(int follower) const {
-    return follower >= 0 && program_[follower] == kLiteral ? program_[OperandOf(follower)] : -1;
+    return follower >= 0 && program[follower] == kLiteral ? program[OperandOf(follower)] : -1;
 }
 
 int Matcher::RequireNode(int node) const {
     if (node < 0) {
-        errors_.Fail(kErrCorruptedPointers, 0);
+        errors.Fail(kErrCorruptedPointers, 0);
     }
     return node;
 }
@@ -1202,18 +1201,18 @@ int Matcher::RequireNode(int node) const {
 // A Loop node reached from its LoopEntry or from the end of its body. Every way out that fails puts
 // the loop stack back as it found it, so the counters of enclosing loops stay right.
 Matcher::Step Matcher::EnterLoop(int loop, int& node, const std::uint8_t*& p) {
-    if (loopIndex_ <= 0) {
-        errors_.Fail(kErrLoopWithoutEntry, 0);
+    if (loopIndex <= 0) {
+        errors.Fail(kErrLoopWithoutEntry, 0);
     }
-    const std::int32_t count = loopCounter_[loopIndex_];
-    const std::int32_t low = LowCount(program_, loop);
-    const bool greedy = program_[loop] == kLoop;
-    if (count < low || (greedy && count < HighCount(program_, loop))) {
+    const std::int32_t count = loopCounter[loopIndex];
+    const std::int32_t low = LowCount(program, loop);
+    const bool greedy = program[loop] == kLoop;
+    if (count < low || (greedy && count < HighCount(program, loop))) {
         if (!Push(count < low ? kLoopBodyMin : kLoopBodyMore, loop, p)) {
             return Step::kExhausted;
         }
-        ++loopCounter_[loopIndex_];
-        node = LoopBody(program_, loop);
+        ++loopCounter[loopIndex];
+        node = LoopBody(program, loop);
         return Step::kGo;
     }
     return LeaveLoop(loop, node, p);
@@ -1223,26 +1222,26 @@ Matcher::Step Matcher::LeaveLoop(int loop, int& node, const std::uint8_t*& p) {
     if (!Push(kLoopLeave, loop, p)) {
         return Step::kExhausted;
     }
-    --loopIndex_;
+    --loopIndex;
     node = Follow(loop);
     return Step::kGo;
 }
 
 Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
-    while (!stack_.empty()) {
-        const Frame frame = stack_.back();
-        stack_.pop_back();
+    while (!stack.empty()) {
+        const Frame frame = stack.back();
+        stack.pop_back();
         switch (frame.kind) {
         case kRestoreStart:
-            groupStart_[frame.node] = frame.pos;
+            groupStart[frame.node] = frame.pos;
             break;
         case kRestoreEnd:
-            groupEnd_[frame.node] = frame.pos;
+            groupEnd[frame.node] = frame.pos;
             break;
         case kNextBranch: {
-            const int branch = NextNode(program_, frame.node);
-            const int after = NextNode(program_, branch);
-            if (after >= 0 && program_[after] == kAlternative && !Push(kNextBranch, branch, frame.pos)) {
+            const int branch = NextNode(program, frame.node);
+            const int after = NextNode(program, branch);
+            if (after >= 0 && program[after] == kAlternative && !Push(kNextBranch, branch, frame.pos)) {
                 return Step::kExhausted;
             }
             node = OperandOf(branch);
@@ -1266,26 +1265,25 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
             break;
         }
         case kLoopEntryUndo:
-            loopCounter_[loopIndex_] = frame.k;
-            --loopIndex_;
+            loopCounter[loopIndex] = frame.k;
+            --loopIndex;
             break;
         case kLoopBodyMin:
         case kLoopBodyLazy:
-            --loopCounter_[loopIndex_];
+            --loopCounter[loopIndex];
             break;
         case kLoopBodyMore:
-            --loopCounter_[loopIndex_];
+            --loopCounter[loopIndex];
             p = frame.pos;
             return LeaveLoop(frame.node, node, p);
         case kLoopLeave: {
-            ++loopIndex_;
-            if (program_[frame.node] == kLoopLazy &&
-                loopCounter_[loopIndex_] < HighCount(program_, frame.node)) {
+            ++loopIndex;
+            if (program[frame.node] == kLoopLazy && loopCounter[loopIndex] < HighCount(program, frame.node)) {
                 if (!Push(kLoopBodyLazy, frame.node, frame.pos)) {
                     return Step::kExhausted;
                 }
-                ++loopCounter_[loopIndex_];
-                node = LoopBody(program_, frame.node);
+                ++loopCounter[loopIndex];
+                node = LoopBody(program, frame.node);
                 p = frame.pos;
                 return Step::kGo;
             }

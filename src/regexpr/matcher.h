@@ -48,22 +48,22 @@ public:
     static constexpr std::int64_t kDefaultBaseSteps = std::int64_t{1} << 28;
     static constexpr std::int64_t kStepsPerCharacter = 8;
 
-    explicit Matcher(ErrorSink& errors) : errors_(errors) {}
+    explicit Matcher(ErrorSink& errors) : errors(errors) {}
 
     // The program stays owned by the caller and must outlive its use here.
     void Load(Program program, const StartInfo& start);
     // The text is [begin, limit) up to its first zero byte, which is looked for only as far as a
     // search needs: one that finds nothing in a long text scans it once, not twice.
     void SetText(const std::uint8_t* begin, const std::uint8_t* limit);
-    bool AtOrBeforeEnd(const std::uint8_t* p) { return p == begin_ || BeforeEnd(p - 1); }
+    bool AtOrBeforeEnd(const std::uint8_t* p) { return p == begin || BeforeEnd(p - 1); }
     void SetTables(const MatchTables& tables) {
-        tables_ = tables;
-        literalsStale_ = true;
+        this->tables = tables;
+        literalsStale = true;
     }
-    void SetFastPaths(bool on) { fastPaths_ = on; }
-    void SetMemoThreshold(int failures) { memoAfter_ = failures; }
-    void SetStackLimit(std::size_t frames) { stackLimit_ = frames; }
-    void SetBaseSteps(std::int64_t steps) { baseSteps_ = steps; }
+    void SetFastPaths(bool on) { fastPaths = on; }
+    void SetMemoThreshold(int failures) { memoAfter = failures; }
+    void SetStackLimit(std::size_t frames) { stackLimit = frames; }
+    void SetBaseSteps(std::int64_t steps) { baseSteps = steps; }
     void SetAbortHook(std::function<bool()> hook, int interval);
     void ClearGroups();
 
@@ -71,8 +71,8 @@ public:
     // attempts at the candidate positions.
     SearchEnd Search(const std::uint8_t* from);
 
-    const std::uint8_t* GroupStart(int n) const { return groupStart_[n]; }
-    const std::uint8_t* GroupEnd(int n) const { return groupEnd_[n]; }
+    const std::uint8_t* GroupStart(int n) const { return groupStart[n]; }
+    const std::uint8_t* GroupEnd(int n) const { return groupEnd[n]; }
 
 private:
     struct Frame {
@@ -105,7 +105,7 @@ private:
     Step RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node, const std::uint8_t*& p);
     Step RepeatLazyFrom(int head, const std::uint8_t* s, std::int32_t k, std::int32_t count, int& node,
                         const std::uint8_t*& p);
-    const Repeat& DescribeRepeat(int head) const { return repeats_[head]; }
+    const Repeat& DescribeRepeat(int head) const { return repeats[head]; }
     Repeat BuildRepeat(int head, bool shaped) const;
     bool FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& other) const;
     const std::uint8_t* LastFollowUp(const std::uint8_t* low, const std::uint8_t* high, std::uint8_t first,
@@ -121,7 +121,7 @@ private:
     int Follow(int node) const;
     int RequireNode(int node) const;
     int FollowUpChar(int follower) const;
-    std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths_[node]); }
+    std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths[node]); }
     const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd AttemptAt(const std::uint8_t* p);
     SearchEnd SearchByLeading(const std::uint8_t* from);
@@ -144,68 +144,68 @@ private:
         return hit != nullptr && BeforeEnd(static_cast<const std::uint8_t*>(hit));
     }
     void SettleEnd();
-    std::uint8_t CharAt(const std::uint8_t* p) const { return p < end_ ? *p : 0; }
+    std::uint8_t CharAt(const std::uint8_t* p) const { return p < end ? *p : 0; }
     bool IsLineBreakAt(const std::uint8_t* p) const;
     bool LineStartAt(const std::uint8_t* p) const;
     bool LineEndAt(const std::uint8_t* p) const;
-    bool IsWordAt(const std::uint8_t* p) const { return p >= begin_ && p < end_ && tables_.wordChar[*p]; }
+    bool IsWordAt(const std::uint8_t* p) const { return p >= begin && p < end && tables.wordChar[*p]; }
     // Where the text that group `group` last matched begins and how long it is; false when it has none.
     bool GroupText(int group, const std::uint8_t*& from, std::ptrdiff_t& length) const;
     bool SameText(const std::uint8_t* p, const std::uint8_t* group, std::ptrdiff_t length, bool noCase) const;
     bool FindRequiredLiteral(const std::uint8_t* from);
     bool PollAbort();
-    SearchEnd Stopped() const { return budgetSpent_ ? SearchEnd::kStepsExhausted : SearchEnd::kAborted; }
+    SearchEnd Stopped() const { return budgetSpent ? SearchEnd::kStepsExhausted : SearchEnd::kAborted; }
     void AnalyseShapes();
 
-    ErrorSink& errors_;
-    Program program_;
-    StartInfo start_;
-    MatchTables tables_;
-    const std::uint8_t* begin_ = nullptr;
+    ErrorSink& errors;
+    Program program;
+    StartInfo startInfo;
+    MatchTables tables;
+    const std::uint8_t* begin = nullptr;
     // The text's end once settled; until then the view's end, which only scans may use, each hit
     // checked with BeforeEnd. Every attempt settles it first.
-    const std::uint8_t* end_ = nullptr;
-    const std::uint8_t* zeroFree_ = nullptr; // no zero byte before this
-    bool endSettled_ = false;
+    const std::uint8_t* end = nullptr;
+    const std::uint8_t* zeroFree = nullptr; // no zero byte before this
+    bool endSettled = false;
 
-    std::array<const std::uint8_t*, kMaxGroups> groupStart_{};
-    std::array<const std::uint8_t*, kMaxGroups> groupEnd_{};
-    int groupsUsed_ = kMaxGroups; // groups the program can set, group 0 included
-    bool clearAllGroups_ = true;
-    std::array<std::int32_t, kLoopStackSize + 1> loopCounter_{};
-    int loopIndex_ = 0;
+    std::array<const std::uint8_t*, kMaxGroups> groupStart{};
+    std::array<const std::uint8_t*, kMaxGroups> groupEnd{};
+    int groupsUsed = kMaxGroups; // groups the program can set, group 0 included
+    bool clearAllGroups = true;
+    std::array<std::int32_t, kLoopStackSize + 1> loopCounter{};
+    int loopIndex = 0;
 
-    std::vector<Frame> stack_;
-    std::size_t stackLimit_ = kDefaultStackLimit;
-    std::function<bool()> abortHook_;
-    int pollInterval_ = kDefaultPollInterval;
-    int pollCountdown_ = kDefaultPollInterval;
-    std::int64_t baseSteps_ = kDefaultBaseSteps;
-    std::int64_t attemptSteps_ = 0; // steps of the attempt under way, counted at each poll
-    bool budgetSpent_ = false;
+    std::vector<Frame> stack;
+    std::size_t stackLimit = kDefaultStackLimit;
+    std::function<bool()> abortHook;
+    int pollInterval = kDefaultPollInterval;
+    int pollCountdown = kDefaultPollInterval;
+    std::int64_t baseSteps = kDefaultBaseSteps;
+    std::int64_t attemptSteps = 0; // steps of the attempt under way, counted at each poll
+    bool budgetSpent = false;
 
-    bool fastPaths_ = true;
-    std::vector<std::uint8_t> shapes_;         // per node: a repeat of AnyButLineBreak run as a simple repeat
-    std::vector<Repeat> repeats_;              // per node: how a repeat head (or a shaped node) counts
-    std::vector<std::int32_t> literalLengths_; // per node: the operand length of a literal
+    bool fastPaths = true;
+    std::vector<std::uint8_t> shapes;         // per node: a repeat of AnyButLineBreak run as a simple repeat
+    std::vector<Repeat> repeats;              // per node: how a repeat head (or a shaped node) counts
+    std::vector<std::int32_t> literalLengths; // per node: the operand length of a literal
     // The literal nodes every match begins with, in order: an attempt where they do not match fails
     // before it makes any choice, so it need not be made.
-    std::vector<int> prefixNodes_;
-    int afterPrefix_ = -1; // the node after the prefix, and the prefix's length
-    std::ptrdiff_t prefixLength_ = 0;
-    TLiteralScan leadScan_;         // the prefix, or the leading literals of every way a match begins
-    TLiteralScan requiredScan_;     // when there are none: literals every match contains, if rare enough
-    TByteSetScan firstScan_;        // the characters a match may begin with
-    int firstRunNode_ = kFirstNode; // where an attempt starts: past a top Alternative of one branch
-    int leadRepeat_ = -1;           // a repeat without upper bound that every match begins with
-    bool lineBound_ = false;        // some line break character cannot be in a match
-    std::uint8_t breaks_[2] = {'\r', '\n'}; // those characters (one twice when one can be)
-    bool literalsStale_ = true;             // the scans and breaks above are yet to be worked out
-    int plainLiteral_ = -1;                 // operand offset when the whole program is one literal
-    std::size_t plainLiteralLength_ = 0;
-    int firstCharCount_ = 0;
-    int firstCharOnly_ = -1;
-    std::uint8_t firstCharPair_[2] = {0, 0};
+    std::vector<int> prefixNodes;
+    int afterPrefix = -1; // the node after the prefix, and the prefix's length
+    std::ptrdiff_t prefixLength = 0;
+    TLiteralScan leadScan;         // the prefix, or the leading literals of every way a match begins
+    TLiteralScan requiredScan;     // when there are none: literals every match contains, if rare enough
+    TByteSetScan firstScan;        // the characters a match may begin with
+    int firstRunNode = kFirstNode; // where an attempt starts: past a top Alternative of one branch
+    int leadRepeat = -1;           // a repeat without upper bound that every match begins with
+    bool lineBound = false;        // some line break character cannot be in a match
+    std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
+    bool literalsStale = true;             // the scans and breaks above are yet to be worked out
+    int plainLiteral = -1;                 // operand offset when the whole program is one literal
+    std::size_t plainLiteralLength = 0;
+    int firstCharCount = 0;
+    int firstCharOnly = -1;
+    std::uint8_t firstCharPair[2] = {0, 0};
 
     // The first `c` at or after a position, remembered between the searches for the further matches
     // of one text: a rare character would otherwise be looked for up to the text's end once per match.
@@ -214,30 +214,30 @@ private:
         const std::uint8_t* next = nullptr; // what it found; nothing when the character does not occur
         const std::uint8_t* Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c);
     };
-    CharScan pairScans_[2];
+    CharScan pairScans[2];
     // Per node: the last run of characters that the node, repeated, matched to its true end.
     struct CountedRun {
         const std::uint8_t* from = nullptr;
         const std::uint8_t* end = nullptr;
     };
-    mutable std::vector<CountedRun> runs_;
+    mutable std::vector<CountedRun> runs;
     // Per greedy repeat: positions where each try of its follower failed.
     struct FailedSpan {
         const std::uint8_t* from = nullptr;
         const std::uint8_t* to = nullptr;
     };
-    std::vector<FailedSpan> failedSpans_;
+    std::vector<FailedSpan> failedSpans;
 
     // Tries of repeat followers known to fail in the text, when the program lets the position and the
-    // node decide it (memoAllowed_); kept from the first attempt that comes back from many tries on.
+    // node decide it (memoAllowed); kept from the first attempt that comes back from many tries on.
     static constexpr int kMemoNodeBits = 24;
     static constexpr int kMemoBits = 17;
     static constexpr int kDefaultMemoThreshold = 64;
-    int memoAfter_ = kDefaultMemoThreshold;
-    bool memoAllowed_ = false;
-    bool memoOn_ = false;
-    int attemptFailures_ = 0;
-    std::vector<std::uint64_t> failed_;
+    int memoAfter = kDefaultMemoThreshold;
+    bool memoAllowed = false;
+    bool memoOn = false;
+    int attemptFailures = 0;
+    std::vector<std::uint64_t> failed;
 };
 
 } // namespace regexpr

@@ -1,8 +1,7 @@
 #include "regexpr/regexpr.h"
 
 #include "regexpr/casemap.h"
-
-#include <cstring>
+#include "regexpr/modifiers.h"
 
 namespace regexpr {
 
@@ -23,27 +22,27 @@ constexpr std::uint8_t kEmptyText[1] = {0};
 } // namespace
 
 TRegEngine::TRegEngine()
-    : spaceChars_(kDefaultSpaceChars), wordChars_(kDefaultWordChars), lineSeparators_(kDefaultLineSeparators),
-      pairHead_('\r'), pairTail_('\n'), invertCase_(DefaultInvertCaseTable()), matcher_(*this) {
-    modifiers_ = (RegEngineModifierI ? kModI : 0) | (RegEngineModifierR ? kModR : 0) |
-                 (RegEngineModifierS ? kModS : 0) | (RegEngineModifierG ? kModG : 0) |
-                 (RegEngineModifierM ? kModM : 0);
+    : spaceChars(kDefaultSpaceChars), wordChars(kDefaultWordChars), lineSeparators(kDefaultLineSeparators),
+      pairHead('\r'), pairTail('\n'), invertCase(DefaultInvertCaseTable()), matcher(*this) {
+    modifiers = (RegEngineModifierI ? kModI : 0) | (RegEngineModifierR ? kModR : 0) |
+                (RegEngineModifierS ? kModS : 0) | (RegEngineModifierG ? kModG : 0) |
+                (RegEngineModifierM ? kModM : 0);
 }
 
 TRegEngine::~TRegEngine() = default;
 
 void TRegEngine::SetExpression(std::string_view expression) {
     expression = expression.substr(0, expression.find('\0'));
-    if (compiled_ && hasExpression_ && expression == expression_) {
+    if (compiled && hasExpression && expression == this->expression) {
         return;
     }
-    expression_ = expression;
-    hasExpression_ = !expression.empty();
+    this->expression = expression;
+    hasExpression = !expression.empty();
     DiscardProgram();
 }
 
 void TRegEngine::SetModifierStr(std::string_view modifiers) {
-    if (!ParseModifiers(modifiers, modifiers_)) {
+    if (!ParseModifiers(modifiers, this->modifiers)) {
         RaiseError(kErrBadModifier);
     }
 }
@@ -53,12 +52,12 @@ void TRegEngine::SetModifier(int index, bool on) {
     if (bit == 0) {
         RaiseError(kErrBadModifier);
     }
-    modifiers_ = on ? (modifiers_ | bit) : (modifiers_ & ~bit);
+    modifiers = on ? (modifiers | bit) : (modifiers & ~bit);
 }
 
 bool TRegEngine::Modifier(int index) const {
     const unsigned bit = ModifierIndexBit(index);
-    return bit != 0 && (modifiers_ & bit) != 0;
+    return bit != 0 && (modifiers & bit) != 0;
 }
 
 void TRegEngine::SetLinePairedSeparator(std::string_view pair) {
@@ -70,112 +69,112 @@ void TRegEngine::SetLinePairedSeparator(std::string_view pair) {
     } else if (!pair.empty()) {
         RaiseError(kErrBadPairedSeparator);
     }
-    if (head != pairHead_ || tail != pairTail_) {
-        pairHead_ = head;
-        pairTail_ = tail;
-        tablesStale_ = true;
+    if (head != pairHead || tail != pairTail) {
+        pairHead = head;
+        pairTail = tail;
+        tablesStale = true;
         DiscardProgram();
     }
 }
 
 std::string TRegEngine::LinePairedSeparator() const {
-    if (pairHead_ < 0) {
+    if (pairHead < 0) {
         return {};
     }
-    return {static_cast<char>(pairHead_), static_cast<char>(pairTail_)};
+    return {static_cast<char>(pairHead), static_cast<char>(pairTail)};
 }
 
 void TRegEngine::SetSpaceChars(std::string_view chars) {
-    if (chars != spaceChars_) {
-        spaceChars_ = chars;
+    if (chars != spaceChars) {
+        spaceChars = chars;
         DiscardProgram();
     }
 }
 
 void TRegEngine::SetWordChars(std::string_view chars) {
-    if (chars != wordChars_) {
-        wordChars_ = chars;
-        tablesStale_ = true;
+    if (chars != wordChars) {
+        wordChars = chars;
+        tablesStale = true;
         DiscardProgram();
     }
 }
 
 void TRegEngine::SetLineSeparators(std::string_view chars) {
-    if (chars != lineSeparators_) {
-        lineSeparators_ = chars;
-        tablesStale_ = true;
+    if (chars != lineSeparators) {
+        lineSeparators = chars;
+        tablesStale = true;
         DiscardProgram();
     }
 }
 
 void TRegEngine::SetInvertCase(CaseInverter inverter) {
     if (!inverter) {
-        invertCase_ = DefaultInvertCaseTable();
+        invertCase = DefaultInvertCaseTable();
     } else {
         for (int c = 0; c < 256; ++c) {
-            invertCase_[c] = static_cast<std::uint8_t>(inverter(static_cast<char>(c)));
+            invertCase[c] = static_cast<std::uint8_t>(inverter(static_cast<char>(c)));
         }
     }
-    tablesStale_ = true;
+    tablesStale = true;
     DiscardProgram();
 }
 
 void TRegEngine::DiscardProgram() {
-    program_.clear();
-    compiled_ = false;
+    program.clear();
+    compiled = false;
 }
 
 void TRegEngine::Compile() {
-    if (!hasExpression_) {
+    if (!hasExpression) {
         RaiseError(kErrNoExpression);
     }
     DiscardProgram();
-    programModifiers_ = modifiers_;
+    programModifiers = modifiers;
     CompileSettings settings;
-    settings.expression = expression_;
-    settings.modifiers = modifiers_;
-    settings.spaceChars = spaceChars_;
-    settings.wordChars = wordChars_;
-    settings.lineFormsAvailable = !lineSeparators_.empty() || pairHead_ >= 0;
-    settings.invertCase = invertCase_.data();
-    compiling_ = true;
-    compilePosition_ = 0;
+    settings.expression = expression;
+    settings.modifiers = modifiers;
+    settings.spaceChars = spaceChars;
+    settings.wordChars = wordChars;
+    settings.lineFormsAvailable = !lineSeparators.empty() || pairHead >= 0;
+    settings.invertCase = invertCase.data();
+    compiling = true;
+    compilePosition = 0;
     try {
         CompiledCode code = BuildProgram(settings, *this);
-        compilePosition_ = static_cast<int>(expression_.size());
-        start_ = AnalyseStart(code.code, code.topFlags, invertCase_.data(), *this);
-        program_ = std::move(code.code);
+        compilePosition = static_cast<int>(expression.size());
+        startInfo = AnalyseStart(code.code, code.topFlags, invertCase.data(), *this);
+        program = std::move(code.code);
     } catch (...) {
         DiscardProgram();
-        compiling_ = false;
-        compilePosition_ = 0;
+        compiling = false;
+        compilePosition = 0;
         throw;
     }
-    compiling_ = false;
-    compilePosition_ = 0;
-    compiled_ = true;
-    matcher_.Load(program_, start_);
+    compiling = false;
+    compilePosition = 0;
+    compiled = true;
+    matcher.Load(program, startInfo);
 }
 
 void TRegEngine::PrepareSearch() {
-    if (compiled_ && modifiers_ != programModifiers_) {
+    if (compiled && modifiers != programModifiers) {
         DiscardProgram();
     }
-    if (tablesStale_) {
+    if (tablesStale) {
         // Rebuilt only after a setting changed: a search for every further match would redo it.
         MatchTables tables;
-        tables.invertCase = invertCase_.data();
-        for (char c : lineSeparators_) {
+        tables.invertCase = invertCase.data();
+        for (char c : lineSeparators) {
             tables.lineSeparator[static_cast<std::uint8_t>(c)] = true;
         }
-        for (char c : wordChars_) {
+        for (char c : wordChars) {
             tables.wordChar[static_cast<std::uint8_t>(c)] = true;
         }
-        tables.pairHead = pairHead_;
-        tables.pairTail = pairTail_;
+        tables.pairHead = pairHead;
+        tables.pairTail = pairTail;
         tables.breakStart = tables.lineSeparator;
-        if (pairHead_ >= 0) {
-            tables.breakStart[static_cast<std::uint8_t>(pairHead_)] = true;
+        if (pairHead >= 0) {
+            tables.breakStart[static_cast<std::uint8_t>(pairHead)] = true;
         }
         std::vector<int> starts;
         for (int c = 0; c < 256; ++c) {
@@ -186,23 +185,23 @@ void TRegEngine::PrepareSearch() {
         if (starts.size() == 1 || starts.size() == 2) {
             tables.breakStarts = {starts.front(), starts.back()};
         }
-        matcher_.SetTables(tables);
-        tablesStale_ = false;
+        matcher.SetTables(tables);
+        tablesStale = false;
     }
-    if (!compiled_) {
+    if (!compiled) {
         Compile();
     }
-    if (program_.empty() || program_[0] != kProgramMagic) {
+    if (program.empty() || program[0] != kProgramMagic) {
         RaiseError(kErrCorruptedProgram);
     }
 }
 
 void TRegEngine::SetInput(std::string_view text) {
     const auto* begin = text.empty() ? kEmptyText : reinterpret_cast<const std::uint8_t*>(text.data());
-    textStart_ = begin;
-    textLimit_ = begin + text.size();
-    hasInput_ = true;
-    matcher_.SetText(textStart_, textLimit_);
+    textStart = begin;
+    textLimit = begin + text.size();
+    hasInput = true;
+    matcher.SetText(textStart, textLimit);
 }
 
 bool TRegEngine::Exec(std::string_view text) {
@@ -212,31 +211,31 @@ bool TRegEngine::Exec(std::string_view text) {
 
 bool TRegEngine::ExecPos(std::int64_t offset) {
     PrepareSearch();
-    if (!hasInput_) {
+    if (!hasInput) {
         RaiseError(kErrNoInput);
     }
     if (offset < 1) {
         RaiseError(kErrBadOffset);
     }
-    if (offset - 1 > textLimit_ - textStart_ || !matcher_.AtOrBeforeEnd(textStart_ + (offset - 1))) {
-        lastSearchEnd_ = SearchEnd::kNoMatch;
+    if (offset - 1 > textLimit - textStart || !matcher.AtOrBeforeEnd(textStart + (offset - 1))) {
+        lastSearchEnd = SearchEnd::kNoMatch;
         return false;
     }
-    lastSearchEnd_ = matcher_.Search(textStart_ + (offset - 1));
-    if (lastSearchEnd_ == SearchEnd::kAborted || lastSearchEnd_ == SearchEnd::kStackExhausted ||
-        lastSearchEnd_ == SearchEnd::kStepsExhausted) {
-        matcher_.ClearGroups(); // a stopped attempt leaves no half-set groups behind
+    lastSearchEnd = matcher.Search(textStart + (offset - 1));
+    if (lastSearchEnd == SearchEnd::kAborted || lastSearchEnd == SearchEnd::kStackExhausted ||
+        lastSearchEnd == SearchEnd::kStepsExhausted) {
+        matcher.ClearGroups(); // a stopped attempt leaves no half-set groups behind
     }
-    return lastSearchEnd_ == SearchEnd::kMatch;
+    return lastSearchEnd == SearchEnd::kMatch;
 }
 
 bool TRegEngine::ExecNext() {
-    const std::uint8_t* start = hasInput_ ? matcher_.GroupStart(0) : nullptr;
-    const std::uint8_t* end = hasInput_ ? matcher_.GroupEnd(0) : nullptr;
+    const std::uint8_t* start = hasInput ? matcher.GroupStart(0) : nullptr;
+    const std::uint8_t* end = hasInput ? matcher.GroupEnd(0) : nullptr;
     if (start == nullptr || end == nullptr) {
         RaiseError(kErrExecNextWithoutExec);
     }
-    std::int64_t offset = (end - textStart_) + 1;
+    std::int64_t offset = (end - textStart) + 1;
     if (end == start) {
         ++offset;
     }
@@ -244,23 +243,23 @@ bool TRegEngine::ExecNext() {
 }
 
 std::int64_t TRegEngine::MatchPos(int group) const {
-    if (group < 0 || group >= kMaxGroups || !hasInput_ || matcher_.GroupStart(group) == nullptr ||
-        matcher_.GroupEnd(group) == nullptr) {
+    if (group < 0 || group >= kMaxGroups || !hasInput || matcher.GroupStart(group) == nullptr ||
+        matcher.GroupEnd(group) == nullptr) {
         return -1;
     }
-    return matcher_.GroupStart(group) - textStart_ + 1;
+    return matcher.GroupStart(group) - textStart + 1;
 }
 
 std::int64_t TRegEngine::MatchLen(int group) const {
-    if (group < 0 || group >= kMaxGroups || !hasInput_ || matcher_.GroupStart(group) == nullptr ||
-        matcher_.GroupEnd(group) == nullptr) {
+    if (group < 0 || group >= kMaxGroups || !hasInput || matcher.GroupStart(group) == nullptr ||
+        matcher.GroupEnd(group) == nullptr) {
         return -1;
     }
-    return matcher_.GroupEnd(group) - matcher_.GroupStart(group);
+    return matcher.GroupEnd(group) - matcher.GroupStart(group);
 }
 
 void TRegEngine::SetAbortHook(AbortHook hook, int interval) {
-    matcher_.SetAbortHook(std::move(hook), interval);
+    matcher.SetAbortHook(std::move(hook), interval);
 }
 
 std::string TRegEngine::ErrorText(int code) const {
@@ -268,13 +267,13 @@ std::string TRegEngine::ErrorText(int code) const {
 }
 
 void TRegEngine::RaiseError(int code) {
-    lastError_ = code;
+    lastError = code;
     const int position = ErrorPosition();
     throw ERegEngine(code, RegEngineErrorMessage(code, ErrorText(code), position), position);
 }
 
 void TRegEngine::Report(int code, int position) {
-    compilePosition_ = position;
+    compilePosition = position;
     RaiseError(code);
 }
 

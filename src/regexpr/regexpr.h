@@ -7,14 +7,16 @@
 #pragma once
 
 #include "regexpr/analysis.h"
+#include "regexpr/compiler.h"
 #include "regexpr/matcher.h"
-#include "regexpr/modifiers.h"
 #include "regexpr/program.h"
 #include "regexpr/regerror.h"
+#include "regexpr/searchregexpr.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -46,14 +48,14 @@ public:
 
     // The expression, read up to its first zero byte; the empty string removes it.
     void SetExpression(std::string_view expression);
-    bool HasExpression() const { return hasExpression_; }
-    const std::string& Expression() const { return expression_; }
+    bool HasExpression() const { return hasExpression; }
+    const std::string& Expression() const { return expression; }
 
     // Modifiers act when the expression is compiled; a change makes the next search recompile.
     void SetModifierStr(std::string_view modifiers);
     void SetModifier(int index, bool on); // index 1 ... 6 for i r s g m x
     bool Modifier(int index) const;
-    unsigned Modifiers() const { return modifiers_; }
+    unsigned Modifiers() const { return modifiers; }
     void SetModifierI(bool on) { SetModifier(1, on); }
     void SetModifierR(bool on) { SetModifier(2, on); }
     void SetModifierS(bool on) { SetModifier(3, on); }
@@ -69,23 +71,23 @@ public:
 
     // The compiler reads these three and the case inverter: a change discards the compiled program.
     void SetSpaceChars(std::string_view chars);
-    const std::string& SpaceChars() const { return spaceChars_; }
+    const std::string& SpaceChars() const { return spaceChars; }
     void SetWordChars(std::string_view chars);
-    const std::string& WordChars() const { return wordChars_; }
+    const std::string& WordChars() const { return wordChars; }
     void SetLineSeparators(std::string_view chars);
-    const std::string& LineSeparators() const { return lineSeparators_; }
+    const std::string& LineSeparators() const { return lineSeparators; }
     // Two different characters (head, tail) or the empty string for none; anything else is error 128.
     void SetLinePairedSeparator(std::string_view pair);
     std::string LinePairedSeparator() const;
     // An empty inverter restores the default one of the active code page.
     void SetInvertCase(CaseInverter inverter);
-    char InvertCase(char c) const { return static_cast<char>(invertCase_[static_cast<std::uint8_t>(c)]); }
+    char InvertCase(char c) const { return static_cast<char>(invertCase[static_cast<std::uint8_t>(c)]); }
 
     // Compiles the expression now (a search does it when needed).
     void Compile();
-    bool IsCompiled() const { return compiled_; }
-    Program ProgramCode() const { return program_; }
-    const StartInfo& StartAnalysis() const { return start_; }
+    bool IsCompiled() const { return compiled; }
+    Program ProgramCode() const { return program; }
+    const StartInfo& StartAnalysis() const { return startInfo; }
 
     // The text to search, up to its first zero byte; it is not copied.
     void SetInput(std::string_view text);
@@ -98,57 +100,55 @@ public:
     std::int64_t MatchLen(int group) const;
     // How the last search ended: an aborted search, or one that ran out of backtracking stack or of
     // steps, has returned false like a search without match.
-    SearchEnd LastSearchEnd() const { return lastSearchEnd_; }
+    SearchEnd LastSearchEnd() const { return lastSearchEnd; }
 
     // Polled every `interval` matcher steps; returning true stops the search as a failed one.
     void SetAbortHook(AbortHook hook, int interval = Matcher::kDefaultPollInterval);
     // The most backtracking entries a search may hold (each 24 bytes).
-    void SetStackLimit(std::size_t frames) { matcher_.SetStackLimit(frames); }
+    void SetStackLimit(std::size_t frames) { matcher.SetStackLimit(frames); }
     // The steps one attempt may take before it ends as a failed search, beside the text's length.
-    void SetBaseSteps(std::int64_t steps) { matcher_.SetBaseSteps(steps); }
+    void SetBaseSteps(std::int64_t steps) { matcher.SetBaseSteps(steps); }
     // Off: the plain interpreter alone, without scans and shortcuts (for comparing results).
-    void SetFastPaths(bool on) { matcher_.SetFastPaths(on); }
+    void SetFastPaths(bool on) { matcher.SetFastPaths(on); }
     // How many tries of repeat followers one attempt comes back from before the search keeps the
     // failed ones in a table (0: from the first; for comparing results).
-    void SetMemoThreshold(int failures) { matcher_.SetMemoThreshold(failures); }
+    void SetMemoThreshold(int failures) { matcher.SetMemoThreshold(failures); }
 
     virtual std::string ErrorText(int code) const;
     [[noreturn]] virtual void RaiseError(int code);
     // During a compilation, the number of expression characters before the parse position; else 0.
-    int ErrorPosition() const { return compiling_ ? compilePosition_ : 0; }
-    int LastError() const { return lastError_; }
+    int ErrorPosition() const { return compiling ? compilePosition : 0; }
+    int LastError() const { return lastError; }
 
 private:
     void Report(int code, int position) override;
     void DiscardProgram();
     void PrepareSearch();
 
-    std::string expression_;
-    bool hasExpression_ = false;
-    bool compiled_ = false;
-    unsigned modifiers_ = 0;
-    unsigned programModifiers_ = 0;
-    std::string spaceChars_;
-    std::string wordChars_;
-    std::string lineSeparators_;
-    int pairHead_ = -1;
-    int pairTail_ = -1;
-    std::array<std::uint8_t, 256> invertCase_{};
-    bool tablesStale_ = true; // the matcher's tables no longer show the settings above
+    std::string expression;
+    bool hasExpression = false;
+    bool compiled = false;
+    unsigned modifiers = 0;
+    unsigned programModifiers = 0;
+    std::string spaceChars;
+    std::string wordChars;
+    std::string lineSeparators;
+    int pairHead = -1;
+    int pairTail = -1;
+    std::array<std::uint8_t, 256> invertCase{};
+    bool tablesStale = true; // the matcher's tables no longer show the settings above
 
-    std::vector<std::uint8_t> program_;
-    StartInfo start_;
-    bool compiling_ = false;
-    int compilePosition_ = 0;
-    int lastError_ = 0;
+    std::vector<std::uint8_t> program;
+    StartInfo startInfo;
+    bool compiling = false;
+    int compilePosition = 0;
+    int lastError = 0;
 
-    bool hasInput_ = false;
-    const std::uint8_t* textStart_ = nullptr;
-    const std::uint8_t* textLimit_ = nullptr; // the view's end; the text ends at its first zero byte
-    Matcher matcher_;
-    SearchEnd lastSearchEnd_ = SearchEnd::kNoMatch;
+    bool hasInput = false;
+    const std::uint8_t* textStart = nullptr;
+    const std::uint8_t* textLimit = nullptr; // the view's end; the text ends at its first zero byte
+    Matcher matcher;
+    SearchEnd lastSearchEnd = SearchEnd::kNoMatch;
 };
 
 } // namespace regexpr
-
-#include "regexpr/searchregexpr.h"

@@ -146,47 +146,47 @@ int CharFrequency(std::uint8_t c) {
     }
 }
 
-void TByteSetScan::Assign(const std::uint8_t* bitmap) {
-    std::memcpy(bitmap_.data(), bitmap, bitmap_.size());
-    ranges_ = 0;
+void TByteSetScan::Assign(const std::uint8_t* set) {
+    std::memcpy(bitmap.data(), set, bitmap.size());
+    ranges = 0;
     for (int c = 0; c < 256;) {
-        if (!InBitmap(bitmap, static_cast<std::uint8_t>(c))) {
+        if (!InBitmap(set, static_cast<std::uint8_t>(c))) {
             ++c;
             continue;
         }
         int high = c;
-        while (high < 255 && InBitmap(bitmap, static_cast<std::uint8_t>(high + 1))) {
+        while (high < 255 && InBitmap(set, static_cast<std::uint8_t>(high + 1))) {
             ++high;
         }
-        if (ranges_ == kMaxRanges) {
-            ranges_ = 0;
+        if (ranges == kMaxRanges) {
+            ranges = 0;
             return;
         }
-        low_[ranges_] = static_cast<std::uint8_t>(c);
-        span_[ranges_] = static_cast<std::uint8_t>(high - c);
-        ++ranges_;
+        low[ranges] = static_cast<std::uint8_t>(c);
+        span[ranges] = static_cast<std::uint8_t>(high - c);
+        ++ranges;
         c = high + 1;
     }
 }
 
 const std::uint8_t* TByteSetScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
     const std::uint8_t* p = from;
-    if (ranges_ == 1 && span_[0] == 0 && p < end) {
-        return static_cast<const std::uint8_t*>(std::memchr(p, low_[0], static_cast<std::size_t>(end - p)));
+    if (ranges == 1 && span[0] == 0 && p < end) {
+        return static_cast<const std::uint8_t*>(std::memchr(p, low[0], static_cast<std::size_t>(end - p)));
     }
 #if defined(__SSE2__)
-    if (ranges_ > 0) {
+    if (ranges > 0) {
         // x is in [low, low + span] when x - low, wrapped to a byte, is at most span.
         __m128i lows[kMaxRanges];
         __m128i spans[kMaxRanges];
-        for (int r = 0; r < ranges_; ++r) {
-            lows[r] = Splat(low_[r]);
-            spans[r] = Splat(span_[r]);
+        for (int r = 0; r < ranges; ++r) {
+            lows[r] = Splat(low[r]);
+            spans[r] = Splat(span[r]);
         }
         for (; end - p >= kBlock; p += kBlock) {
             const __m128i x = Load(p);
             __m128i hits = _mm_setzero_si128();
-            for (int r = 0; r < ranges_; ++r) {
+            for (int r = 0; r < ranges; ++r) {
                 const __m128i shifted = _mm_sub_epi8(x, lows[r]);
                 hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(shifted, spans[r]), shifted));
             }
@@ -197,7 +197,7 @@ const std::uint8_t* TByteSetScan::Find(const std::uint8_t* from, const std::uint
     }
 #endif
     for (; p < end; ++p) {
-        if (InBitmap(bitmap_.data(), *p)) {
+        if (InBitmap(bitmap.data(), *p)) {
             return p;
         }
     }
@@ -205,8 +205,8 @@ const std::uint8_t* TByteSetScan::Find(const std::uint8_t* from, const std::uint
 }
 
 void TLiteralScan::Assign(const std::vector<LiteralString>& strings) {
-    entries_.clear();
-    farthestProbe_ = 0;
+    entries.clear();
+    farthestProbe = 0;
     for (const LiteralString& text : strings) {
         // The rarest character first; of equally rare ones for the second, the farthest from the
         // first, as nearby characters of a word tend to occur together.
@@ -233,8 +233,8 @@ void TLiteralScan::Assign(const std::vector<LiteralString>& strings) {
         entry.text = text;
         entry.probes[0] = {std::min(first, second), text[static_cast<std::size_t>(std::min(first, second))]};
         entry.probes[1] = {std::max(first, second), text[static_cast<std::size_t>(std::max(first, second))]};
-        farthestProbe_ = std::max(farthestProbe_, entry.probes[1].offset);
-        entries_.push_back(std::move(entry));
+        farthestProbe = std::max(farthestProbe, entry.probes[1].offset);
+        entries.push_back(std::move(entry));
     }
 }
 
@@ -251,7 +251,7 @@ bool TLiteralScan::StandsAt(const Entry& entry, const std::uint8_t* at, const st
 }
 
 bool TLiteralScan::AnyAt(const std::uint8_t* at, const std::uint8_t* end) const {
-    for (const Entry& entry : entries_) {
+    for (const Entry& entry : entries) {
         if (StandsAt(entry, at, end)) {
             return true;
         }
@@ -261,7 +261,7 @@ bool TLiteralScan::AnyAt(const std::uint8_t* at, const std::uint8_t* end) const 
 
 std::size_t TLiteralScan::LengthAt(const std::uint8_t* at, const std::uint8_t* end) const {
     std::size_t length = 0;
-    for (const Entry& entry : entries_) {
+    for (const Entry& entry : entries) {
         if (StandsAt(entry, at, end)) {
             length = std::max(length, entry.text.size());
         }
@@ -270,25 +270,25 @@ std::size_t TLiteralScan::LengthAt(const std::uint8_t* at, const std::uint8_t* e
 }
 
 const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
-    if (entries_.size() == 1 && entries_[0].text.size() == 1) {
-        const LiteralChar c = entries_[0].text[0];
+    if (entries.size() == 1 && entries[0].text.size() == 1) {
+        const LiteralChar c = entries[0].text[0];
         return FindEither(from, end, c.c, c.other);
     }
     const std::uint8_t* p = from;
 #if defined(__SSE2__)
-    const int count = static_cast<int>(entries_.size());
+    const int count = static_cast<int>(entries.size());
     __m128i cs[kMaxStrings][2];
     __m128i others[kMaxStrings][2];
     for (int e = 0; e < count; ++e) {
         for (int i = 0; i < 2; ++i) {
-            cs[e][i] = Splat(entries_[e].probes[i].c.c);
-            others[e][i] = Splat(entries_[e].probes[i].c.other);
+            cs[e][i] = Splat(entries[e].probes[i].c.c);
+            others[e][i] = Splat(entries[e].probes[i].c.other);
         }
     }
-    for (; end - p >= kBlock + farthestProbe_; p += kBlock) {
+    for (; end - p >= kBlock + farthestProbe; p += kBlock) {
         __m128i hits = _mm_setzero_si128();
         for (int e = 0; e < count; ++e) {
-            const Probe* probes = entries_[e].probes;
+            const Probe* probes = entries[e].probes;
             const __m128i x = Load(p + probes[0].offset);
             const __m128i y = Load(p + probes[1].offset);
             const __m128i hitX = _mm_or_si128(_mm_cmpeq_epi8(x, cs[e][0]), _mm_cmpeq_epi8(x, others[e][0]));
@@ -304,7 +304,7 @@ const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint
     }
 #endif
     for (; p < end; ++p) {
-        for (const Entry& entry : entries_) {
+        for (const Entry& entry : entries) {
             const Probe* probes = entry.probes;
             if (end - p > probes[1].offset && probes[0].c.Accepts(p[probes[0].offset]) &&
                 probes[1].c.Accepts(p[probes[1].offset]) && StandsAt(entry, p, end)) {

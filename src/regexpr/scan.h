@@ -44,10 +44,10 @@ public:
 
 private:
     static constexpr int kMaxRanges = 4;
-    std::array<std::uint8_t, 32> bitmap_{};
-    std::array<std::uint8_t, kMaxRanges> low_{};
-    std::array<std::uint8_t, kMaxRanges> span_{}; // high - low
-    int ranges_ = 0;                              // 0: more ranges than kMaxRanges, or none
+    std::array<std::uint8_t, 32> bitmap{};
+    std::array<std::uint8_t, kMaxRanges> low{};
+    std::array<std::uint8_t, kMaxRanges> span{}; // high - low
+    int ranges = 0;                              // 0: more ranges than kMaxRanges, or none
 };
 
 // The first place where one of a few non-empty strings begins. Each string is looked for by two of
@@ -59,7 +59,7 @@ public:
 
     // At most kMaxStrings strings, none empty.
     void Assign(const std::vector<LiteralString>& strings);
-    bool Empty() const { return entries_.empty(); }
+    bool Empty() const { return entries.empty(); }
     // The first position in [from, end) where one of the strings begins and ends before `end`.
     const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
     // The length of the string found at `at` (the longest of those that stand there).
@@ -77,8 +77,8 @@ private:
     bool StandsAt(const Entry& entry, const std::uint8_t* at, const std::uint8_t* end) const;
     bool AnyAt(const std::uint8_t* at, const std::uint8_t* end) const;
 
-    std::vector<Entry> entries_;
-    std::ptrdiff_t farthestProbe_ = 0;
+    std::vector<Entry> entries;
+    std::ptrdiff_t farthestProbe = 0;
 };
 
 } // namespace regexpr

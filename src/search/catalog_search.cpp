@@ -1,5 +1,7 @@
 #include "search/catalog_search.h"
 
+#include <algorithm>
+
 #include "regexpr/regexpr.h"
 #include "search/line_cut.h"
 
@@ -14,6 +16,21 @@ void TellIfCutShort(regexpr::SearchEnd end, TSearchSink& sink) {
         sink.CutShort(
             "search cut short: the expression needs more backtracking memory than a search may use");
     }
+}
+
+// The line around the match at the 0-based `start`, with the part of the match inside it: a match
+// may begin or end on a line break that the line leaves out.
+void AppendMatch(std::string_view text, std::size_t start, std::size_t length, TSearchSink& sink) {
+    const std::string_view line = CutLine(text, start + 1, length);
+    if (line.empty()) {
+        sink.AppendMatch(line, 0, 0);
+        return;
+    }
+    const auto lineStart = static_cast<std::size_t>(line.data() - text.data());
+    const auto inLine = [&](std::size_t at) {
+        return std::clamp(at, lineStart, lineStart + line.size()) - lineStart;
+    };
+    sink.AppendMatch(line, inLine(start), inLine(start + length) - inLine(start));
 }
 
 } // namespace
@@ -40,12 +57,12 @@ std::size_t SearchCatalogText(std::string_view catalogName, std::string_view tex
     std::size_t lines = 0;
     while (sink.Searching()) {
         if (lines == 0) {
-            sink.AppendLine("");
-            sink.AppendLine(CatalogHeading(catalogName));
+            sink.AppendHeading(CatalogHeading(catalogName));
         }
         ++lines;
-        sink.AppendLine(CutLine(text, static_cast<std::size_t>(engine->MatchPos(0)),
-                                static_cast<std::size_t>(engine->MatchLen(0))));
+        const auto position = static_cast<std::size_t>(engine->MatchPos(0));
+        const auto length = static_cast<std::size_t>(engine->MatchLen(0));
+        AppendMatch(text, position - 1, length, sink);
         sink.Drain();
         if (!engine->ExecNext()) {
             TellIfCutShort(engine->LastSearchEnd(), sink);

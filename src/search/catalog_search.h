@@ -11,6 +11,17 @@
 class TSearchSink {
 public:
     virtual void AppendLine(std::string_view line) = 0;
+    // What comes before a catalog's first line: an empty line and the heading.
+    virtual void AppendHeading(std::string_view heading) {
+        AppendLine("");
+        AppendLine(heading);
+    }
+    // The line around a match, which starts `matchStart` bytes into it and is `matchLength` long.
+    virtual void AppendMatch(std::string_view line, std::size_t matchStart, std::size_t matchLength) {
+        (void)matchStart;
+        (void)matchLength;
+        AppendLine(line);
+    }
     // Called after every appended line and now and then inside a long match: the window processes
     // its pending messages here, which may clear the search flag.
     virtual void Drain() {}

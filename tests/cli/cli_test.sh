@@ -7,6 +7,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 suite=cli
 . "$(dirname "$0")/checks.sh"
+# Bytes as they are unless a row asks for a UTF-8 locale: the catalogs here are in code page 1251.
+export LC_ALL=C
 
 cd "$work"
 printf 'C:\\Windows\r\nC:\\\xc4\xee\xea\xf3\xec\xe5\xed\xf2\xfb\\a.txt\r\nlast line, no CR LF' >plain.txt
@@ -70,7 +72,8 @@ check "  ... that folder's catalogs" test "$(cat out)" = "X.txt"
 
 mkdir -p tree/a/b; : >tree/a/b/f.txt; : >tree/top.txt
 check "create walks a tree into a catalog" status_is 0 "$cli" create tree cat.txt
-check "  ... every entry, a CR LF after each" test "$(LC_ALL=C sort cat.txt | tr -d '\r' | tr '\n' '|')" = 'tree\a|tree\a\b|tree\a\b\f.txt|tree\top.txt|'
+here=$(pwd | tr / '\\')
+check "  ... every entry by its full path, backslashes throughout, a CR LF after each" test "$(sort cat.txt | tr -d '\r' | tr '\n' '|')" = "$here\\tree\\a|$here\\tree\\a\\b|$here\\tree\\a\\b\\f.txt|$here\\tree\\top.txt|"
 check "  ... CR LF endings" test "$(grep -c $'\r$' cat.txt)" = 4
 cp cat.txt cat.orig
 : >tree/new.txt
@@ -79,6 +82,14 @@ check "  ... says so" grep -q 'already exists' err
 check "  ... and leaves the file" cmp -s cat.txt cat.orig
 check "create --force overwrites" status_is 0 "$cli" create --force tree cat.txt
 check "  ... with the new tree" grep -q 'new.txt' cat.txt
+mkdir -p 'имена/Отчёт' && : >'имена/Отчёт/Müller 中.txt'
+check "create under a UTF-8 locale: the names in code page 1251" status_is 0 env LC_ALL=ru_RU.UTF-8 "$cli" create имена names.txt
+check "  ... \"?\" for what it cannot hold" grep -qF "$(printf '\\\xce\xf2\xf7\xb8\xf2\\M?ller ?.txt')" names.txt
+check "  ... and found again by a Cyrillic search" status_is 0 env LC_ALL=ru_RU.UTF-8 "$cli" search 'отчЁт\\m' names.txt
+check "create --code-page 1252 keeps the West-European letter" status_is 0 env LC_ALL=ru_RU.UTF-8 "$cli" create --force --code-page 1252 имена names.txt
+check "  ... as its 1252 byte" grep -qF "$(printf '\\?????\\M\xfcller ?.txt')" names.txt
+check "create --raw keeps the file system's bytes" status_is 0 env LC_ALL=ru_RU.UTF-8 "$cli" create --force --raw имена names.txt
+check "  ... UTF-8" grep -qF 'имена\Отчёт\Müller 中.txt' names.txt
 check "create of a missing folder fails" status_is 2 "$cli" create nowhere x.txt
 
 check "--help succeeds" status_is 0 "$cli" --help

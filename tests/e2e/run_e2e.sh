@@ -136,6 +136,14 @@ wine "$cli" create "$tree" tree.expected >/dev/null 2>&1
 cp tree.expected catalogs/PACKED.txt
 wine "$cli" pack 'catalogs\PACKED.txt' >/dev/null 2>&1
 wine "$cli" pack 'catalogs\CD07.txt' >/dev/null 2>&1
+# A catalog reached by a symbolic link (which a Windows program cannot make under Wine) is packed at
+# the link's target, and the link stays.
+mkdir linked
+cp tree.expected linked/real.txt
+ln -s real.txt linked/link.txt
+wine "$cli" pack 'linked\link.txt' >/dev/null 2>&1
+if [ -L linked/link.txt ] && [ "$(head -c 8 linked/real.txt)" = Uni_Data ]; then r=0; else r=1; fi
+record pack-through-a-link-packs-its-target $r "$(ls -l linked)"
 printf 'C:\\CD01\r\n' > cd01.expected
 step create-browser-cancel-refreshes act create browse-cancel refreshed
 step create-name-cancel act create browse="$tree" name-cancel not-refreshed

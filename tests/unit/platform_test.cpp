@@ -245,6 +245,36 @@ TEST(SafeWrite, HiddenOrSystemFileIsRefusedAsRecreatingItWouldBe) {
         platform::RemoveFile(file);
     }
 }
+
+// Wine keeps no other attribute a program may set; Windows keeps more, through ReplaceFile.
+TEST(Files, AReplacedFileKeepsItsHiddenAndSystemAttributes) {
+    TestFolder root;
+    for (const DWORD kept :
+         {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}) {
+        const std::string file = root.WriteFile("cat.txt", "old");
+        SetFileAttributesA(file.c_str(), kept);
+        platform::ReplaceFileWith(file, root.WriteFile(".new", "new"));
+        const DWORD attributes = GetFileAttributesA(file.c_str());
+        EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), kept)
+            << std::hex << attributes;
+        EXPECT_EQ(TestFolder::ReadFile(file), "new");
+        EXPECT_EQ(FolderContent(root), std::vector<std::string>{"cat.txt"});
+        SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+TEST(SafeWrite, AFailedReplacementLeavesTheOriginalAndNothingElse) {
+    TestFolder root;
+    const std::string file = root.WriteFile("cat.txt", "old");
+    {
+        platform::TSafeWrite write(file);
+        write.Write("new", 3);
+        platform::TFile holder(file, platform::TFile::Mode::Read);
+        ExpectFileError([&] { write.Commit(); }, Expected("Cannot create file", file));
+    }
+    EXPECT_EQ(TestFolder::ReadFile(file), "old");
+    EXPECT_EQ(FolderContent(root), std::vector<std::string>{"cat.txt"});
+}
 #endif
 
 } // namespace

@@ -216,6 +216,82 @@ TEST(Walker, FolderEndingInBackslashKeepsOneAtTheSeam) {
     EXPECT_EQ(lines, Lines{root.Path() + "\\f.txt"});
 }
 
+#ifdef _WIN32
+// Folders and files made by the wide-character calls below a folder, where the ANSI calls cannot go:
+// names outside the code page, paths beyond MAX_PATH. Removed the same way when the object goes.
+class TWideTree {
+public:
+    explicit TWideTree(const std::string& folder) : root(L"\\\\?\\" + Widened(platform::FullPath(folder))) {}
+    ~TWideTree() {
+        for (auto made = entries.rbegin(); made != entries.rend(); ++made) {
+            if (made->second) {
+                RemoveDirectoryW(made->first.c_str());
+            } else {
+                DeleteFileW(made->first.c_str());
+            }
+        }
+    }
+    TWideTree(const TWideTree&) = delete;
+    TWideTree& operator=(const TWideTree&) = delete;
+
+    void MakeFolder(const std::wstring& relative) {
+        const std::wstring path = root + L'\\' + relative;
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << GetLastError();
+        entries.emplace_back(path, true);
+    }
+    void MakeFile(const std::wstring& relative) {
+        const std::wstring path = root + L'\\' + relative;
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+        CloseHandle(file);
+        entries.emplace_back(path, false);
+    }
+
+    static std::wstring Widened(const std::string& text) {
+        std::wstring wide(text.size(), L'\0');
+        wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(),
+                                                                 static_cast<int>(text.size()), wide.data(),
+                                                                 static_cast<int>(wide.size()))));
+        return wide;
+    }
+
+private:
+    const std::wstring root;
+    std::vector<std::pair<std::wstring, bool>> entries; // path, and whether it is a folder
+};
+
+TEST(Walker, TreeDeeperThanMaxPathIsListedToTheBottom) {
+    TestFolder root;
+    TWideTree tree(root.Path());
+    Lines expected;
+    std::wstring relative;
+    std::string line = root.Path();
+    for (int level = 0; level < 300; ++level) {
+        const std::string name = std::to_string(level % 100);
+        relative += (relative.empty() ? L"" : L"\\") + TWideTree::Widened(name);
+        tree.MakeFolder(relative);
+        line += '\\' + name;
+        expected.push_back(line);
+    }
+    tree.MakeFile(relative + L"\\bottom.txt");
+    expected.push_back(line + "\\bottom.txt");
+    ASSERT_GT(expected.back().size(), std::size_t{MAX_PATH});
+    Lines lines;
+    ListFiles(root.Path(), "*.*", kAllAttributes, lines, {true, true, true});
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(Walker, FolderNameOutsideTheCodePageIsListedWithItsContent) {
+    TestFolder root;
+    TWideTree tree(root.Path());
+    tree.MakeFolder(L"\u4e2d\u6587");
+    tree.MakeFile(L"\u4e2d\u6587\\f.txt");
+    Lines lines;
+    ListFiles(root.Path(), "*.*", kAllAttributes, lines, {true, true, true});
+    EXPECT_EQ(lines, (Lines{JoinPath(root.Path(), "??"), JoinPath(root.Path(), "??\\f.txt")}));
+}
+#endif
+
 #ifndef _WIN32
 TEST(Walker, LinkBackIntoTheTreeIsListedButNotEnteredAgain) {
     TestFolder root;

@@ -1,6 +1,9 @@
-// Code page 1251 case tables, the same mapping that CharUpperA and CharLowerA give under a Russian
-// Windows, so that catalogs made there search alike from a terminal.
+// Case tables of the active code page, 1251 unless the program sets another: for 1251 the same
+// mapping that CharUpperA and CharLowerA give under a Russian Windows, so that catalogs made there
+// search alike from a terminal.
 #include "platform/codepage.h"
+
+#include "platform/code_pages.h"
 
 #include <array>
 #include <cstdint>
@@ -14,41 +17,49 @@ struct CaseTables {
     std::array<std::uint16_t, 256> weight{}; // sort weight of an upper-case byte
 };
 
-CaseTables MakeTables() {
+unsigned activeCodePage = 1251;
+
+// The capital of each small letter the code pages hold; any other character as it is.
+char16_t UpperLetter(char16_t c) {
+    const bool latin = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+    if (latin || (c >= 0x0430 && c <= 0x044F)) {
+        return static_cast<char16_t>(c - 0x20);
+    }
+    if (c >= 0x0450 && c <= 0x045F) {
+        return static_cast<char16_t>(c - 0x50);
+    }
+    if (c == 0x0153 || c == 0x0161 || c == 0x017E || c == 0x0491) {
+        return static_cast<char16_t>(c - 1);
+    }
+    return c == 0xFF ? char16_t{0x0178} : c;
+}
+
+CaseTables MakeTables(unsigned codePage) {
+    const TCodePageChars& chars = *CodePageChars(codePage);
+    const auto& bytes = *CodePageBytes(codePage);
     CaseTables t;
     for (int c = 0; c < 256; ++c) {
         t.upper[c] = t.lower[c] = static_cast<unsigned char>(c);
-    }
-    auto pair = [&t](int upper, int lower) {
-        t.upper[lower] = static_cast<unsigned char>(upper);
-        t.lower[upper] = static_cast<unsigned char>(lower);
-    };
-    for (int c = 'A'; c <= 'Z'; ++c) {
-        pair(c, c + 32);
-    }
-    for (int c = 0xC0; c <= 0xDF; ++c) {
-        pair(c, c + 32);
-    }
-    // The letters of the other Cyrillic alphabets that code page 1251 holds.
-    const int others[][2] = {{0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D},
-                             {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4},
-                             {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE}};
-    for (const auto& o : others) {
-        pair(o[0], o[1]);
-    }
-    // Cyrillic letters sort after every other byte, in alphabet order, with Ё right after Е.
-    for (int c = 0; c < 256; ++c) {
         t.weight[c] = static_cast<std::uint16_t>(c);
     }
-    for (int c = 0xC0; c <= 0xDF; ++c) {
-        t.weight[c] = static_cast<std::uint16_t>(0x200 + 2 * (c - 0xC0));
+    for (int c = 0; c < 256; ++c) {
+        const char16_t upper = UpperLetter(chars[c]);
+        if (upper != chars[c] && chars[bytes[upper]] == upper) {
+            t.upper[c] = bytes[upper];
+            t.lower[bytes[upper]] = static_cast<unsigned char>(c);
+        }
+        // Cyrillic capitals sort after every other byte, in alphabet order, with Ё right after Е.
+        if (chars[c] >= 0x0410 && chars[c] <= 0x042F) {
+            t.weight[c] = static_cast<std::uint16_t>(0x200 + 2 * (chars[c] - 0x0410));
+        } else if (chars[c] == 0x0401) {
+            t.weight[c] = static_cast<std::uint16_t>(0x200 + 2 * (0x0415 - 0x0410) + 1);
+        }
     }
-    t.weight[0xA8] = static_cast<std::uint16_t>(t.weight[0xC5] + 1);
     return t;
 }
 
-const CaseTables& Tables() {
-    static const CaseTables tables = MakeTables();
+CaseTables& Tables() {
+    static CaseTables tables = MakeTables(activeCodePage);
     return tables;
 }
 
@@ -108,7 +119,12 @@ int CompareStr(std::string_view a, std::string_view b) {
 }
 
 unsigned ActiveCodePage() {
-    return 1251;
+    return activeCodePage;
+}
+
+void SetActiveCodePage(unsigned codePage) {
+    activeCodePage = codePage;
+    Tables() = MakeTables(codePage);
 }
 
 } // namespace platform

@@ -13,7 +13,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/find.h"
 #include "platform/posix/posix_common.h"
 
 namespace platform {
@@ -106,14 +105,6 @@ bool RemoveFile(const std::string& path) {
     return unlink(NativePath(path).c_str()) == 0;
 }
 
-std::optional<std::uint32_t> GetAttributes(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || stat(NativePath(path).c_str(), &st) != 0) {
-        return std::nullopt;
-    }
-    return AttributesOf(st);
-}
-
 void ReplaceFileWith(const std::string& target, const std::string& source) {
     const std::string place = LinkedFile(target);
     // The new file gets the old one's owner (where this process may give it) and mode, so a private
@@ -134,10 +125,7 @@ void ReplaceFileWith(const std::string& target, const std::string& source) {
 std::string TempNameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     const std::string path = LinkedFile(target);
-    std::size_t cut = path.size();
-    while (cut > 0 && !IsPathSeparator(path[cut - 1])) {
-        --cut;
-    }
+    const std::size_t cut = FileNameStart(path);
     // A leading dot keeps a temporary file out of the catalog list, even one left by a crash.
     for (;;) {
         const std::string name = path.substr(0, cut) + "." + path.substr(cut) + ".~" +

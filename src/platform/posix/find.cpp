@@ -44,22 +44,35 @@ bool Matches(const char* name, const char* mask) {
 
 } // namespace
 
+TFolder::TFolder(const std::string& folder) : path(NativePath(folder)) {
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+}
+
 struct TFindFiles::State {
     DIR* dir = nullptr;
+    const dirent* current = nullptr; // the entry handed out last
+    std::string folder;
     std::string mask; // empty when every name matches
     Detail detail = Detail::Exact;
+
+    void Open(std::string folderPath, std::string nameMask, Detail level) {
+        folder = std::move(folderPath);
+        mask = nameMask == "*" || nameMask == "*.*" ? std::string() : std::move(nameMask);
+        detail = level;
+        dir = opendir(folder.empty() ? "." : folder.c_str());
+    }
 };
 
 TFindFiles::TFindFiles(const std::string& pattern, Detail detail) : state(new State) {
     const std::string native = NativePath(pattern);
-    const std::size_t slash = native.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
-    state->mask = slash == std::string::npos ? native : native.substr(slash + 1);
-    if (state->mask == "*" || state->mask == "*.*") {
-        state->mask.clear();
-    }
-    state->detail = detail;
-    state->dir = opendir(folder.c_str());
+    const std::size_t cut = native.rfind('/') + 1; // 0 when there is no slash
+    state->Open(native.substr(0, cut), native.substr(cut), detail);
+}
+
+TFindFiles::TFindFiles(const TFolder& folder, const std::string& mask, Detail detail) : state(new State) {
+    state->Open(folder.path, mask, detail);
 }
 
 TFindFiles::~TFindFiles() {
@@ -81,6 +94,7 @@ bool TFindFiles::Next(FoundEntry& entry) {
         // systems that do not say, and for the read-only bit.
         const bool knownKind = d->d_type == DT_DIR || d->d_type == DT_REG;
         if (knownKind && state->detail == Detail::KindOnly) {
+            state->current = d;
             entry.name = d->d_name;
             entry.attributes = d->d_type == DT_DIR ? kAttrFolder : kAttrArchive;
             return true;
@@ -96,6 +110,7 @@ bool TFindFiles::Next(FoundEntry& entry) {
                 continue; // a dangling link names nothing
             }
         }
+        state->current = d;
         entry.name = d->d_name;
         entry.attributes = AttributesOf(st) | link;
         return true;
@@ -103,9 +118,15 @@ bool TFindFiles::Next(FoundEntry& entry) {
     return false;
 }
 
-std::optional<FolderId> IdentifyFolder(const std::string& path) {
+TFolder TFindFiles::EntryFolder() const {
+    TFolder folder;
+    folder.path = state->folder + state->current->d_name + '/';
+    return folder;
+}
+
+std::optional<FolderId> IdentifyFolder(const TFolder& folder) {
     struct stat st {};
-    if (stat(NativePath(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (stat(folder.path.empty() ? "." : folder.path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return std::nullopt;
     }
     return FolderId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};

@@ -1,10 +1,10 @@
 // Files and folders through the Win32 API; exclusive access is share mode 0.
 #include "platform/files.h"
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <windows.h>
-
-#include "platform/find.h"
 
 namespace platform {
 namespace {
@@ -23,6 +23,9 @@ std::string ErrorText(DWORD error) {
     return result;
 }
 
+// ReadFile and WriteFile count in DWORDs: a larger request goes in pieces of this size.
+constexpr std::size_t kMaxChunk = 0x40000000;
+
 [[noreturn]] void Fail(const char* what, const std::string& path, DWORD error) {
     throw EFileError(std::string(what) + " \"" + FullPath(path) + "\". " + ErrorText(error));
 }
@@ -33,6 +36,35 @@ std::optional<DWORD> Attributes(const std::string& path) {
         return std::nullopt;
     }
     return attributes;
+}
+
+// The file that `path` ends at, so that a rewrite replaces a symbolic link's target and keeps the link;
+// `path` itself when it names no file that can be opened (it does not exist yet).
+std::string LinkedFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return path;
+    }
+    std::string final(MAX_PATH, '\0');
+    DWORD length = GetFinalPathNameByHandleA(h, final.data(), static_cast<DWORD>(final.size()), 0);
+    if (length >= final.size()) {
+        final.resize(length);
+        length = GetFinalPathNameByHandleA(h, final.data(), static_cast<DWORD>(final.size()), 0);
+    }
+    CloseHandle(h);
+    if (length == 0 || length >= final.size()) {
+        return path;
+    }
+    final.resize(length);
+    // The system gives the path in its long form, "\\?\C:\..." or "\\?\UNC\server\...".
+    if (final.starts_with("\\\\?\\UNC\\")) {
+        final.replace(0, 8, "\\\\");
+    } else if (final.starts_with("\\\\?\\")) {
+        final.erase(0, 4);
+    }
+    // A name the ANSI code page cannot hold comes back with "?" in it and leads nowhere.
+    return Attributes(final) ? final : path;
 }
 
 } // namespace
@@ -75,20 +107,41 @@ bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }
 
-std::optional<std::uint32_t> GetAttributes(const std::string& path) {
-    return Attributes(path);
-}
-
 void ReplaceFileWith(const std::string& target, const std::string& source) {
-    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Fail("Cannot create file", target, GetLastError());
+    const std::string place = LinkedFile(target);
+    const auto old = Attributes(place);
+    if (!old) {
+        if (!MoveFileExA(source.c_str(), place.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            Fail("Cannot create file", target, GetLastError());
+        }
+        return;
     }
+    // ReplaceFile gives the new file the old one's attributes, security and creation time; Wine gives
+    // none, so the attributes that matter are set beforehand. The archive bit stays: the content is new.
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if ((*old & kKept) != 0) {
+        SetFileAttributesA(source.c_str(), (*old & kKept) | FILE_ATTRIBUTE_ARCHIVE);
+    }
+    // With a backup name the old file always still exists under one name or the other, so a failure
+    // half-way can put it back; without one, a failure may leave it deleted.
+    const std::string backup = TempNameBeside(place);
+    if (ReplaceFileA(place.c_str(), source.c_str(), backup.c_str(),
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
+        DeleteFileA(backup.c_str());
+        return;
+    }
+    const DWORD error = GetLastError();
+    if (!Attributes(place) && Attributes(backup)) {
+        MoveFileExA(backup.c_str(), place.c_str(), MOVEFILE_WRITE_THROUGH);
+    }
+    Fail("Cannot create file", target, error);
 }
 
-std::string TempNameBeside(const std::string& path) {
+std::string TempNameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    std::size_t cut = path.find_last_of("\\/:");
-    cut = cut == std::string::npos ? 0 : cut + 1;
+    const std::string path = LinkedFile(target);
+    const std::size_t cut = FileNameStart(path);
     // A leading dot keeps a temporary file out of the catalog list, even one left by a crash.
     for (;;) {
         const std::string name = path.substr(0, cut) + "." + path.substr(cut) + ".~" +
@@ -142,7 +195,7 @@ TFile::~TFile() {
 std::size_t TFile::Read(void* buffer, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
-        const DWORD chunk = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
+        const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxChunk));
         DWORD n = 0;
         if (!ReadFile(handle, static_cast<char*>(buffer) + done, chunk, &n, nullptr)) {
             throw EFileError("Stream read error");
@@ -158,7 +211,7 @@ std::size_t TFile::Read(void* buffer, std::size_t count) {
 std::size_t TFile::Write(const void* buffer, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
-        const DWORD chunk = static_cast<DWORD>(count - done < 0x40000000 ? count - done : 0x40000000);
+        const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxChunk));
         DWORD n = 0;
         if (!WriteFile(handle, static_cast<const char*>(buffer) + done, chunk, &n, nullptr) || n == 0) {
             break;

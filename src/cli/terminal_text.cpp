@@ -1,0 +1,106 @@
+#include "terminal_text.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "commands.h"
+#include "platform/code_pages.h"
+#include "platform/codepage.h"
+
+#ifndef _WIN32
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
+#endif
+
+namespace {
+
+#ifndef _WIN32
+bool LocaleIsUtf8() {
+    std::setlocale(LC_CTYPE, "");
+    const char* codeset = nl_langinfo(CODESET);
+    return std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0;
+}
+#endif
+
+std::string CharacterName(char32_t c) {
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
+    return number;
+}
+
+} // namespace
+
+TTerminalText::TTerminalText(std::vector<std::string>& arguments) {
+    [[maybe_unused]] bool raw = false; // Windows passes bytes as they are anyway
+    unsigned codePage = platform::ActiveCodePage();
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--") {
+            rest.insert(rest.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+            break;
+        }
+        if (arguments[i] == "--raw") {
+            raw = true;
+        } else if (arguments[i] == "--code-page") {
+            ++i;
+            if (i == arguments.size() ||
+                (arguments[i] != "866" && arguments[i] != "1251" && arguments[i] != "1252")) {
+                throw EUsage("--code-page takes 866, 1251 or 1252");
+            }
+            codePage = static_cast<unsigned>(std::stoul(arguments[i]));
+        } else {
+            rest.push_back(arguments[i]);
+        }
+    }
+    arguments = std::move(rest);
+#ifdef _WIN32
+    if (codePage != platform::ActiveCodePage()) {
+        throw EUsage("--code-page: on Windows the catalogs are read in the system's ANSI code page, " +
+                     std::to_string(platform::ActiveCodePage()));
+    }
+#else
+    platform::SetActiveCodePage(codePage);
+    converts = !raw && LocaleIsUtf8();
+#endif
+}
+
+std::string TTerminalText::ToCatalog(std::string_view text, bool strict) const {
+    if (!converts) {
+        return std::string(text);
+    }
+    const auto& bytes = *platform::CodePageBytes(platform::ActiveCodePage());
+    std::string out;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            out += static_cast<char>(*p++);
+            continue;
+        }
+        const std::size_t length = platform::Utf8SequenceLength(p, end);
+        const char32_t c = length == 0 ? U'\uFFFD' : platform::Utf8Decode(p, length);
+        const std::string original(reinterpret_cast<const char*>(p), length == 0 ? 1 : length);
+        p += length == 0 ? 1 : length;
+        const unsigned char byte = c < 0x10000 ? bytes[c] : '?';
+        if (byte == '?' && strict) {
+            throw std::runtime_error(
+                length == 0 ? "\"" + std::string(text) + "\" is not UTF-8, the encoding of the locale"
+                            : "code page " + std::to_string(platform::ActiveCodePage()) + " has no \"" +
+                                  original + "\" (" + CharacterName(c) + "); --code-page chooses another");
+        }
+        out += static_cast<char>(byte);
+    }
+    return out;
+}
+
+void TTerminalText::AppendToTerminal(std::string& out, std::string_view bytes) const {
+    if (!converts) {
+        out.append(bytes);
+        return;
+    }
+    const platform::TCodePageChars& chars = *platform::CodePageChars(platform::ActiveCodePage());
+    for (const char c : bytes) {
+        platform::AppendUtf8(out, chars[static_cast<unsigned char>(c)]);
+    }
+}
