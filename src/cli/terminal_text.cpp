@@ -1,6 +1,9 @@
 #include "terminal_text.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "commands.h"
@@ -9,7 +12,6 @@
 
 #ifndef _WIN32
 #include <clocale>
-#include <cstring>
 #include <langinfo.h>
 #endif
 
@@ -63,6 +65,13 @@ TTerminalText::TTerminalText(std::vector<std::string>& arguments) {
     platform::SetActiveCodePage(codePage);
     converts = !raw && LocaleIsUtf8();
 #endif
+    const platform::TCodePageChars& chars = *platform::CodePageChars(platform::ActiveCodePage());
+    for (int byte = 0; byte < 256; ++byte) {
+        std::string encoded;
+        platform::AppendUtf8(encoded, chars[byte]);
+        encoded.copy(utf8[byte].data(), 3);
+        utf8[byte][3] = static_cast<char>(encoded.size());
+    }
 }
 
 std::string TTerminalText::ToCatalog(std::string_view text, bool strict) const {
@@ -99,8 +108,32 @@ void TTerminalText::AppendToTerminal(std::string& out, std::string_view bytes) c
         out.append(bytes);
         return;
     }
-    const platform::TCodePageChars& chars = *platform::CodePageChars(platform::ActiveCodePage());
-    for (const char c : bytes) {
-        platform::AppendUtf8(out, chars[static_cast<unsigned char>(c)]);
-    }
+    // Results can be hundreds of megabytes: written in place, eight ASCII bytes (most of a path,
+    // which UTF-8 keeps as they are) at a time.
+    const std::size_t old = out.size();
+    out.resize_and_overwrite(old + bytes.size() * 3, [&](char* buffer, std::size_t) {
+        char* w = buffer + old;
+        const char* p = bytes.data();
+        const char* const end = p + bytes.size();
+        while (p < end) {
+            if (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                std::memcpy(w, p, 8);
+                const std::uint64_t high = word & 0x8080808080808080u;
+                const int firstHigh = std::endian::native == std::endian::little ? std::countr_zero(high)
+                                                                                 : std::countl_zero(high);
+                const int ascii = high == 0 ? 8 : firstHigh / 8;
+                p += ascii;
+                w += ascii;
+                if (ascii == 8) {
+                    continue;
+                }
+            }
+            const auto& encoded = utf8[static_cast<unsigned char>(*p++)];
+            std::memcpy(w, encoded.data(), 3);
+            w += encoded[3];
+        }
+        return static_cast<std::size_t>(w - buffer);
+    });
 }

@@ -3,6 +3,7 @@
 // --code-page says otherwise); a UTF-8 locale converts both ways, any other passes bytes as they are.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,4 +21,7 @@ public:
 
 private:
     bool converts = false;
+    // Each byte of the code page as UTF-8, its length in the last place: printed lines run through
+    // this table, as results can be hundreds of megabytes.
+    std::array<std::array<char, 4>, 256> utf8{};
 };
