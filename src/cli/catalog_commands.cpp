@@ -44,7 +44,7 @@ void RequireFolder(const std::string& folder) {
 } // namespace
 
 void WriteOut(const std::string& bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+    if (!WriteToTerminal(platform::TStandardStream::Out, bytes)) {
         throw platform::EFileError("Stream write error");
     }
 }

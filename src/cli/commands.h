@@ -29,8 +29,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Writes all of `bytes` to standard output, or throws "Stream write error".
+// Writes all of `bytes` to standard output, or throws "Stream write error". On Windows a console is
+// given the characters.
 void WriteOut(const std::string& bytes);
+// Tells the user on standard error, after the tool's name, in words the terminal shows.
+void Complain(const std::string& text);
 
 int ListCommand(const TInvocation& invocation);
 int PackCommand(const TInvocation& invocation);

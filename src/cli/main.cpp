@@ -6,6 +6,8 @@
 
 #include "catalogs/container.h"
 #include "commands.h"
+#include "platform/terminal.h"
+#include "terminal_text.h"
 
 namespace {
 
@@ -49,9 +51,12 @@ const TCommand kCommands[] = {
      "  --color=WHEN    the match in red and the heading in magenta: auto (the default: when standard\n"
      "                  output is a terminal and NO_COLOR is unset or empty), always or never\n"
      "  --code-page N   the catalogs' code page off Windows: 866, 1251 (the default) or 1252\n"
-     "  --raw           off Windows, the expression and the lines as bytes, unconverted\n"
+     "  --raw           the lines as bytes, unconverted (a Windows console reads them in its own code\n"
+     "                  page), and off Windows the expression too\n"
      "Off Windows, under a UTF-8 locale, EXPRESSION is converted to the catalogs' code page (a character\n"
-     "it cannot hold is an error) and the lines back to UTF-8.",
+     "it cannot hold is an error) and the lines back to UTF-8. On Windows, EXPRESSION is taken from the\n"
+     "wide command line into the ANSI code page, likewise strictly, and a console is given the lines'\n"
+     "characters; a file or a pipe gets the ANSI code page's bytes.",
      SearchCommand},
 };
 
@@ -81,18 +86,26 @@ const TCommand* FindCommand(const std::string& name) {
     return nullptr;
 }
 
-void Complain(const std::string& text) {
-    std::fprintf(stderr, "mirolan-cli: %s\n", text.c_str());
-}
-
 } // namespace
 
+void Complain(const std::string& text) {
+    // A failure of standard error itself has nowhere left to be told.
+    WriteToTerminal(platform::TStandardStream::Err, "mirolan-cli: " + text + "\n");
+}
+
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    std::vector<std::string> arguments;
+    try {
+        arguments = platform::CommandArguments(argc, argv);
+    } catch (const std::exception& e) {
+        Complain(e.what());
+        return kExitFailure;
+    }
+    if (arguments.empty()) {
         PrintToolHelp(stderr);
         return kExitFailure;
     }
-    const std::string name = argv[1];
+    const std::string name = arguments[0];
     if (name == "--help") {
         PrintToolHelp(stdout);
         return kExitSuccess;
@@ -102,7 +115,7 @@ int main(int argc, char** argv) {
         Complain("unknown command \"" + name + "\"; 'mirolan-cli --help' lists the commands");
         return kExitFailure;
     }
-    TInvocation invocation{argv[0], {argv + 2, argv + argc}};
+    TInvocation invocation{argv[0], {arguments.begin() + 1, arguments.end()}};
     for (const std::string& argument : invocation.arguments) {
         if (argument == "--") {
             break;

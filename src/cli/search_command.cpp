@@ -12,6 +12,7 @@
 #include "catalogs/paths.h"
 #include "cli_settings.h"
 #include "platform/files.h"
+#include "platform/terminal.h"
 #include "regexpr/regexpr.h"
 #include "search/catalog_search.h"
 #include "search/line_cut.h"
@@ -21,9 +22,6 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace {
@@ -77,7 +75,7 @@ public:
         }
     }
     void Flush() {
-        WriteOut(buffer);
+        terminal.Write(buffer);
         buffer.clear();
     }
     void CutShort(std::string_view why) override { reason = why; }
@@ -210,14 +208,7 @@ bool AutoColor() {
     if (noColor != nullptr && *noColor != '\0') {
         return false;
     }
-#ifdef _WIN32
-    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    return GetConsoleMode(console, &mode) != 0 &&
-           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-#else
-    return isatty(STDOUT_FILENO) != 0;
-#endif
+    return platform::EnableColorOutput();
 }
 
 // Options come before the expression, as in grep; "--" ends them.
@@ -301,7 +292,7 @@ int SearchCommand(const TInvocation& invocation) {
         lines += outcome.lines;
         if (!outcome.complaint.empty()) {
             out.Flush(); // its lines before its complaint
-            std::fprintf(stderr, "mirolan-cli: %s: %s\n", catalog.path.c_str(), outcome.complaint.c_str());
+            Complain(catalog.path + ": " + outcome.complaint);
             failed = true;
         }
     };
@@ -322,7 +313,7 @@ int SearchCommand(const TInvocation& invocation) {
                 return TSearchedCatalog{sink.TakeLines(), std::move(outcome)};
             },
             [&](std::size_t i, TSearchedCatalog& searched) {
-                WriteOut(searched.lines);
+                terminal.Write(searched.lines);
                 report(catalogs[i], searched.outcome);
             });
     }

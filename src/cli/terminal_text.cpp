@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "platform/code_pages.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 #ifndef _WIN32
 #include <clocale>
@@ -34,7 +35,6 @@ std::string CharacterName(char32_t c) {
 } // namespace
 
 TTerminalText::TTerminalText(std::vector<std::string>& arguments) {
-    [[maybe_unused]] bool raw = false; // Windows passes bytes as they are anyway
     unsigned codePage = platform::ActiveCodePage();
     std::vector<std::string> rest;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -63,7 +63,7 @@ TTerminalText::TTerminalText(std::vector<std::string>& arguments) {
     }
 #else
     platform::SetActiveCodePage(codePage);
-    converts = !raw && LocaleIsUtf8();
+    convertsUtf8 = !raw && LocaleIsUtf8();
 #endif
     const platform::TCodePageChars& chars = *platform::CodePageChars(platform::ActiveCodePage());
     for (int byte = 0; byte < 256; ++byte) {
@@ -75,7 +75,7 @@ TTerminalText::TTerminalText(std::vector<std::string>& arguments) {
 }
 
 std::string TTerminalText::ToCatalog(std::string_view text, bool strict) const {
-    if (!converts) {
+    if (!convertsUtf8) {
         return std::string(text);
     }
     const auto& bytes = *platform::CodePageBytes(platform::ActiveCodePage());
@@ -104,7 +104,7 @@ std::string TTerminalText::ToCatalog(std::string_view text, bool strict) const {
 }
 
 void TTerminalText::AppendToTerminal(std::string& out, std::string_view bytes) const {
-    if (!converts) {
+    if (!convertsUtf8) {
         out.append(bytes);
         return;
     }
@@ -136,4 +136,14 @@ void TTerminalText::AppendToTerminal(std::string& out, std::string_view bytes) c
         }
         return static_cast<std::size_t>(w - buffer);
     });
+}
+
+void TTerminalText::Write(std::string_view text) const {
+    if (!WriteToTerminal(platform::TStandardStream::Out, text, raw)) {
+        throw platform::EFileError("Stream write error");
+    }
+}
+
+bool WriteToTerminal(platform::TStandardStream stream, std::string_view text, bool raw) {
+    return platform::WriteStandard(stream, text, !raw);
 }

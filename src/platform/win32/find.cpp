@@ -6,17 +6,10 @@
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/win32/ansi_text.h"
 
 namespace platform {
 namespace {
-
-std::wstring Widened(const std::string& text) {
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)),
-                      L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
 
 // The full path of `folder` ("" for the current one), ending in a backslash, in the form that passes
 // MAX_PATH and is taken letter for letter: "\\?\C:\..." or "\\?\UNC\server\share\...".
