@@ -36,26 +36,67 @@ std::string ReadCatalogText(const std::string& path) {
     return text;
 }
 
-void ReadCatalogBytes(const std::string& path, std::string& bytes) {
-    if (!platform::FileExists(path)) {
-        bytes.clear();
-        return;
-    }
-    // One open and one read for either kind: the first bytes tell a packed file, whose container
-    // then unpacks in place without a further copy.
-    platform::TFile file(path, platform::TFile::Mode::Read);
+namespace {
+
+// The rest of the open catalog file, unpacked when it is packed.
+void ReadOpenCatalog(platform::TFile& file, std::string& bytes) {
+    // One read for either kind: the first bytes tell a packed file, whose container then unpacks in
+    // place without a further copy.
     platform::ReadWholeFile(file, bytes);
     if (IsPackedBytes(bytes)) {
         bytes = UnpackBytes(std::move(bytes), 0);
     }
 }
 
-TListingFormat ReadCatalogText(const std::string& path, std::string& text) {
-    ReadCatalogBytes(path, text);
+TListingFormat ConvertToAnsi(std::string& text) {
     const unsigned codePage = platform::ActiveCodePage();
     const TListingFormat format = DetectListingFormat(text, codePage);
     ConvertListing(text, format, codePage);
     return format;
+}
+
+} // namespace
+
+void ReadCatalogBytes(const std::string& path, std::string& bytes) {
+    if (!platform::FileExists(path)) {
+        bytes.clear();
+        return;
+    }
+    platform::TFile file(path, platform::TFile::Mode::Read);
+    ReadOpenCatalog(file, bytes);
+}
+
+TListingFormat ReadCatalogText(const std::string& path, std::string& text) {
+    ReadCatalogBytes(path, text);
+    return ConvertToAnsi(text);
+}
+
+std::string_view TCatalogText::Load(const std::string& path) {
+    Close();
+    if (!platform::FileExists(path)) {
+        buffer.clear();
+        return buffer;
+    }
+    // Kept open while it is viewed, so that it is in use as long as a catalog being read would be.
+    file.emplace(path, platform::TFile::Mode::Read);
+    view.emplace(*file);
+    const std::string_view mapped = view->Bytes();
+    if (!mapped.empty() && !IsPackedBytes(mapped)) {
+        const TListingFormat format = DetectListingFormat(mapped, platform::ActiveCodePage());
+        if (format.encoding == TextEncoding::Ansi && !format.fileList) {
+            return mapped;
+        }
+    }
+    view.reset();
+    ReadOpenCatalog(*file, buffer);
+    file.reset();
+    ConvertToAnsi(buffer);
+    return buffer;
+}
+
+void TCatalogText::Close() {
+    view.reset();
+    file.reset();
 }
 
 void PackCatalogFile(const std::string& path) {

@@ -5,10 +5,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogs/listing_format.h"
 #include "catalogs/streams.h"
+#include "platform/files.h"
 
 // The catalogs of a catalog folder, in the order the file system lists them: every file directly in
 // it, hidden and system ones too, whose name does not begin with "."; subfolders are not catalogs.
@@ -25,6 +27,22 @@ std::string ReadCatalogText(const std::string& path);
 // The same into `text`, whose memory serves again: a search over many catalogs keeps one buffer.
 // Returns the format the bytes were read in.
 TListingFormat ReadCatalogText(const std::string& path, std::string& text);
+
+// The same text for a search, with one copy fewer where it can: a plain ANSI listing, the usual
+// catalog, is searched where the system maps the file; any other is read into a buffer that serves
+// again for the next catalog.
+class TCatalogText {
+public:
+    // The text of the catalog at `path`, valid until Close or the next Load; "" for a missing file.
+    // A mapped catalog stays open, and so in use, until then.
+    std::string_view Load(const std::string& path);
+    void Close();
+
+private:
+    std::string buffer;
+    std::optional<platform::TFile> file;
+    std::optional<platform::TFileView> view;
+};
 
 // Rewrite the file as a packed or a plain catalog of the same text. The file is replaced only once the
 // new content is complete: a failure leaves it as it was.

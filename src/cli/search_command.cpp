@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -165,22 +166,23 @@ unsigned ThreadCount(const std::string& value) {
 
 // One catalog read and searched into `out`, its -c or -l line included: the number of lines, and
 // what to tell about the catalog on standard error (empty when nothing went wrong). `text` is the
-// caller's buffer for the catalog.
+// caller's, used again for each catalog.
 struct TCatalogOutcome {
     std::size_t lines = 0;
     std::string complaint;
 };
 
 TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& expression,
-                                 const TSearchOptions& options, std::string& text, TOutputSink& out) {
+                                 const TSearchOptions& options, TCatalogText& text, TOutputSink& out) {
     // A catalog named on the command line must be there: a typing mistake is not "nothing matched".
     if (!platform::FileExists(catalog.path)) {
         return {0, platform::FolderExists(catalog.path) ? "a folder, not a catalog" : "no such catalog"};
     }
     TCatalogOutcome outcome;
     try {
-        ReadCatalogText(catalog.path, text);
-        outcome.lines = SearchCatalogText(catalog.name, text, expression, options.modifiers, out);
+        outcome.lines =
+            SearchCatalogText(catalog.name, text.Load(catalog.path), expression, options.modifiers, out);
+        text.Close();
         const std::size_t matched = out.TakeMatchedLines();
         if (options.report == TReport::Count) {
             out.AppendReport(catalog.name + ":" + std::to_string(matched));
@@ -188,6 +190,7 @@ TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& 
             out.AppendReport(catalog.name);
         }
     } catch (const std::exception& error) {
+        text.Close();
         outcome.complaint = error.what();
         return outcome;
     }
@@ -259,6 +262,18 @@ TSearchOptions ParseSearchOptions(const std::vector<std::string>& arguments) {
     return options;
 }
 
+// Whether a catalog is named twice. A catalog is in use while one thread searches it, so two threads
+// at it together would have one fail where a single thread searches it twice.
+bool NamesACatalogTwice(const std::vector<TCatalogRef>& catalogs) {
+    std::set<std::string> seen;
+    for (const TCatalogRef& catalog : catalogs) {
+        if (!seen.insert(platform::FullPath(catalog.path)).second) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int SearchCommand(const TInvocation& invocation) {
@@ -296,13 +311,13 @@ int SearchCommand(const TInvocation& invocation) {
             failed = true;
         }
     };
-    if (options.threads == 1 || catalogs.size() < 2) {
-        std::string text; // one buffer for every catalog: fresh memory for each costs its page faults
+    if (options.threads == 1 || catalogs.size() < 2 || NamesACatalogTwice(catalogs)) {
+        TCatalogText text; // one buffer for every catalog: fresh memory for each costs its page faults
         for (const TCatalogRef& catalog : catalogs) {
             report(catalog, SearchOneCatalog(catalog, expression, options, text, out));
         }
     } else {
-        std::vector<std::string> texts(options.threads); // one buffer a thread
+        std::vector<TCatalogText> texts(options.threads); // one buffer a thread
         RunInOrder<TSearchedCatalog>(
             catalogs.size(), options.threads,
             [&](std::size_t i, unsigned worker) {
