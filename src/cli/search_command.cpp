@@ -2,8 +2,10 @@
 #include "commands.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <thread>
@@ -47,6 +49,13 @@ constexpr char kMatchColor[] = "\x1b[01;31m";
 constexpr char kHeadingColor[] = "\x1b[35m";
 constexpr char kColorEnd[] = "\x1b[m";
 
+// Which catalog searched on a thread may print: the first whose predecessors are all printed. It
+// prints its lines as it finds them, rather than keep what can be many times its own size.
+struct TPrintTurn {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> writeFailed{false};
+};
+
 // Collects the lines and writes them in large blocks: a terminal search may print millions. The
 // caller flushes: a flush that fails while an error unwinds could not be reported. Besides the
 // lines, counts the catalog lines with a match for -c, -l and -q.
@@ -83,8 +92,15 @@ public:
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
     std::string TakeReason() { return std::exchange(reason, {}); }
     std::size_t TakeMatchedLines() { return std::exchange(matchedLines, 0); }
-    // A catalog searched on a thread of its own keeps its lines until its turn to print them.
-    void KeepLines() { writeWhenFull = false; }
+    // A catalog searched on a thread of its own keeps its lines until its turn to print them, `memory`
+    // holding them; from then on it prints them as it goes, as a single thread would.
+    void KeepLines(std::string memory, TPrintTurn& printTurn, std::size_t catalog) {
+        writeWhenFull = false;
+        buffer = std::move(memory);
+        buffer.clear();
+        turn = &printTurn;
+        item = catalog;
+    }
     std::string TakeLines() { return std::exchange(buffer, {}); }
     // A line of the -c or -l report.
     void AppendReport(const std::string& line) { Append(line, 0, 0, "", false); }
@@ -111,8 +127,17 @@ private:
             text(line.substr(start + length));
         }
         buffer.append(kNewline);
-        if (writeWhenFull && buffer.size() >= kBlock) {
+        if (buffer.size() < kBlock) {
+            return;
+        }
+        if (writeWhenFull) {
             Flush();
+        } else if (turn->next.load(std::memory_order_acquire) == item && !turn->writeFailed) {
+            try {
+                Flush();
+            } catch (const std::exception&) {
+                turn->writeFailed = true; // told where the catalog's lines are handed over
+            }
         }
     }
 
@@ -122,6 +147,8 @@ private:
     std::size_t matchedLines = 0;
     const char* lastLine = nullptr;
     bool writeWhenFull = true;
+    TPrintTurn* turn = nullptr;
+    std::size_t item = 0;
     std::string reason;
     static constexpr std::size_t kBlock = 1 << 16;
     std::string buffer;
@@ -197,6 +224,29 @@ TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& 
     outcome.complaint = out.TakeReason();
     return outcome;
 }
+
+// Memory for the lines of catalogs searched on threads, handed back once they are printed: fresh
+// memory for each catalog's lines cost more in page faults than the search itself.
+class TLinesMemory {
+public:
+    std::string Take() {
+        const std::lock_guard lock(mutex);
+        if (spare.empty()) {
+            return {};
+        }
+        std::string memory = std::move(spare.back());
+        spare.pop_back();
+        return memory;
+    }
+    void Give(std::string memory) {
+        const std::lock_guard lock(mutex);
+        spare.push_back(std::move(memory));
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> spare;
+};
 
 // What a catalog searched on a thread of its own hands over: its lines and its outcome.
 struct TSearchedCatalog {
@@ -318,18 +368,25 @@ int SearchCommand(const TInvocation& invocation) {
         }
     } else {
         std::vector<TCatalogText> texts(options.threads); // one buffer a thread
+        TLinesMemory memory;
+        TPrintTurn turn;
         RunInOrder<TSearchedCatalog>(
             catalogs.size(), options.threads,
             [&](std::size_t i, unsigned worker) {
                 TOutputSink sink(options.report, options.color, terminal);
-                sink.KeepLines();
+                sink.KeepLines(memory.Take(), turn, i);
                 TCatalogOutcome outcome =
                     SearchOneCatalog(catalogs[i], expression, options, texts[worker], sink);
                 return TSearchedCatalog{sink.TakeLines(), std::move(outcome)};
             },
             [&](std::size_t i, TSearchedCatalog& searched) {
+                if (turn.writeFailed) {
+                    throw platform::EFileError("Stream write error");
+                }
                 terminal.Write(searched.lines);
+                memory.Give(std::move(searched.lines));
                 report(catalogs[i], searched.outcome);
+                turn.next.store(i + 1, std::memory_order_release);
             });
     }
     out.Flush();
