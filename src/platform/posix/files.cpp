@@ -186,7 +186,8 @@ TFileView::TFileView(const TFile& file) {
     if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
         return;
     }
-    void* mapped = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
+    void* mapped = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
+                        file.fd, 0);
     if (mapped != MAP_FAILED) {
         address = mapped;
         size = static_cast<std::size_t>(st.st_size);
