@@ -75,7 +75,9 @@ private:
         Probe probes[2]; // the lower offset first; the same probe twice for a string of one character
     };
     bool StandsAt(const Entry& entry, const std::uint8_t* at, const std::uint8_t* end) const;
-    bool AnyAt(const std::uint8_t* at, const std::uint8_t* end) const;
+    const std::uint8_t* FirstStanding(const std::uint8_t* block, const std::uint8_t* end,
+                                      const std::uint32_t* hits, std::uint32_t any) const;
+    const std::uint8_t* FindWide(const std::uint8_t*& p, const std::uint8_t* end) const;
 
     std::vector<Entry> entries;
     std::ptrdiff_t farthestProbe = 0;
