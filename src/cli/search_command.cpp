@@ -72,6 +72,7 @@ public:
         if (report != TReport::Lines) {
             return;
         }
+        convertedLine = {}; // the next catalog's text may lie where this one's did
         Append("");
         Append(heading, 0, color ? heading.size() : 0, kHeadingColor, false);
     }
@@ -117,7 +118,15 @@ private:
                 buffer.append(part);
             }
         };
-        if (length == 0) {
+        if (length == 0 && catalogText) {
+            // A line printed again for its next match is converted once.
+            if (line.data() != convertedLine.data() || line.size() != convertedLine.size()) {
+                converted.clear();
+                terminal.AppendToTerminal(converted, line);
+                convertedLine = line;
+            }
+            buffer.append(converted);
+        } else if (length == 0) {
             text(line);
         } else {
             text(line.substr(0, start));
@@ -146,6 +155,8 @@ private:
     const TTerminalText& terminal;
     std::size_t matchedLines = 0;
     const char* lastLine = nullptr;
+    std::string_view convertedLine; // the catalog line last printed, and as printed
+    std::string converted;
     bool writeWhenFull = true;
     TPrintTurn* turn = nullptr;
     std::size_t item = 0;

@@ -19,9 +19,18 @@ void TellIfCutShort(regexpr::SearchEnd end, TSearchSink& sink) {
 }
 
 // The line around the match at the 0-based `start`, with the part of the match inside it: a match
-// may begin or end on a line break that the line leaves out.
-void AppendMatch(std::string_view text, std::size_t start, std::size_t length, TSearchSink& sink) {
-    const std::string_view line = CutLine(text, start + 1, length);
+// may begin or end on a line break that the line leaves out. `last` is the line cut before, which a
+// match inside it, the next of several on one line, has again without a look for its ends.
+void AppendMatch(std::string_view text, std::size_t start, std::size_t length, std::string_view& last,
+                 TSearchSink& sink) {
+    bool inLast = false;
+    if (!last.empty()) {
+        const auto lastStart = static_cast<std::size_t>(last.data() - text.data());
+        const std::size_t lastEnd = lastStart + last.size();
+        inLast = start >= lastStart && start < lastEnd && start + length <= lastEnd;
+    }
+    const std::string_view line = inLast ? last : CutLine(text, start + 1, length);
+    last = line;
     if (line.empty()) {
         sink.AppendMatch(line, 0, 0);
         return;
@@ -55,6 +64,7 @@ std::size_t SearchCatalogText(std::string_view catalogName, std::string_view tex
         return 0;
     }
     std::size_t lines = 0;
+    std::string_view lastLine;
     while (sink.Searching()) {
         if (lines == 0) {
             sink.AppendHeading(CatalogHeading(catalogName));
@@ -62,7 +72,7 @@ std::size_t SearchCatalogText(std::string_view catalogName, std::string_view tex
         ++lines;
         const auto position = static_cast<std::size_t>(engine->MatchPos(0));
         const auto length = static_cast<std::size_t>(engine->MatchLen(0));
-        AppendMatch(text, position - 1, length, sink);
+        AppendMatch(text, position - 1, length, lastLine, sink);
         sink.Drain();
         if (!engine->ExecNext()) {
             TellIfCutShort(engine->LastSearchEnd(), sink);
