@@ -81,16 +81,22 @@ std::string_view TCatalogText::Load(const std::string& path) {
     file.emplace(path, platform::TFile::Mode::Read);
     view.emplace(*file);
     const std::string_view mapped = view->Bytes();
-    if (!mapped.empty() && !IsPackedBytes(mapped)) {
-        const TListingFormat format = DetectListingFormat(mapped, platform::ActiveCodePage());
-        if (format.encoding == TextEncoding::Ansi && !format.fileList) {
-            return mapped;
-        }
+    if (mapped.empty() || IsPackedBytes(mapped)) {
+        view.reset();
+        ReadOpenCatalog(*file, buffer);
+        Close();
+        ConvertToAnsi(buffer);
+        return buffer;
     }
-    view.reset();
-    ReadOpenCatalog(*file, buffer);
-    file.reset();
-    ConvertToAnsi(buffer);
+    // A listing in another encoding is converted from the mapping, by the format found there.
+    const unsigned codePage = platform::ActiveCodePage();
+    const TListingFormat format = DetectListingFormat(mapped, codePage);
+    if (format.encoding == TextEncoding::Ansi && !format.fileList) {
+        return mapped;
+    }
+    buffer.assign(mapped);
+    Close();
+    ConvertListing(buffer, format, codePage);
     return buffer;
 }
 
