@@ -7,9 +7,9 @@
 set -u
 wine=${WINE:-wine}
 work=$(mktemp -d)
-# The Wine server this test started, without a display, ends with it: a program started soon after on
-# an X display (the window's test) would otherwise join it and get no windows.
-trap '"${WINESERVER:-wineserver}" -k 2>/dev/null; rm -rf "$work"' EXIT
+# The Wine server this test started, without a display, ends before the test does: a program started
+# soon after on an X display (the window's test) would otherwise join it and get no windows.
+trap 'timeout 60 wineserver -w || wineserver -k; rm -rf "$work"' EXIT
 suite=cli-console
 . "$(dirname "$0")/checks.sh"
 

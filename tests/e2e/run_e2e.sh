@@ -55,9 +55,6 @@ same() { # name, file, expected file
     fi
 }
 
-# A Wine server still running from a program without a display (a console test) would give this one
-# no windows: start on a fresh one.
-wineserver -k 2>/dev/null
 wine ./mirolan.exe &
 app=$!
 
