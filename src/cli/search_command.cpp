@@ -56,6 +56,35 @@ struct TPrintTurn {
     std::atomic<bool> writeFailed{false};
 };
 
+// Blocks for the lines of catalogs searched on threads, handed back once they are printed: a
+// catalog's lines in one growing string were copied at every doubling, and fresh memory for them cost
+// more in page faults than the search itself.
+constexpr std::size_t kBlock = 1 << 16;
+
+class TLinesMemory {
+public:
+    std::string Take() {
+        const std::lock_guard lock(mutex);
+        if (spare.empty()) {
+            std::string block;
+            block.reserve(kBlock + kBlock / 2); // room for the line that fills it
+            return block;
+        }
+        std::string block = std::move(spare.back());
+        spare.pop_back();
+        block.clear();
+        return block;
+    }
+    void Give(std::string block) {
+        const std::lock_guard lock(mutex);
+        spare.push_back(std::move(block));
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> spare;
+};
+
 // Collects the lines and writes them in large blocks: a terminal search may print millions. The
 // caller flushes: a flush that fails while an error unwinds could not be reported. Besides the
 // lines, counts the catalog lines with a match for -c, -l and -q.
@@ -86,6 +115,11 @@ public:
         }
     }
     void Flush() {
+        for (std::string& block : kept) {
+            terminal.Write(block);
+            memory->Give(std::move(block));
+        }
+        kept.clear();
         terminal.Write(buffer);
         buffer.clear();
     }
@@ -95,14 +129,18 @@ public:
     std::size_t TakeMatchedLines() { return std::exchange(matchedLines, 0); }
     // A catalog searched on a thread of its own keeps its lines until its turn to print them, `memory`
     // holding them; from then on it prints them as it goes, as a single thread would.
-    void KeepLines(std::string memory, TPrintTurn& printTurn, std::size_t catalog) {
+    void KeepLines(TLinesMemory& blocks, TPrintTurn& printTurn, std::size_t catalog) {
         writeWhenFull = false;
-        buffer = std::move(memory);
-        buffer.clear();
+        memory = &blocks;
+        buffer = memory->Take();
         turn = &printTurn;
         item = catalog;
     }
-    std::string TakeLines() { return std::exchange(buffer, {}); }
+    // The lines not yet printed, in blocks of `memory`'s.
+    std::vector<std::string> TakeLines() {
+        kept.push_back(std::exchange(buffer, {}));
+        return std::exchange(kept, {});
+    }
     // A line of the -c or -l report.
     void AppendReport(const std::string& line) { Append(line, 0, 0, "", false); }
 
@@ -147,6 +185,8 @@ private:
             } catch (const std::exception&) {
                 turn->writeFailed = true; // told where the catalog's lines are handed over
             }
+        } else {
+            kept.push_back(std::exchange(buffer, memory->Take()));
         }
     }
 
@@ -160,8 +200,9 @@ private:
     bool writeWhenFull = true;
     TPrintTurn* turn = nullptr;
     std::size_t item = 0;
+    TLinesMemory* memory = nullptr;
+    std::vector<std::string> kept; // full blocks waiting for the catalog's turn
     std::string reason;
-    static constexpr std::size_t kBlock = 1 << 16;
     std::string buffer;
 };
 
@@ -236,32 +277,9 @@ TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& 
     return outcome;
 }
 
-// Memory for the lines of catalogs searched on threads, handed back once they are printed: fresh
-// memory for each catalog's lines cost more in page faults than the search itself.
-class TLinesMemory {
-public:
-    std::string Take() {
-        const std::lock_guard lock(mutex);
-        if (spare.empty()) {
-            return {};
-        }
-        std::string memory = std::move(spare.back());
-        spare.pop_back();
-        return memory;
-    }
-    void Give(std::string memory) {
-        const std::lock_guard lock(mutex);
-        spare.push_back(std::move(memory));
-    }
-
-private:
-    std::mutex mutex;
-    std::vector<std::string> spare;
-};
-
 // What a catalog searched on a thread of its own hands over: its lines and its outcome.
 struct TSearchedCatalog {
-    std::string lines;
+    std::vector<std::string> lines;
     TCatalogOutcome outcome;
 };
 
@@ -385,7 +403,7 @@ int SearchCommand(const TInvocation& invocation) {
             catalogs.size(), options.threads,
             [&](std::size_t i, unsigned worker) {
                 TOutputSink sink(options.report, options.color, terminal);
-                sink.KeepLines(memory.Take(), turn, i);
+                sink.KeepLines(memory, turn, i);
                 TCatalogOutcome outcome =
                     SearchOneCatalog(catalogs[i], expression, options, texts[worker], sink);
                 return TSearchedCatalog{sink.TakeLines(), std::move(outcome)};
@@ -394,8 +412,10 @@ int SearchCommand(const TInvocation& invocation) {
                 if (turn.writeFailed) {
                     throw platform::EFileError("Stream write error");
                 }
-                terminal.Write(searched.lines);
-                memory.Give(std::move(searched.lines));
+                for (std::string& block : searched.lines) {
+                    terminal.Write(block);
+                    memory.Give(std::move(block));
+                }
                 report(catalogs[i], searched.outcome);
                 turn.next.store(i + 1, std::memory_order_release);
             });

@@ -11,6 +11,10 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #ifndef _WIN32
 #include <clocale>
 #include <langinfo.h>
@@ -23,6 +27,30 @@ bool LocaleIsUtf8() {
     std::setlocale(LC_CTYPE, "");
     const char* codeset = nl_langinfo(CODESET);
     return std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0;
+}
+#endif
+
+// Copies a block of bytes from `p` to `w` and tells how many of them, from the first, are ASCII.
+#if defined(__SSE2__)
+constexpr int kAsciiBlock = 16;
+
+int CopyAscii(const char* p, char* w) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(w), block);
+    const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+    return high == 0 ? kAsciiBlock : std::countr_zero(high);
+}
+#else
+constexpr int kAsciiBlock = 8;
+
+int CopyAscii(const char* p, char* w) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    std::memcpy(w, p, 8);
+    const std::uint64_t high = word & 0x8080808080808080u;
+    const int firstHigh =
+        std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
+    return high == 0 ? kAsciiBlock : firstHigh / 8;
 }
 #endif
 
@@ -108,31 +136,27 @@ void TTerminalText::AppendToTerminal(std::string& out, std::string_view bytes) c
         out.append(bytes);
         return;
     }
-    // Results can be hundreds of megabytes: written in place, eight ASCII bytes (most of a path,
-    // which UTF-8 keeps as they are) at a time.
+    // Results can be hundreds of megabytes: written in place, the ASCII bytes (most of a path, which
+    // UTF-8 keeps as they are) a block at a time.
     const std::size_t old = out.size();
     out.resize_and_overwrite(old + bytes.size() * 3, [&](char* buffer, std::size_t) {
         char* w = buffer + old;
         const char* p = bytes.data();
         const char* const end = p + bytes.size();
         while (p < end) {
-            if (end - p >= 8) {
-                std::uint64_t word;
-                std::memcpy(&word, p, 8);
-                std::memcpy(w, p, 8);
-                const std::uint64_t high = word & 0x8080808080808080u;
-                const int firstHigh = std::endian::native == std::endian::little ? std::countr_zero(high)
-                                                                                 : std::countl_zero(high);
-                const int ascii = high == 0 ? 8 : firstHigh / 8;
+            if (end - p >= kAsciiBlock) {
+                const int ascii = CopyAscii(p, w);
                 p += ascii;
                 w += ascii;
-                if (ascii == 8) {
+                if (ascii == kAsciiBlock) {
                     continue;
                 }
             }
-            const auto& encoded = utf8[static_cast<unsigned char>(*p++)];
-            std::memcpy(w, encoded.data(), 3);
-            w += encoded[3];
+            do { // a word in another script: its letters come together
+                const auto& encoded = utf8[static_cast<unsigned char>(*p++)];
+                std::memcpy(w, encoded.data(), 3);
+                w += encoded[3];
+            } while (p < end && static_cast<unsigned char>(*p) >= 0x80);
         }
         return static_cast<std::size_t>(w - buffer);
     });
