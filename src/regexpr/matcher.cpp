@@ -704,7 +704,19 @@ bool Matcher::SameText(const std::uint8_t* p, const std::uint8_t* group, std::pt
     return true;
 }
 
+// Nodes that make no choice run one after another without going back to Run, which gets control at
+// a choice, a failure, a match and when the abort hook is due: this counts the steps as Run does.
 Matcher::Step Matcher::Execute(int& node, const std::uint8_t*& p) {
+    for (;;) {
+        const Step step = ExecuteNode(node, p);
+        if (step != Step::kGo || pollCountdown <= 1) {
+            return step;
+        }
+        --pollCountdown;
+    }
+}
+
+inline Matcher::Step Matcher::ExecuteNode(int& node, const std::uint8_t*& p) {
     const int kind = program[node];
     const std::uint8_t* operand = program.data() + OperandOf(node);
     if (IsGroupOpen(kind) || IsGroupClose(kind)) {

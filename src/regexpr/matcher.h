@@ -97,6 +97,7 @@ private:
     SearchEnd TryMatchAt(const std::uint8_t* at, int node, const std::uint8_t* p);
     SearchEnd Run(int node, const std::uint8_t* p);
     Step Execute(int& node, const std::uint8_t*& p);
+    Step ExecuteNode(int& node, const std::uint8_t*& p);
     Step Backtrack(int& node, const std::uint8_t*& p);
     bool Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k = 0,
               std::int32_t count = 0);

@@ -304,7 +304,7 @@ __attribute__((target("avx2"))) const std::uint8_t* TLiteralScan::FindWide(const
             hits[e] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(hitX, hitY)));
             any |= hits[e];
         }
-        if (const std::uint8_t* at = FirstStanding(p, end, hits, any)) {
+        if (const std::uint8_t* at = any != 0 ? FirstStanding(p, end, hits, any) : nullptr) {
             return at;
         }
     }
@@ -355,7 +355,7 @@ const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint
             hits[e] = Mask(_mm_and_si128(hitX, hitY));
             any |= hits[e];
         }
-        if (const std::uint8_t* at = FirstStanding(p, end, hits, any)) {
+        if (const std::uint8_t* at = any != 0 ? FirstStanding(p, end, hits, any) : nullptr) {
             return at;
         }
     }
