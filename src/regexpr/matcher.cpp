@@ -31,6 +31,9 @@ enum Shape : std::uint8_t {
     kShapeLoop, // at the LoopEntry of a counted loop over AnyButLineBreak
 };
 
+// The longest follower the lead repeat's run is looked for by: enough to make it rare.
+constexpr std::size_t kMaxFollower = 64;
+
 bool IsDigitChar(std::uint8_t c) {
     return c >= '0' && c <= '9';
 }
@@ -222,6 +225,55 @@ void Matcher::AnalyseLiterals() {
         frequency <= kRareEnough &&
         (leading.empty() || (lineBound && frequency + kFarRarer <= LiteralSetFrequency(leading)));
     requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
+    followerScan.Assign(LeadRunFollower());
+}
+
+// When every match begins with a repeat without upper bound of a node that takes single characters,
+// followed by a literal whose first character that node does not take, the repeat's run ends right
+// before the literal in every match: the literal, to find first. Nothing otherwise.
+std::vector<LiteralString> Matcher::LeadRunFollower() const {
+    if (leadRepeat < 0 || !prefixNodes.empty() || !leadScan.Empty()) {
+        return {};
+    }
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    std::uint8_t first = 0;
+    std::uint8_t other = 0;
+    if (!FollowUpChars(repeat.follower, first, other) || OperandTakes(repeat.operand, first) != false ||
+        OperandTakes(repeat.operand, other) != false) {
+        return {};
+    }
+    LiteralString literal;
+    for (int node = repeat.follower;
+         node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size()) &&
+         (program[node] == kLiteral || program[node] == kLiteralNoCase) && literal.size() < kMaxFollower;
+         node = NextNode(program, node)) {
+        const bool noCase = program[node] == kLiteralNoCase;
+        for (int i = 0; i < literalLengths[node]; ++i) {
+            const std::uint8_t c = program[OperandOf(node) + i];
+            literal.push_back({c, noCase ? tables.invertCase[c] : c});
+        }
+    }
+    return {literal};
+}
+
+// Whether the node at `operand` matches the character `c`, for the kinds where that depends on the
+// character alone; nothing for the others.
+std::optional<bool> Matcher::OperandTakes(int operand, std::uint8_t c) const {
+    const std::uint8_t* op = program.data() + OperandOf(operand);
+    switch (program[operand]) {
+    case kDigit:
+        return IsDigitChar(c);
+    case kNonDigit:
+        return !IsDigitChar(c);
+    case kSmallSet:
+        return c == op[0] || c == op[1] || c == op[2];
+    case kSmallSetNot:
+        return c != op[0] && c != op[1] && c != op[2];
+    case kFullSet:
+        return InSet(op, c);
+    default:
+        return std::nullopt;
+    }
 }
 
 const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
@@ -351,7 +403,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths && !requiredScan.Empty()) {
         return SearchByRequired(from);
     }
-    if (fastPaths && !leadScan.Empty()) {
+    if (fastPaths && (!leadScan.Empty() || !followerScan.Empty())) {
         return SearchByLeading(from);
     }
     const auto scan = [this](const std::uint8_t* p, int c) {
@@ -476,6 +528,9 @@ void Matcher::NoteFailedSpan(int head, const std::uint8_t* s) {
 // The first place in [p, limit) where a match may begin, by the leading strings when there are some,
 // else by the first characters; nothing when there is none before the text's end.
 const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t* limit) {
+    if (!followerScan.Empty()) {
+        return NextRunBeforeFollower(p, limit);
+    }
     if (leadScan.Empty()) {
         p = firstScan.Find(p, limit);
         return p != nullptr && BeforeEnd(p) ? p : nullptr;
@@ -483,6 +538,26 @@ const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t
     p = leadScan.Find(p, limit);
     // A prefix cut by the text's end, and none can follow.
     return p != nullptr && BeforeEnd(prefixNodes.empty() ? p : p + prefixLength - 1) ? p : nullptr;
+}
+
+// The start of the first run of the lead repeat's characters from `p` on that is long enough and
+// that the repeat's follower ends. A later start inside the run would try the follower at the same
+// place (see AfterLeadRun); a run that another character ends cannot begin a match.
+const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const std::uint8_t* limit) {
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    for (const std::uint8_t* follower = p;; ++follower) {
+        follower = followerScan.Find(follower, limit);
+        if (follower == nullptr || !BeforeEnd(follower)) {
+            return nullptr;
+        }
+        const std::uint8_t* start = follower;
+        while (start > p && *OperandTakes(repeat.operand, start[-1])) {
+            --start;
+        }
+        if (follower - start >= repeat.min) {
+            return start;
+        }
+    }
 }
 
 // An attempt where NextStart found a start: after a prefix of plain literals, which makes no

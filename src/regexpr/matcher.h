@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace regexpr {
@@ -127,6 +128,9 @@ private:
     SearchEnd AttemptAt(const std::uint8_t* p);
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
+    const std::uint8_t* NextRunBeforeFollower(const std::uint8_t* p, const std::uint8_t* limit);
+    std::vector<LiteralString> LeadRunFollower() const;
+    std::optional<bool> OperandTakes(int operand, std::uint8_t c) const;
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
     void AnalyseLiterals();
@@ -196,6 +200,7 @@ private:
     std::ptrdiff_t prefixLength = 0;
     TLiteralScan leadScan;         // the prefix, or the leading literals of every way a match begins
     TLiteralScan requiredScan;     // when there are none: literals every match contains, if rare enough
+    TLiteralScan followerScan;     // the literals after the lead repeat, when its run must end there
     TByteSetScan firstScan;        // the characters a match may begin with
     int firstRunNode = kFirstNode; // where an attempt starts: past a top Alternative of one branch
     int leadRepeat = -1;           // a repeat without upper bound that every match begins with

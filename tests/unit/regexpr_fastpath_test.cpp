@@ -186,6 +186,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // A class or an escape first, with and without a rare literal after it
         "\\d{3}", "[a-z]+\\.txt", "[a-z]+9\\\\", "\\d+\\.(txt|doc)$", "\\w+r3", "[^\\\\]+9\\.t",
         "\\\\[^\\\\]+ \\d", ".*9\\.txt", ".+?r1\\\\", "(\\d+)x", "\\d+\\s+", "[a-z]+\\s*\\d{2}\\.",
+        // A run of a class that must end where the literal after it stands
+        "\\w+\\.doc", "[^\\\\]*\\.zip", "\\d{2,}\\.t", "[a-z]+?e3", "\\D+9\\\\", "(\\d+)\\.txt", "[a-z]*C",
+        "[a-z]+:",
         // Absent literals and a required literal that spans lines with s
         "zqx", "file9999", "(?s)9\\.txt.*file1\\.", "\\d+(?s).\\nC"};
     for (const char* expression : expressions) {
