@@ -40,6 +40,14 @@ namespace {
 
 // The rest of the open catalog file, unpacked when it is packed.
 void ReadOpenCatalog(platform::TFile& file, std::string& bytes) {
+    // A buffer that serves again for the next catalog grows to twice what it must hold, so that a
+    // larger catalog seldom moves it: fresh memory costs page faults, which under a hypervisor cost
+    // more than reading the catalog.
+    const auto size = static_cast<std::size_t>(std::max<std::int64_t>(file.Size() - file.Position(), 0)) + 1;
+    if (bytes.capacity() < size) {
+        bytes.clear();
+        bytes.reserve(2 * size);
+    }
     // One read for either kind: the first bytes tell a packed file, whose container then unpacks in
     // place without a further copy.
     platform::ReadWholeFile(file, bytes);
@@ -72,37 +80,8 @@ TListingFormat ReadCatalogText(const std::string& path, std::string& text) {
 }
 
 std::string_view TCatalogText::Load(const std::string& path) {
-    Close();
-    if (!platform::FileExists(path)) {
-        buffer.clear();
-        return buffer;
-    }
-    // Kept open while it is viewed, so that it is in use as long as a catalog being read would be.
-    file.emplace(path, platform::TFile::Mode::Read);
-    view.emplace(*file);
-    const std::string_view mapped = view->Bytes();
-    if (mapped.empty() || IsPackedBytes(mapped)) {
-        view.reset();
-        ReadOpenCatalog(*file, buffer);
-        Close();
-        ConvertToAnsi(buffer);
-        return buffer;
-    }
-    // A listing in another encoding is converted from the mapping, by the format found there.
-    const unsigned codePage = platform::ActiveCodePage();
-    const TListingFormat format = DetectListingFormat(mapped, codePage);
-    if (format.encoding == TextEncoding::Ansi && !format.fileList) {
-        return mapped;
-    }
-    buffer.assign(mapped);
-    Close();
-    ConvertListing(buffer, format, codePage);
+    ReadCatalogText(path, buffer);
     return buffer;
-}
-
-void TCatalogText::Close() {
-    view.reset();
-    file.reset();
 }
 
 void PackCatalogFile(const std::string& path) {

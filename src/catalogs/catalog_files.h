@@ -28,20 +28,16 @@ std::string ReadCatalogText(const std::string& path);
 // Returns the format the bytes were read in.
 TListingFormat ReadCatalogText(const std::string& path, std::string& text);
 
-// The same text for a search, with one copy fewer where it can: a plain ANSI listing, the usual
-// catalog, is searched where the system maps the file; any other is read into a buffer that serves
-// again for the next catalog.
+// The same text for a search, read into a buffer that serves again for the next catalog: the
+// system's copy from its file cache costs less than a mapping, whose pages a hypervisor may fault in
+// one by one, or fresh memory for each catalog.
 class TCatalogText {
 public:
-    // The text of the catalog at `path`, valid until Close or the next Load; "" for a missing file.
-    // A mapped catalog stays open, and so in use, until then.
+    // The text of the catalog at `path`, valid until the next Load; "" for a missing file.
     std::string_view Load(const std::string& path);
-    void Close();
 
 private:
     std::string buffer;
-    std::optional<platform::TFile> file;
-    std::optional<platform::TFileView> view;
 };
 
 // Rewrite the file as a packed or a plain catalog of the same text. The file is replaced only once the

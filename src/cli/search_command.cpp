@@ -261,7 +261,6 @@ TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& 
     try {
         outcome.lines =
             SearchCatalogText(catalog.name, text.Load(catalog.path), expression, options.modifiers, out);
-        text.Close();
         const std::size_t matched = out.TakeMatchedLines();
         if (options.report == TReport::Count) {
             out.AppendReport(catalog.name + ":" + std::to_string(matched));
@@ -269,7 +268,6 @@ TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& 
             out.AppendReport(catalog.name);
         }
     } catch (const std::exception& error) {
-        text.Close();
         outcome.complaint = error.what();
         return outcome;
     }

@@ -81,29 +81,12 @@ public:
     const std::string& Path() const { return path; }
 
 private:
-    friend class TFileView;
     std::string path;
 #ifdef _WIN32
     void* handle;
 #else
     int fd;
 #endif
-};
-
-// An open file's whole content mapped read-only, read without a copy; it stays mapped after the file
-// closes. Empty when the file is empty or the system cannot map it (the caller then reads it).
-class TFileView {
-public:
-    explicit TFileView(const TFile& file);
-    ~TFileView();
-    TFileView(const TFileView&) = delete;
-    TFileView& operator=(const TFileView&) = delete;
-
-    std::string_view Bytes() const { return {static_cast<const char*>(address), size}; }
-
-private:
-    void* address = nullptr;
-    std::size_t size = 0;
 };
 
 } // namespace platform

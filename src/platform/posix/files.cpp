@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -179,25 +178,6 @@ TFile::TFile(const std::string& filePath, Mode mode) : path(filePath), fd(-1) {
 
 TFile::~TFile() {
     close(fd);
-}
-
-TFileView::TFileView(const TFile& file) {
-    struct stat st {};
-    if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
-        return;
-    }
-    void* mapped = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE,
-                        file.fd, 0);
-    if (mapped != MAP_FAILED) {
-        address = mapped;
-        size = static_cast<std::size_t>(st.st_size);
-    }
-}
-
-TFileView::~TFileView() {
-    if (address != nullptr) {
-        munmap(address, size);
-    }
 }
 
 std::size_t TFile::Read(void* buffer, std::size_t count) {

@@ -193,30 +193,6 @@ TFile::~TFile() {
     CloseHandle(handle);
 }
 
-TFileView::TFileView(const TFile& file) {
-    LARGE_INTEGER length{};
-    if (!GetFileSizeEx(file.handle, &length) || length.QuadPart <= 0 ||
-        static_cast<unsigned long long>(length.QuadPart) > SIZE_MAX) {
-        return;
-    }
-    // The view holds the mapping object open, so the handle can go at once.
-    HANDLE mapping = CreateFileMappingA(file.handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping == nullptr) {
-        return;
-    }
-    address = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    CloseHandle(mapping);
-    if (address != nullptr) {
-        size = static_cast<std::size_t>(length.QuadPart);
-    }
-}
-
-TFileView::~TFileView() {
-    if (address != nullptr) {
-        UnmapViewOfFile(address);
-    }
-}
-
 std::size_t TFile::Read(void* buffer, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
