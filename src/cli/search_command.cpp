@@ -15,6 +15,7 @@
 #include "catalogs/paths.h"
 #include "cli_settings.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 #include "platform/terminal.h"
 #include "regexpr/regexpr.h"
 #include "search/catalog_search.h"
@@ -56,18 +57,22 @@ struct TPrintTurn {
     std::atomic<bool> writeFailed{false};
 };
 
+// Lines are written when this many wait, and kept in blocks of kKeptBlock while their catalog waits
+// for its turn.
+constexpr std::size_t kBlock = 1 << 16;
+constexpr std::size_t kKeptBlock = std::size_t{4} << 20;
+
 // Blocks for the lines of catalogs searched on threads, handed back once they are printed: a
 // catalog's lines in one growing string were copied at every doubling, and fresh memory for them cost
-// more in page faults than the search itself.
-constexpr std::size_t kBlock = 1 << 16;
-
+// more in page faults than the search itself. Large ones, so that they can lie in large pages.
 class TLinesMemory {
 public:
     std::string Take() {
         const std::lock_guard lock(mutex);
         if (spare.empty()) {
             std::string block;
-            block.reserve(kBlock + kBlock / 2); // room for the line that fills it
+            block.reserve(kKeptBlock + kKeptBlock / 2); // room for the line that fills it
+            platform::PreferLargePages(block.data(), block.capacity());
             return block;
         }
         std::string block = std::move(spare.back());
@@ -185,7 +190,7 @@ private:
             } catch (const std::exception&) {
                 turn->writeFailed = true; // told where the catalog's lines are handed over
             }
-        } else {
+        } else if (buffer.size() >= kKeptBlock) {
             kept.push_back(std::exchange(buffer, memory->Take()));
         }
     }

@@ -1,0 +1,9 @@
+#include "platform/memory.h"
+
+namespace platform {
+
+// Large pages on Windows need a privilege that ordinary accounts lack, and memory allocated with them
+// cannot be handed to a std::string: small pages it is.
+void PreferLargePages(void*, std::size_t) {}
+
+} // namespace platform
