@@ -79,6 +79,7 @@ void Matcher::AnalyseShapes() {
     literalLengths.assign(program.size(), 0);
     prefixNodes.clear();
     plainLiteral = -1;
+    plainRun = -1;
     const int size = static_cast<int>(program.size());
     const auto kindAt = [this, size](int node) { return node >= 0 && node < size ? program[node] : -1; };
     const auto next = [this, size](int node) {
@@ -129,6 +130,13 @@ void Matcher::AnalyseShapes() {
         next(literal) == next(kFirstNode) && program[OperandOf(literal)] != 0) {
         plainLiteral = OperandOf(literal);
         plainLiteralLength = std::strlen(reinterpret_cast<const char*>(&program[plainLiteral]));
+    }
+    // The one node of the one branch a repeat of a class, as \d{4} or [a-z]+ alone.
+    if (program.size() > static_cast<std::size_t>(literal) && program[kFirstNode] == kAlternative &&
+        kindAt(next(kFirstNode)) == kProgramEnd && IsSimpleRepeat(program[literal]) &&
+        next(literal) == next(kFirstNode) && repeats[literal].min >= 1 &&
+        OperandTakes(repeats[literal].operand, 0).has_value()) {
+        plainRun = literal;
     }
     // One branch at the top: its leading literals start every match. An empty literal (from "\x00")
     // matches only at the text's end, so the prefix ends before it.
@@ -400,6 +408,9 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
         groupEnd[0] = from + found + plainLiteralLength;
         return SearchEnd::kMatch;
     }
+    if (fastPaths && plainRun >= 0) {
+        return SearchPlainRun(from);
+    }
     if (fastPaths && !requiredScan.Empty()) {
         return SearchByRequired(from);
     }
@@ -631,6 +642,28 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
     }
     if (!attempted && FirstCharFrom(from)) {
         ClearAttemptGroups(); // the plain search would have made (failed) attempts
+    }
+    return SearchEnd::kNoMatch;
+}
+
+// A program that is one repeat of a class matches at the first run of the class long enough for it,
+// as much of the run as the repeat takes; a shorter run cannot begin a match anywhere in it.
+SearchEnd Matcher::SearchPlainRun(const std::uint8_t* from) {
+    const Repeat& repeat = DescribeRepeat(plainRun);
+    for (const std::uint8_t* p = from; p < end;) {
+        p = firstScan.Find(p, end);
+        if (p == nullptr || !BeforeEnd(p)) {
+            break;
+        }
+        SettleEnd();
+        ClearAttemptGroups(); // as the attempt there would
+        const std::int32_t run = CountRun(repeat.operand, repeat.max, p);
+        if (run >= repeat.min) {
+            groupStart[0] = p;
+            groupEnd[0] = p + (repeat.greedy ? run : repeat.min);
+            return SearchEnd::kMatch;
+        }
+        p += run + 1; // past the character that ends the run, which the class does not take
     }
     return SearchEnd::kNoMatch;
 }

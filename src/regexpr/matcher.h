@@ -128,6 +128,7 @@ private:
     SearchEnd AttemptAt(const std::uint8_t* p);
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
+    SearchEnd SearchPlainRun(const std::uint8_t* from);
     const std::uint8_t* NextRunBeforeFollower(const std::uint8_t* p, const std::uint8_t* limit);
     std::vector<LiteralString> LeadRunFollower() const;
     std::optional<bool> OperandTakes(int operand, std::uint8_t c) const;
@@ -209,6 +210,7 @@ private:
     bool literalsStale = true;             // the scans and breaks above are yet to be worked out
     int plainLiteral = -1;                 // operand offset when the whole program is one literal
     std::size_t plainLiteralLength = 0;
+    int plainRun = -1; // the repeat node when the whole program is one repeat of a class
     int firstCharCount = 0;
     int firstCharOnly = -1;
     std::uint8_t firstCharPair[2] = {0, 0};

@@ -189,6 +189,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // A run of a class that must end where the literal after it stands
         "\\w+\\.doc", "[^\\\\]*\\.zip", "\\d{2,}\\.t", "[a-z]+?e3", "\\D+9\\\\", "(\\d+)\\.txt", "[a-z]*C",
         "[a-z]+:",
+        // A repeat of a class alone
+        "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
         "zqx", "file9999", "(?s)9\\.txt.*file1\\.", "\\d+(?s).\\nC"};
     for (const char* expression : expressions) {
