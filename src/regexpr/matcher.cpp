@@ -536,8 +536,9 @@ void Matcher::NoteFailedSpan(int head, const std::uint8_t* s) {
     }
 }
 
-// The first place in [p, limit) where a match may begin, by the leading strings when there are some,
-// else by the first characters; nothing when there is none before the text's end.
+// The first place in [p, limit) where a match may begin: before the lead repeat's literal follower
+// when it has one that ends its run, else by the leading strings when there are some, else by the
+// first characters; nothing when there is none before the text's end.
 const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t* limit) {
     if (!followerScan.Empty()) {
         return NextRunBeforeFollower(p, limit);
@@ -577,8 +578,9 @@ SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
     return prefixNodes.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix, p + prefixLength);
 }
 
-// Only where one of the leading strings stands can a match begin, and only there is an attempt made.
-// After a prefix of plain literals, which makes no choices, the attempt goes on from the node after it.
+// Only where one of the leading strings stands, or the lead repeat's run before its follower begins,
+// can a match begin, and only there is an attempt made. After a prefix of plain literals, which makes
+// no choices, the attempt goes on from the node after it.
 SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
     bool attempted = false;
     for (const std::uint8_t* p = from;; ++p) {
