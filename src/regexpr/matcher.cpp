@@ -33,6 +33,8 @@ enum Shape : std::uint8_t {
 
 // The longest follower the lead repeat's run is looked for by: enough to make it rare.
 constexpr std::size_t kMaxFollower = 64;
+// The most items after the lead repeat that are checked before an attempt.
+constexpr std::size_t kMaxRunEnd = 16;
 
 bool IsDigitChar(std::uint8_t c) {
     return c >= '0' && c <= '9';
@@ -234,6 +236,7 @@ void Matcher::AnalyseLiterals() {
         (leading.empty() || (lineBound && frequency + kFarRarer <= LiteralSetFrequency(leading)));
     requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
     followerScan.Assign(LeadRunFollower());
+    AnalyseRunEnd();
 }
 
 // When every match begins with a repeat without upper bound of a node that takes single characters,
@@ -464,7 +467,7 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
         if (p == nullptr || !BeforeEnd(p)) {
             return SearchEnd::kNoMatch;
         }
-        const SearchEnd outcome = TryMatchAt(p);
+        const SearchEnd outcome = fastPaths ? AttemptAt(p) : TryMatchAt(p);
         if (outcome != SearchEnd::kNoMatch) {
             return outcome;
         }
@@ -575,7 +578,113 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
 // An attempt where NextStart found a start: after a prefix of plain literals, which makes no
 // choices, it goes on from the node after it.
 SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
+    if (!RunEndAllows(p)) {
+        ClearAttemptGroups(); // as the attempt, which would fail, would
+        return SearchEnd::kNoMatch;
+    }
     return prefixNodes.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix, p + prefixLength);
+}
+
+// Whether an attempt at `p` can succeed as far as the end of the lead repeat's run tells: the
+// follower's items up to the first that takes none of the run's characters can only stand at one
+// place, that item on the character that ends the run (see AnalyseRunEnd).
+bool Matcher::RunEndAllows(const std::uint8_t* p) {
+    if (runEndItems.empty() || !fastPaths) {
+        return true;
+    }
+    SettleEnd();
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    const std::uint8_t* const s = p + prefixLength;
+    if (s > end) {
+        return false; // the prefix is cut by the text's end
+    }
+    const std::uint8_t* const runEnd = s + CountSteps(repeat.operand, repeat.max, s);
+    const auto last = static_cast<std::ptrdiff_t>(runEndItems.size()) - 1;
+    const std::uint8_t* const at = runEnd - last;
+    if (runEnd == end || at < s + repeat.min) {
+        return false;
+    }
+    for (std::ptrdiff_t i = 0; i <= last; ++i) {
+        if (!InSet(runEndItems[static_cast<std::size_t>(i)].data(), at[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// When the lead repeat, greedy over single characters of a class, is followed by items of single
+// characters each, of which the first ones take only characters of the class and a later one none,
+// a match needs that later item on the character that ends the run, and the ones before it right
+// before: the sets of those items, to be checked before an attempt. Empty when the shape differs.
+void Matcher::AnalyseRunEnd() {
+    runEndItems.clear();
+    if (leadRepeat < 0) {
+        return;
+    }
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    if (!repeat.greedy || !OperandTakes(repeat.operand, 0).has_value()) {
+        return;
+    }
+    using Set = std::array<std::uint8_t, 32>;
+    const auto setOf = [this](int operand) {
+        Set set{};
+        for (int c = 0; c < 256; ++c) {
+            if (*OperandTakes(operand, static_cast<std::uint8_t>(c))) {
+                set[static_cast<std::size_t>(c >> 3)] |= static_cast<std::uint8_t>(1 << (c & 7));
+            }
+        }
+        return set;
+    };
+    const Set run = setOf(repeat.operand);
+    std::vector<Set> items;
+    const int size = static_cast<int>(program.size());
+    for (int node = repeat.follower;
+         node >= kFirstNode && node + kNodeSize <= size && items.size() < kMaxRunEnd;
+         node = NextNode(program, node)) {
+        const int kind = program[node];
+        std::vector<Set> more;
+        if (kind == kLiteral || kind == kLiteralNoCase) {
+            for (int i = 0; i < literalLengths[node]; ++i) {
+                const std::uint8_t c = program[OperandOf(node) + i];
+                Set set{};
+                for (const std::uint8_t x : {c, kind == kLiteralNoCase ? tables.invertCase[c] : c}) {
+                    set[x >> 3] |= static_cast<std::uint8_t>(1 << (x & 7));
+                }
+                more.push_back(set);
+            }
+        } else if (OperandTakes(node, 0).has_value()) {
+            more.push_back(setOf(node));
+        } else if (IsSimpleRepeat(kind) && repeats[node].min == repeats[node].max &&
+                   repeats[node].min <= static_cast<std::int32_t>(kMaxRunEnd) &&
+                   OperandTakes(repeats[node].operand, 0).has_value()) {
+            more.assign(static_cast<std::size_t>(repeats[node].min), setOf(repeats[node].operand));
+        } else {
+            return;
+        }
+        for (const Set& set : more) {
+            bool inside = true;
+            bool outside = true;
+            for (std::size_t b = 0; b < set.size(); ++b) {
+                inside = inside && (set[b] & ~run[b]) == 0;
+                outside = outside && (set[b] & run[b]) == 0;
+            }
+            items.push_back(set);
+            if (outside) {
+                // One item taking every character outside the class tells nothing: one ends the run.
+                bool everyOther = items.size() == 1;
+                for (std::size_t b = 0; b < set.size(); ++b) {
+                    everyOther = everyOther && (set[b] | run[b]) == 0xFF;
+                }
+                if (!everyOther) {
+                    runEndItems = std::move(items);
+                }
+                return;
+            }
+            if (!inside) {
+                return;
+            }
+        }
+    }
 }
 
 // Only where one of the leading strings stands, or the lead repeat's run before its follower begins,

@@ -126,6 +126,8 @@ private:
     std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths[node]); }
     const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd AttemptAt(const std::uint8_t* p);
+    bool RunEndAllows(const std::uint8_t* p);
+    void AnalyseRunEnd();
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
@@ -199,13 +201,14 @@ private:
     std::vector<int> prefixNodes;
     int afterPrefix = -1; // the node after the prefix, and the prefix's length
     std::ptrdiff_t prefixLength = 0;
-    TLiteralScan leadScan;         // the prefix, or the leading literals of every way a match begins
-    TLiteralScan requiredScan;     // when there are none: literals every match contains, if rare enough
-    TLiteralScan followerScan;     // the literals after the lead repeat, when its run must end there
-    TByteSetScan firstScan;        // the characters a match may begin with
-    int firstRunNode = kFirstNode; // where an attempt starts: past a top Alternative of one branch
-    int leadRepeat = -1;           // a repeat without upper bound that every match begins with
-    bool lineBound = false;        // some line break character cannot be in a match
+    TLiteralScan leadScan;     // the prefix, or the leading literals of every way a match begins
+    TLiteralScan requiredScan; // when there are none: literals every match contains, if rare enough
+    TLiteralScan followerScan; // the literals after the lead repeat, when its run must end there
+    std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
+    TByteSetScan firstScan;                                // the characters a match may begin with
+    int firstRunNode = kFirstNode;         // where an attempt starts: past a top Alternative of one branch
+    int leadRepeat = -1;                   // a repeat without upper bound that every match begins with
+    bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
     bool literalsStale = true;             // the scans and breaks above are yet to be worked out
     int plainLiteral = -1;                 // operand offset when the whole program is one literal

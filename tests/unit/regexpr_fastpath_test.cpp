@@ -189,6 +189,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // A run of a class that must end where the literal after it stands
         "\\w+\\.doc", "[^\\\\]*\\.zip", "\\d{2,}\\.t", "[a-z]+?e3", "\\D+9\\\\", "(\\d+)\\.txt", "[a-z]*C",
         "[a-z]+:",
+        // A run of a class whose end decides where the items after it stand
+        "\\\\[^\\\\]+ \\d{4}\\\\", "\\\\[a-z]+\\d\\d\\\\", "\\\\\\w+ \\d", "\\\\[^\\\\]*9\\\\",
+        "k\\\\[a-z]+\\d{2}\\.", "\\\\[a-z]+[a-z0-9]\\\\",
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
