@@ -6,7 +6,7 @@
 #include "catalogs/rewrite.h"
 #include "catalogs/walker.h"
 #include "platform/codepage.h"
-#include "platform/memory.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -41,15 +41,6 @@ namespace {
 
 // The rest of the open catalog file, unpacked when it is packed.
 void ReadOpenCatalog(platform::TFile& file, std::string& bytes) {
-    // A buffer that serves again for the next catalog grows to twice what it must hold, so that a
-    // larger catalog seldom moves it, and in large pages where it can: fresh memory costs page faults,
-    // which under a hypervisor cost more than reading the catalog.
-    const auto size = static_cast<std::size_t>(std::max<std::int64_t>(file.Size() - file.Position(), 0)) + 1;
-    if (bytes.capacity() < size) {
-        bytes.clear();
-        bytes.reserve(2 * size);
-        platform::PreferLargePages(bytes.data(), bytes.capacity());
-    }
     // One read for either kind: the first bytes tell a packed file, whose container then unpacks in
     // place without a further copy.
     platform::ReadWholeFile(file, bytes);

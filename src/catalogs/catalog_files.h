@@ -10,7 +10,6 @@
 
 #include "catalogs/listing_format.h"
 #include "catalogs/streams.h"
-#include "platform/files.h"
 
 // The catalogs of a catalog folder, in the order the file system lists them: every file directly in
 // it, hidden and system ones too, whose name does not begin with "."; subfolders are not catalogs.

@@ -71,8 +71,7 @@ public:
         const std::lock_guard lock(mutex);
         if (spare.empty()) {
             std::string block;
-            block.reserve(kKeptBlock + kKeptBlock / 2); // room for the line that fills it
-            platform::PreferLargePages(block.data(), block.capacity());
+            platform::ReserveInLargePages(block, kKeptBlock + kKeptBlock / 2); // and the line that fills it
             return block;
         }
         std::string block = std::move(spare.back());

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace platform {
 
-// Asks the system to back [data, data + size), not yet touched, with large pages where it can: under
-// a hypervisor the first touch of each small page can cost more than reading the bytes it holds. A
-// hint only; nothing happens where ordinary programs get no such pages.
-void PreferLargePages(void* data, std::size_t size);
+// Empties `buffer` and gives it room for `capacity` bytes, backed by large pages where the system
+// can: under a hypervisor the first touch of each small page can cost more than reading the bytes it
+// holds. Where ordinary programs get no such pages, the room is all it gets.
+void ReserveInLargePages(std::string& buffer, std::size_t capacity);
 
 } // namespace platform
