@@ -8,10 +8,6 @@
 namespace regexpr {
 namespace {
 
-void AddChar(std::uint8_t* bitmap, std::uint8_t c) {
-    bitmap[c >> 3] |= static_cast<std::uint8_t>(1 << (c & 7));
-}
-
 void AddAll(std::uint8_t* bitmap) {
     std::memset(bitmap, 0xff, kFullSetSize);
 }

@@ -15,18 +15,6 @@ bool Valid(Program program, int node) {
     return node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size());
 }
 
-// The characters a Literal or LiteralNoCase node compares, up to its first zero byte.
-LiteralString LiteralOf(Program program, int node, const std::uint8_t* invertCase) {
-    const bool noCase = program[node] == kLiteralNoCase;
-    LiteralString text;
-    for (std::size_t at = static_cast<std::size_t>(OperandOf(node)); at < program.size() && program[at] != 0;
-         ++at) {
-        const std::uint8_t c = program[at];
-        text.push_back({c, noCase ? invertCase[c] : c});
-    }
-    return text;
-}
-
 // Nodes that match no character and make no choice: a way passes them on to the next node.
 bool PassesOn(int kind) {
     switch (kind) {
@@ -50,6 +38,17 @@ bool StartsWith(const LiteralString& text, const LiteralString& prefix) {
 }
 
 } // namespace
+
+LiteralString LiteralOf(Program program, int node, const std::uint8_t* invertCase) {
+    const bool noCase = program[node] == kLiteralNoCase;
+    LiteralString text;
+    for (std::size_t at = static_cast<std::size_t>(OperandOf(node)); at < program.size() && program[at] != 0;
+         ++at) {
+        const std::uint8_t c = program[at];
+        text.push_back({c, noCase ? invertCase[c] : c});
+    }
+    return text;
+}
 
 std::vector<LiteralString> LeadingLiterals(Program program, int start, const std::uint8_t* invertCase) {
     struct Way {

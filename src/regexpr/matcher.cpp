@@ -200,11 +200,8 @@ void Matcher::AnalyseLiterals() {
     afterPrefix = prefixNodes.empty() ? -1 : NextNode(program, prefixNodes.back());
     LiteralString prefix;
     for (const int node : prefixNodes) {
-        const bool noCase = program[node] == kLiteralNoCase;
-        for (int i = 0; i < literalLengths[node]; ++i) {
-            const std::uint8_t c = program[OperandOf(node) + i];
-            prefix.push_back({c, noCase ? tables.invertCase[c] : c});
-        }
+        const LiteralString part = LiteralOf(program, node, tables.invertCase);
+        prefix.insert(prefix.end(), part.begin(), part.end());
     }
     if (prefix.empty() || afterPrefix < 0) {
         // Only empty literals, nothing to scan for; or a broken link the plain run reports.
@@ -258,11 +255,8 @@ std::vector<LiteralString> Matcher::LeadRunFollower() const {
          node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size()) &&
          (program[node] == kLiteral || program[node] == kLiteralNoCase) && literal.size() < kMaxFollower;
          node = NextNode(program, node)) {
-        const bool noCase = program[node] == kLiteralNoCase;
-        for (int i = 0; i < literalLengths[node]; ++i) {
-            const std::uint8_t c = program[OperandOf(node) + i];
-            literal.push_back({c, noCase ? tables.invertCase[c] : c});
-        }
+        const LiteralString part = LiteralOf(program, node, tables.invertCase);
+        literal.insert(literal.end(), part.begin(), part.end());
     }
     return {literal};
 }
@@ -630,7 +624,7 @@ void Matcher::AnalyseRunEnd() {
         Set set{};
         for (int c = 0; c < 256; ++c) {
             if (*OperandTakes(operand, static_cast<std::uint8_t>(c))) {
-                set[static_cast<std::size_t>(c >> 3)] |= static_cast<std::uint8_t>(1 << (c & 7));
+                AddChar(set.data(), static_cast<std::uint8_t>(c));
             }
         }
         return set;
@@ -644,12 +638,10 @@ void Matcher::AnalyseRunEnd() {
         const int kind = program[node];
         std::vector<Set> more;
         if (kind == kLiteral || kind == kLiteralNoCase) {
-            for (int i = 0; i < literalLengths[node]; ++i) {
-                const std::uint8_t c = program[OperandOf(node) + i];
+            for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
                 Set set{};
-                for (const std::uint8_t x : {c, kind == kLiteralNoCase ? tables.invertCase[c] : c}) {
-                    set[x >> 3] |= static_cast<std::uint8_t>(1 << (x & 7));
-                }
+                AddChar(set.data(), c.c);
+                AddChar(set.data(), c.other);
                 more.push_back(set);
             }
         } else if (OperandTakes(node, 0).has_value()) {

@@ -142,6 +142,10 @@ inline bool InSet(const std::uint8_t* bitmap, std::uint8_t c) {
     return (bitmap[c >> 3] >> (c & 7)) & 1;
 }
 
+inline void AddChar(std::uint8_t* bitmap, std::uint8_t c) {
+    bitmap[c >> 3] |= static_cast<std::uint8_t>(1 << (c & 7));
+}
+
 // The name of a node kind ("GroupOpen 3" for the numbered kinds), or "?NN" for codes never produced.
 std::string NodeKindName(int kind);
 
