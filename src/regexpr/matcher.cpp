@@ -461,6 +461,8 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
         if (p == nullptr || !BeforeEnd(p)) {
             return SearchEnd::kNoMatch;
         }
+        // With the fast paths a program with a literal prefix is searched by its leading strings, so
+        // AttemptAt skips no prefix here; the plain interpreter matches the prefix itself.
         const SearchEnd outcome = fastPaths ? AttemptAt(p) : TryMatchAt(p);
         if (outcome != SearchEnd::kNoMatch) {
             return outcome;
