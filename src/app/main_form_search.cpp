@@ -84,7 +84,7 @@ void TMainForm::edSearchForKeyDown(WPARAM key) {
 // only costs that read.
 void TMainForm::SearchTickedCatalogs(TPaneSink& sink) {
     const int count = lbSearchIn->Count();
-    std::string text; // the run's buffers: this one and the read-ahead's take turns
+    TCatalogText text; // the run's buffers: this one and the read-ahead's take turns
     TReadAhead ahead;
     for (int j = 0; j < count && searching; ++j) {
         if (!lbSearchIn->Checked(j)) {
@@ -94,7 +94,7 @@ void TMainForm::SearchTickedCatalogs(TPaneSink& sink) {
         SetWindowTextA(handle, ("Mirolan - loading " + name).c_str());
         DrainMessages(true);
         try {
-            ahead.Take(JoinPath(listPath, name), text);
+            const std::string_view catalog = ahead.Take(JoinPath(listPath, name), text);
             for (int next = j + 1; next < count; ++next) {
                 if (lbSearchIn->Checked(next)) {
                     ahead.Start(JoinPath(listPath, lbSearchIn->Text(next)));
@@ -104,7 +104,7 @@ void TMainForm::SearchTickedCatalogs(TPaneSink& sink) {
             const std::string modifiers = CurrentModifiers();
             SetWindowTextA(handle, ("Mirolan - run search in " + name).c_str());
             DrainMessages(true);
-            SearchCatalogText(name, text, edSearchFor->Text(), modifiers, sink);
+            SearchCatalogText(name, catalog, edSearchFor->Text(), modifiers, sink);
         } catch (const std::exception& error) {
             // "Stream read error" alone would not tell which of the ticked catalogs is damaged.
             throw std::runtime_error(std::string(error.what()) + "\n\nCatalog: " + name);

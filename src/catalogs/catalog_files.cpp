@@ -39,11 +39,9 @@ std::string ReadCatalogText(const std::string& path) {
 
 namespace {
 
-// The rest of the open catalog file, unpacked when it is packed.
-void ReadOpenCatalog(platform::TFile& file, std::string& bytes) {
-    // One read for either kind: the first bytes tell a packed file, whose container then unpacks in
-    // place without a further copy.
-    platform::ReadWholeFile(file, bytes);
+// A catalog's bytes as read, unpacked when they are packed: the container unpacks in place without a
+// further copy.
+void Unpack(std::string& bytes) {
     if (IsPackedBytes(bytes)) {
         bytes = UnpackBytes(std::move(bytes), 0);
     }
@@ -64,7 +62,8 @@ void ReadCatalogBytes(const std::string& path, std::string& bytes) {
         return;
     }
     platform::TFile file(path, platform::TFile::Mode::Read);
-    ReadOpenCatalog(file, bytes);
+    platform::ReadWholeFile(file, bytes);
+    Unpack(bytes);
 }
 
 TListingFormat ReadCatalogText(const std::string& path, std::string& text) {
@@ -73,8 +72,29 @@ TListingFormat ReadCatalogText(const std::string& path, std::string& text) {
 }
 
 std::string_view TCatalogText::Load(const std::string& path) {
-    ReadCatalogText(path, buffer);
-    return buffer;
+    size = 0;
+    converted = false;
+    if (!platform::FileExists(path)) {
+        return {};
+    }
+    platform::TFile file(path, platform::TFile::Mode::Read);
+    const std::string_view read = platform::ReadWholeFile(file, bytes);
+    size = read.size();
+    if (!IsPackedBytes(read)) {
+        const TListingFormat format = DetectListingFormat(read, platform::ActiveCodePage());
+        if (format.encoding == TextEncoding::Ansi && !format.fileList) {
+            return read;
+        }
+    }
+    text.assign(read);
+    Unpack(text);
+    ConvertToAnsi(text);
+    converted = true;
+    return text;
+}
+
+std::string_view TCatalogText::Text() const {
+    return converted ? std::string_view(text) : std::string_view(bytes.Data(), size);
 }
 
 void PackCatalogFile(const std::string& path) {

@@ -10,6 +10,7 @@
 
 #include "catalogs/listing_format.h"
 #include "catalogs/streams.h"
+#include "platform/memory.h"
 
 // The catalogs of a catalog folder, in the order the file system lists them: every file directly in
 // it, hidden and system ones too, whose name does not begin with "."; subfolders are not catalogs.
@@ -29,14 +30,20 @@ TListingFormat ReadCatalogText(const std::string& path, std::string& text);
 
 // The same text for a search, read into a buffer that serves again for the next catalog: the
 // system's copy from its file cache costs less than a mapping, whose pages a hypervisor may fault in
-// one by one, or fresh memory for each catalog.
+// one by one, or fresh memory for each catalog. An ANSI listing, the usual kind, is searched where it
+// was read; a packed one or one in another encoding is turned into text beside it.
 class TCatalogText {
 public:
     // The text of the catalog at `path`, valid until the next Load; "" for a missing file.
     std::string_view Load(const std::string& path);
+    // What the last Load gave, where it now lies: a moved or swapped TCatalogText takes its text along.
+    std::string_view Text() const;
 
 private:
-    std::string buffer;
+    platform::TPageBuffer bytes;
+    std::size_t size = 0;
+    bool converted = false;
+    std::string text; // the text when it is not the bytes as read
 };
 
 // Rewrite the file as a packed or a plain catalog of the same text. The file is replaced only once the

@@ -1,6 +1,6 @@
 #include "catalogs/read_ahead.h"
 
-#include "catalogs/catalog_files.h"
+#include <utility>
 
 TReadAhead::~TReadAhead() {
     if (reading.valid()) {
@@ -21,15 +21,15 @@ void TReadAhead::Start(const std::string& path) {
         // Nobody took that catalog; its own turn, if it comes, reads it again and reports.
     }
     aheadPath = path;
-    reading = std::async(std::launch::async, [this, path] { ReadCatalogText(path, aheadText); });
+    reading = std::async(std::launch::async, [this, path] { aheadText.Load(path); });
 }
 
-void TReadAhead::Take(const std::string& path, std::string& text) {
+std::string_view TReadAhead::Take(const std::string& path, TCatalogText& text) {
     if (!reading.valid() || path != aheadPath) {
-        ReadCatalogText(path, text);
-        return;
+        return text.Load(path);
     }
     aheadPath.clear();
     Wait();
-    text.swap(aheadText); // the caller's old buffer serves the next read
+    std::swap(text, aheadText); // the caller's old buffer serves the next read
+    return text.Text();
 }

@@ -5,6 +5,9 @@
 
 #include <future>
 #include <string>
+#include <string_view>
+
+#include "catalogs/catalog_files.h"
 
 class TReadAhead {
 public:
@@ -17,14 +20,15 @@ public:
 
     // Starts reading the catalog at `path` in the background, in place of any read not yet taken.
     void Start(const std::string& path);
-    // The text of the catalog at `path`, as `ReadCatalogText` gives it: the background read's when it
-    // was started for `path`, else read now. A failed background read throws here, as a read now would.
-    void Take(const std::string& path, std::string& text);
+    // The text of the catalog at `path`, as `ReadCatalogText` gives it, in `text`: the background
+    // read's when it was started for `path`, else read now. A failed background read throws here, as a
+    // read now would.
+    std::string_view Take(const std::string& path, TCatalogText& text);
 
 private:
     void Wait();
 
     std::string aheadPath;
-    std::string aheadText;
+    TCatalogText aheadText;
     std::future<void> reading;
 };

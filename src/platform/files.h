@@ -48,11 +48,15 @@ std::string TempNameBeside(const std::string& path);
 // The running program's own full path.
 std::string ExecutablePath();
 class TFile;
+class TPageBuffer;
 // The whole content of a file, read with exclusive access; fails as opening it fails.
 std::string ReadWholeFile(const std::string& path);
 // The rest of an open file, from its position; into a string whose memory is used again.
 std::string ReadWholeFile(TFile& file);
 void ReadWholeFile(TFile& file, std::string& into);
+// The same into `into`, for a catalog that is searched where it was read; valid until `into` next
+// grows.
+std::string_view ReadWholeFile(TFile& file, TPageBuffer& into);
 // The text of the last system error, as the system words it.
 std::string LastErrorText();
 

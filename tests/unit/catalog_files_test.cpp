@@ -89,20 +89,20 @@ TEST(TReadAhead, GivesTheTextOfTheCatalogAskedForAndItsError) {
     const std::string b = folder.WriteFile("b.txt", PackedBytes("C:\\b\r\n", kPackKey));
     const std::string damaged = folder.WriteFile("damaged", "Uni_Data\x03\0\0\0\x11\0\0\0");
     TReadAhead ahead;
-    std::string text = "old";
+    TCatalogText text;
     ahead.Start(b);
-    ahead.Take(a, text); // a tick changed meanwhile: the catalog asked for, not the one read ahead
-    EXPECT_EQ(text, "C:\\a\r\n");
-    ahead.Take(b, text);
-    EXPECT_EQ(text, "C:\\b\r\n");
+    // A tick changed meanwhile: the catalog asked for, not the one read ahead.
+    EXPECT_EQ(ahead.Take(a, text), "C:\\a\r\n");
+    EXPECT_EQ(ahead.Take(b, text), "C:\\b\r\n");
+    EXPECT_EQ(text.Text(), "C:\\b\r\n");
     const std::string readError = ErrorOf([&] { ReadCatalogText(damaged); });
     ASSERT_FALSE(readError.empty());
     ahead.Start(damaged);
     EXPECT_EQ(ErrorOf([&] { ahead.Take(damaged, text); }), readError);
     ahead.Start(damaged); // never taken: its error does not reach the next catalog
     ahead.Start(a);
-    ahead.Take(a, text);
-    EXPECT_EQ(text, "C:\\a\r\n");
+    EXPECT_EQ(ahead.Take(a, text), "C:\\a\r\n");
+    EXPECT_EQ(text.Text(), "C:\\a\r\n"); // read ahead into the other buffer and swapped in
 }
 
 TEST(PackCatalogFile, PackAndUnpackGiveBackTheSameBytes) {
