@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 namespace regexpr {
 namespace {
@@ -10,6 +11,7 @@ namespace {
 constexpr std::size_t kMaxLength = 16;
 constexpr std::size_t kMaxWays = 64; // strings collected before the set is pruned
 constexpr int kWalkBudget = 1024;    // nodes visited by one walk over the ways
+constexpr int kMaxChoiceDepth = 8;   // choices inside choices that a walk looks into
 
 bool Valid(Program program, int node) {
     return node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size());
@@ -172,67 +174,148 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
     return best;
 }
 
+namespace {
+
+// Adds the bytes that the one-character node `node` matches; false for a node of another kind. Of a
+// literal, its first character.
+bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
+                  const std::array<bool, 256>& lineSeparator, std::array<std::uint8_t, 32>& bytes) {
+    const auto add = [&bytes](int c) { AddChar(bytes.data(), static_cast<std::uint8_t>(c)); };
+    const int operand = OperandOf(node);
+    const auto operandFits = [&](int length) { return operand + length <= static_cast<int>(program.size()); };
+    switch (program[node]) {
+    case kAnyChar:
+        bytes.fill(0xff);
+        return true;
+    case kAnyButLineBreak:
+        for (int c = 0; c < 256; ++c) {
+            if (!lineSeparator[c]) {
+                add(c);
+            }
+        }
+        return true;
+    case kLiteral:
+    case kLiteralNoCase: {
+        const LiteralString text = LiteralOf(program, node, invertCase);
+        if (text.empty()) {
+            return false; // it matches only the text's end
+        }
+        add(text[0].c);
+        add(text[0].other);
+        return true;
+    }
+    case kDigit:
+        for (int c = '0'; c <= '9'; ++c) {
+            add(c);
+        }
+        return true;
+    case kNonDigit:
+        for (int c = 0; c < 256; ++c) {
+            if (c < '0' || c > '9') {
+                add(c);
+            }
+        }
+        return true;
+    case kSmallSet:
+        for (int i = 0; i < kSmallSetSize && operandFits(kSmallSetSize); ++i) {
+            add(program[operand + i]);
+        }
+        return operandFits(kSmallSetSize);
+    case kSmallSetNot:
+        for (int c = 0; c < 256 && operandFits(kSmallSetSize); ++c) {
+            if (std::memchr(&program[operand], c, kSmallSetSize) == nullptr) {
+                add(c);
+            }
+        }
+        return operandFits(kSmallSetSize);
+    case kFullSet:
+        for (int i = 0; i < kFullSetSize && operandFits(kFullSetSize); ++i) {
+            bytes[i] |= program[operand + i];
+        }
+        return operandFits(kFullSetSize);
+    default:
+        return false;
+    }
+}
+
+std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node,
+                                                       const std::uint8_t* invertCase,
+                                                       const std::array<bool, 256>& lineSeparator,
+                                                       int& budget, int depth) {
+    std::array<std::uint8_t, 32> bytes{};
+    for (;;) {
+        if (--budget < 0 || !Valid(program, node)) {
+            return std::nullopt;
+        }
+        const int kind = program[node];
+        const int next = NextNode(program, node);
+        if (PassesOn(kind)) {
+            node = next; // what it asks of the text further restricts a way, never widens it
+            continue;
+        }
+        if (kind == kAlternative) {
+            if (!Valid(program, next) || program[next] != kAlternative) {
+                node = OperandOf(node);
+                continue;
+            }
+            if (depth == kMaxChoiceDepth) {
+                return std::nullopt;
+            }
+            for (int branch = node; Valid(program, branch) && program[branch] == kAlternative;
+                 branch = NextNode(program, branch)) {
+                const auto part =
+                    BeginBytes(program, OperandOf(branch), invertCase, lineSeparator, budget, depth + 1);
+                if (!part) {
+                    return std::nullopt;
+                }
+                for (std::size_t i = 0; i < bytes.size(); ++i) {
+                    bytes[i] |= (*part)[i];
+                }
+            }
+            return bytes;
+        }
+        if (IsSimpleRepeat(kind)) {
+            const bool once = kind == kSimplePlus || kind == kSimplePlusLazy ||
+                              (IsBracesRepeat(kind) &&
+                               OperandOf(node) + kBracesOperandSize <= static_cast<int>(program.size()) &&
+                               LowCount(program, node) >= 1);
+            node = RepeatOperand(program, node);
+            if (!once || !Valid(program, node)) {
+                return std::nullopt;
+            }
+        }
+        if (!AddCharBytes(program, node, invertCase, lineSeparator, bytes)) {
+            return std::nullopt;
+        }
+        return bytes;
+    }
+}
+
+} // namespace
+
+std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node,
+                                                       const std::uint8_t* invertCase,
+                                                       const std::array<bool, 256>& lineSeparator) {
+    int budget = kWalkBudget;
+    return BeginBytes(program, node, invertCase, lineSeparator, budget, 0);
+}
+
 std::array<std::uint8_t, 32> MatchableBytes(Program program, const std::uint8_t* invertCase,
                                             const std::array<bool, 256>& lineSeparator) {
     std::array<std::uint8_t, 32> bytes{};
-    const auto add = [&bytes](int c) { bytes[c >> 3] |= static_cast<std::uint8_t>(1 << (c & 7)); };
-    const int size = static_cast<int>(program.size());
     bool backRefNoCase = false;
     for (const int node : ReachableNodes(program)) {
-        const int operand = OperandOf(node);
-        const auto operandFits = [&](int length) { return operand + length <= size; };
-        switch (program[node]) {
-        case kAnyChar:
-            bytes.fill(0xff);
-            break;
-        case kAnyButLineBreak:
-            for (int c = 0; c < 256; ++c) {
-                if (!lineSeparator[c]) {
-                    add(c);
-                }
-            }
-            break;
-        case kLiteral:
-        case kLiteralNoCase:
+        const int kind = program[node];
+        if (kind == kLiteral || kind == kLiteralNoCase) {
             for (const LiteralChar& c : LiteralOf(program, node, invertCase)) {
-                add(c.c);
-                add(c.other);
+                AddChar(bytes.data(), c.c);
+                AddChar(bytes.data(), c.other);
             }
-            break;
-        case kDigit:
-            for (int c = '0'; c <= '9'; ++c) {
-                add(c);
-            }
-            break;
-        case kNonDigit:
-            for (int c = 0; c < 256; ++c) {
-                if (c < '0' || c > '9') {
-                    add(c);
-                }
-            }
-            break;
-        case kSmallSet:
-            for (int i = 0; i < kSmallSetSize && operandFits(kSmallSetSize); ++i) {
-                add(program[operand + i]);
-            }
-            break;
-        case kSmallSetNot:
-            for (int c = 0; c < 256 && operandFits(kSmallSetSize); ++c) {
-                if (std::memchr(&program[operand], c, kSmallSetSize) == nullptr) {
-                    add(c);
-                }
-            }
-            break;
-        case kFullSet:
-            for (int i = 0; i < kFullSetSize && operandFits(kFullSetSize); ++i) {
-                bytes[i] |= program[operand + i];
-            }
-            break;
-        case kBackRefNoCase:
+        } else if (kind == kBackRefNoCase) {
             backRefNoCase = true;
-            break;
-        default:
-            break; // no character of its own: a backreference matches what its group matched
+        } else {
+            // A backreference has no character of its own: it matches what its group matched.
+            AddCharBytes(program, node, invertCase, lineSeparator, bytes);
         }
     }
     // A case-insensitive backreference matches the other case of what its group matched, and another
@@ -240,9 +323,9 @@ std::array<std::uint8_t, 32> MatchableBytes(Program program, const std::uint8_t*
     for (bool grew = backRefNoCase; grew;) {
         grew = false;
         for (int c = 0; c < 256; ++c) {
-            const int other = invertCase[c];
-            if (((bytes[c >> 3] >> (c & 7)) & 1) && !((bytes[other >> 3] >> (other & 7)) & 1)) {
-                add(other);
+            const auto other = static_cast<std::uint8_t>(invertCase[c]);
+            if (InSet(bytes.data(), static_cast<std::uint8_t>(c)) && !InSet(bytes.data(), other)) {
+                AddChar(bytes.data(), other);
                 grew = true;
             }
         }

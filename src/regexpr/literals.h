@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace regexpr {
@@ -25,6 +26,13 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
 
 // How often the strings occur, roughly, on the scale of CharFrequency: the lower the rarer.
 int LiteralSetFrequency(const std::vector<LiteralString>& strings);
+
+// The bytes that a match of the program part from `node` on can begin with; nothing when some way
+// through it may match no character first, or begins with a repeat that may match none, a loop or a
+// backreference. The way goes on past the part's end, as a branch of a choice goes on after it.
+std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node,
+                                                       const std::uint8_t* invertCase,
+                                                       const std::array<bool, 256>& lineSeparator);
 
 // The bytes that some node of the program can match, as a 256-bit set; AnyButLineBreak matches every
 // byte that is no line separator (a paired separator's head alone is one character like any other).

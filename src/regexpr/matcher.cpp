@@ -14,7 +14,7 @@ namespace {
 enum FrameKind : std::uint8_t {
     kRestoreStart,  // node: group number, pos: its old start
     kRestoreEnd,    // node: group number, pos: its old end
-    kNextBranch,    // node: the Alternative tried last, pos: where the choice began
+    kNextBranch,    // node: the Alternative to try next, pos: where the choice began
     kRepeatGreedy,  // node: the repeat, pos: its start, k: the count tried last
     kRepeatLazy,    // the same, and count: the most steps available
     kLoopEntryUndo, // k: the counter the new loop's slot held before
@@ -234,6 +234,53 @@ void Matcher::AnalyseLiterals() {
     requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
     followerScan.Assign(LeadRunFollower());
     AnalyseRunEnd();
+    AnalyseBranches();
+}
+
+void Matcher::AnalyseBranches() {
+    branchBytes.assign(program.size(), -1);
+    branchSets.clear();
+    for (const int node : ReachableNodes(program)) {
+        if (program[node] != kAlternative) {
+            continue;
+        }
+        const auto bytes = BeginBytes(program, OperandOf(node), tables.invertCase, tables.lineSeparator);
+        if (bytes && std::any_of(bytes->begin(), bytes->end(), [](std::uint8_t b) { return b != 0xff; })) {
+            branchBytes[static_cast<std::size_t>(node)] = static_cast<std::int32_t>(branchSets.size());
+            branchSets.push_back(*bytes);
+        }
+    }
+}
+
+int Matcher::BranchFrom(int branch, const std::uint8_t* p) const {
+    if (!fastPaths || p >= end) {
+        return branch;
+    }
+    for (;;) {
+        const std::int32_t set = branchBytes[static_cast<std::size_t>(branch)];
+        if (set < 0 || InSet(branchSets[static_cast<std::size_t>(set)].data(), *p)) {
+            return branch;
+        }
+        const int next = NextNode(program, branch);
+        if (next < 0 || program[next] != kAlternative) {
+            return -1;
+        }
+        branch = next;
+    }
+}
+
+Matcher::Step Matcher::EnterBranch(int branch, int& node, const std::uint8_t* p) {
+    branch = BranchFrom(branch, p);
+    if (branch < 0) {
+        return Step::kFail;
+    }
+    const int next = NextNode(program, branch);
+    const int later = next >= 0 && program[next] == kAlternative ? BranchFrom(next, p) : -1;
+    if (later >= 0 && !Push(kNextBranch, later, p)) {
+        return Step::kExhausted;
+    }
+    node = OperandOf(branch);
+    return Step::kGo;
 }
 
 // When every match begins with a repeat without upper bound of a node that takes single characters,
@@ -1065,14 +1112,8 @@ inline Matcher::Step Matcher::ExecuteNode(int& node, const std::uint8_t*& p) {
     case kSkip:
     case kLoopBack:
         break;
-    case kAlternative: {
-        const int next = NextNode(program, node);
-        if (next >= 0 && program[next] == kAlternative && !Push(kNextBranch, node, p)) {
-            return Step::kExhausted;
-        }
-        node = OperandOf(node);
-        return Step::kGo;
-    }
+    case kAlternative:
+        return EnterBranch(node, node, p);
     case kSimpleStar:
     case kSimplePlus:
     case kSimpleBraces:
@@ -1464,14 +1505,12 @@ Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
             groupEnd[frame.node] = frame.pos;
             break;
         case kNextBranch: {
-            const int branch = NextNode(program, frame.node);
-            const int after = NextNode(program, branch);
-            if (after >= 0 && program[after] == kAlternative && !Push(kNextBranch, branch, frame.pos)) {
-                return Step::kExhausted;
-            }
-            node = OperandOf(branch);
             p = frame.pos;
-            return Step::kGo;
+            const Step step = EnterBranch(frame.node, node, p);
+            if (step != Step::kFail) {
+                return step;
+            }
+            break;
         }
         case kRepeatGreedy: {
             NoteFailure(DescribeRepeat(frame.node).follower, frame.pos + frame.k);

@@ -103,6 +103,11 @@ private:
     bool Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k = 0,
               std::int32_t count = 0);
 
+    // Tries the first branch of a choice from `branch` on that can begin at `p`, with a choice point
+    // at the next such one; without the fast paths, every branch can.
+    Step EnterBranch(int branch, int& node, const std::uint8_t* p);
+    int BranchFrom(int branch, const std::uint8_t* p) const;
+    void AnalyseBranches();
     Step EnterRepeat(int head, int& node, const std::uint8_t*& p);
     Step RepeatGreedyFrom(int head, const std::uint8_t* s, std::int32_t k, int& node, const std::uint8_t*& p);
     Step RepeatLazyFrom(int head, const std::uint8_t* s, std::int32_t k, std::int32_t count, int& node,
@@ -205,7 +210,11 @@ private:
     TLiteralScan requiredScan; // when there are none: literals every match contains, if rare enough
     TLiteralScan followerScan; // the literals after the lead repeat, when its run must end there
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
-    TByteSetScan firstScan;                                // the characters a match may begin with
+    // Per Alternative node: the index in branchSets of the bytes its branch can begin with, or -1 when
+    // it can begin with any. A branch that cannot begin at a position is passed over.
+    std::vector<std::int32_t> branchBytes;
+    std::vector<std::array<std::uint8_t, 32>> branchSets;
+    TByteSetScan firstScan;                // the characters a match may begin with
     int firstRunNode = kFirstNode;         // where an attempt starts: past a top Alternative of one branch
     int leadRepeat = -1;                   // a repeat without upper bound that every match begins with
     bool lineBound = false;                // some line break character cannot be in a match

@@ -183,6 +183,10 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // Leading literals of several branches, in a group and after a literal
         "(file|der)1\\d", "file3|der4|sk\\\\", "\\\\(fo|fi)l", "(x|file)?3\\d\\.",
         "\\b(file|folder)\\d+\\.txt",
+        // Choices whose branches are passed over by their first character: literals, classes, repeats,
+        // empty branches and branches of zero width that go on after the choice, nested choices
+        "(file|folder|copy) \\d", "\\\\(\\d+|[a-z]+x|Disk)\\\\", "(e|)\\d{2}\\.", "(\\b|x)file",
+        "((f|D)i|co)[a-z]", "(a*|f)older", "(\\d{2,}|k)\\\\", "(.|\\d)9\\.t", "(s|$)",
         // A class or an escape first, with and without a rare literal after it
         "\\d{3}", "[a-z]+\\.txt", "[a-z]+9\\\\", "\\d+\\.(txt|doc)$", "\\w+r3", "[^\\\\]+9\\.t",
         "\\\\[^\\\\]+ \\d", ".*9\\.txt", ".+?r1\\\\", "(\\d+)x", "\\d+\\s+", "[a-z]+\\s*\\d{2}\\.",
