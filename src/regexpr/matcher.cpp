@@ -621,17 +621,29 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
 // An attempt where NextStart found a start: after a prefix of plain literals, which makes no
 // choices, it goes on from the node after it.
 SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
-    if (!RunEndAllows(p)) {
+    const std::uint8_t* matchEnd = nullptr;
+    if (!RunEndAllows(p, matchEnd)) {
         ClearAttemptGroups(); // as the attempt, which would fail, would
         return SearchEnd::kNoMatch;
+    }
+    if (runEndDecides && matchEnd != nullptr) {
+        // Every item of the program has been checked: the attempt would match just this.
+        if (--pollCountdown <= 0 && PollAbort()) {
+            return Stopped();
+        }
+        ClearAttemptGroups();
+        groupStart[0] = p;
+        groupEnd[0] = matchEnd;
+        return SearchEnd::kMatch;
     }
     return prefixNodes.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix, p + prefixLength);
 }
 
 // Whether an attempt at `p` can succeed as far as the end of the lead repeat's run tells: the
 // follower's items up to the first that takes none of the run's characters can only stand at one
-// place, that item on the character that ends the run (see AnalyseRunEnd).
-bool Matcher::RunEndAllows(const std::uint8_t* p) {
+// place, that item on the character that ends the run (see AnalyseRunEnd). `matchEnd` becomes the
+// end of those items when they stand.
+bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd) {
     if (runEndItems.empty() || !fastPaths) {
         return true;
     }
@@ -652,6 +664,7 @@ bool Matcher::RunEndAllows(const std::uint8_t* p) {
             return false;
         }
     }
+    matchEnd = runEnd + 1;
     return true;
 }
 
@@ -659,8 +672,10 @@ bool Matcher::RunEndAllows(const std::uint8_t* p) {
 // characters each, of which the first ones take only characters of the class and a later one none,
 // a match needs that later item on the character that ends the run, and the ones before it right
 // before: the sets of those items, to be checked before an attempt. Empty when the shape differs.
+// When that later item ends the program, which sets no group, the check decides the attempt.
 void Matcher::AnalyseRunEnd() {
     runEndItems.clear();
+    runEndDecides = false;
     if (leadRepeat < 0) {
         return;
     }
@@ -702,7 +717,8 @@ void Matcher::AnalyseRunEnd() {
         } else {
             return;
         }
-        for (const Set& set : more) {
+        for (std::size_t m = 0; m < more.size(); ++m) {
+            const Set& set = more[m];
             bool inside = true;
             bool outside = true;
             for (std::size_t b = 0; b < set.size(); ++b) {
@@ -718,6 +734,13 @@ void Matcher::AnalyseRunEnd() {
                 }
                 if (!everyOther) {
                     runEndItems = std::move(items);
+                    int rest = m + 1 == more.size() ? NextNode(program, node) : -1;
+                    while (rest >= kFirstNode && rest < size &&
+                           (program[rest] == kEmpty || program[rest] == kSkip)) {
+                        rest = NextNode(program, rest);
+                    }
+                    runEndDecides =
+                        groupsUsed == 1 && rest >= kFirstNode && rest < size && program[rest] == kProgramEnd;
                 }
                 return;
             }

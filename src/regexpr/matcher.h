@@ -131,7 +131,7 @@ private:
     std::size_t LiteralLength(int node) const { return static_cast<std::size_t>(literalLengths[node]); }
     const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd AttemptAt(const std::uint8_t* p);
-    bool RunEndAllows(const std::uint8_t* p);
+    bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
     void AnalyseRunEnd();
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
@@ -210,6 +210,7 @@ private:
     TLiteralScan requiredScan; // when there are none: literals every match contains, if rare enough
     TLiteralScan followerScan; // the literals after the lead repeat, when its run must end there
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
+    bool runEndDecides = false;                            // they are all the program has after its lead
     // Per Alternative node: the index in branchSets of the bytes its branch can begin with, or -1 when
     // it can begin with any. A branch that cannot begin at a position is passed over.
     std::vector<std::int32_t> branchBytes;

@@ -196,6 +196,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // A run of a class whose end decides where the items after it stand
         "\\\\[^\\\\]+ \\d{4}\\\\", "\\\\[a-z]+\\d\\d\\\\", "\\\\\\w+ \\d", "\\\\[^\\\\]*9\\\\",
         "k\\\\[a-z]+\\d{2}\\.", "\\\\[a-z]+[a-z0-9]\\\\",
+        // ... which decides the match when nothing follows those items, and only then
+        "\\\\([^\\\\]+) \\d", "\\\\[^\\\\]+9\\\\f", "\\\\[a-z]+\\d\\\\$", "[a-z]+\\d{2}\\\\",
+        "\\\\[^\\\\]{2,}\\.t",
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
