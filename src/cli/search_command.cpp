@@ -105,7 +105,7 @@ public:
         if (report != TReport::Lines) {
             return;
         }
-        convertedLine = {}; // the next catalog's text may lie where this one's did
+        printedLine = {}; // the next catalog's text may lie where this one's did
         Append("");
         Append(heading, 0, color ? heading.size() : 0, kHeadingColor, false);
     }
@@ -126,6 +126,7 @@ public:
         kept.clear();
         terminal.Write(buffer);
         buffer.clear();
+        printedLine = {};
     }
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
@@ -161,13 +162,17 @@ private:
             }
         };
         if (length == 0 && catalogText) {
-            // A line printed again for its next match is converted once.
-            if (line.data() != convertedLine.data() || line.size() != convertedLine.size()) {
-                converted.clear();
-                terminal.AppendToTerminal(converted, line);
-                convertedLine = line;
+            // A line printed again for its next match is copied from where it was printed, while that
+            // is still in the buffer: converted once, and copied once more.
+            if (line.data() == printedLine.data() && line.size() == printedLine.size()) {
+                buffer.reserve(buffer.size() + printedLength);
+                buffer.append(buffer.data() + printedAt, printedLength);
+            } else {
+                printedAt = buffer.size();
+                terminal.AppendToTerminal(buffer, line);
+                printedLength = buffer.size() - printedAt;
+                printedLine = line;
             }
-            buffer.append(converted);
         } else if (length == 0) {
             text(line);
         } else {
@@ -191,6 +196,7 @@ private:
             }
         } else if (buffer.size() >= kKeptBlock) {
             kept.push_back(std::exchange(buffer, memory->Take()));
+            printedLine = {};
         }
     }
 
@@ -199,8 +205,11 @@ private:
     const TTerminalText& terminal;
     std::size_t matchedLines = 0;
     const char* lastLine = nullptr;
-    std::string_view convertedLine; // the catalog line last printed, and as printed
-    std::string converted;
+    // The catalog line last printed, and where the buffer holds it as printed; empty once the buffer
+    // no longer does.
+    std::string_view printedLine;
+    std::size_t printedAt = 0;
+    std::size_t printedLength = 0;
     bool writeWhenFull = true;
     TPrintTurn* turn = nullptr;
     std::size_t item = 0;
