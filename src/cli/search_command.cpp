@@ -105,7 +105,7 @@ public:
         if (report != TReport::Lines) {
             return;
         }
-        printedLine = {}; // the next catalog's text may lie where this one's did
+        ForgetPrinted(); // the next catalog's text may lie where this one's did
         Append("");
         Append(heading, 0, color ? heading.size() : 0, kHeadingColor, false);
     }
@@ -126,7 +126,7 @@ public:
         kept.clear();
         terminal.Write(buffer);
         buffer.clear();
-        printedLine = {};
+        ForgetPrinted();
     }
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
@@ -150,6 +150,12 @@ public:
     void AppendReport(const std::string& line) { Append(line, 0, 0, "", false); }
 
 private:
+    // The buffer no longer holds the line last printed: an empty line, whose view is as empty as the
+    // one kept here, then copies nothing.
+    void ForgetPrinted() {
+        printedLine = {};
+        printedLength = 0;
+    }
     // The line with `length` bytes from `start` set off in `colorOn`. Catalog text goes to the
     // terminal's encoding; headings and names come from the file system, already in it.
     void Append(std::string_view line, std::size_t start = 0, std::size_t length = 0,
@@ -196,7 +202,7 @@ private:
             }
         } else if (buffer.size() >= kKeptBlock) {
             kept.push_back(std::exchange(buffer, memory->Take()));
-            printedLine = {};
+            ForgetPrinted();
         }
     }
 

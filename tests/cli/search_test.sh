@@ -27,6 +27,11 @@ check "-m passes the modifier string: case counts without i" status_is 0 "$cli" 
 check "  ... one line" expect '\n ------ Found in disk : CD01.txt\nC:\\Music\\music.MP3\n'
 check "a line with two matches is printed twice" status_is 0 "$cli" search 'music' LIST/CD01.txt
 check "  ... four lines after the heading" test "$(tail -n +3 out | wc -l)" = 4
+# Blank lines between 40,000 others: each line break's match cuts the line after it, so empty and
+# named lines take turns across many blocks of output.
+for i in $(seq 1 20000); do printf 'C:\\x%05d\r\n\r\n' "$i"; done >blank.txt
+check "a match on an empty line prints an empty line" status_is 0 "$cli" search -m rgm-isx '\n' blank.txt
+check "  ... every other one, after a block of output too" test "$(tail -n +3 out | sed -n '1~2p' | grep -c .)" = 0
 check "the last line without a line break is printed whole" status_is 0 "$cli" search 'report' LIST/CD01.txt
 check "  ... to its last character" expect '\n ------ Found in disk : CD01.txt\nC:\\Docs\\report.doc\n'
 check "a packed catalog is searched like a plain one" status_is 0 "$cli" search 'report' packed.txt
