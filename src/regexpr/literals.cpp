@@ -174,10 +174,6 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
     return best;
 }
 
-namespace {
-
-// Adds the bytes that the one-character node `node` matches; false for a node of another kind. Of a
-// literal, its first character.
 bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
                   const std::array<bool, 256>& lineSeparator, std::array<std::uint8_t, 32>& bytes) {
     const auto add = [&bytes](int c) { AddChar(bytes.data(), static_cast<std::uint8_t>(c)); };
@@ -237,6 +233,8 @@ bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
         return false;
     }
 }
+
+namespace {
 
 std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node,
                                                        const std::uint8_t* invertCase,

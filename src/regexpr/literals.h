@@ -27,6 +27,11 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
 // How often the strings occur, roughly, on the scale of CharFrequency: the lower the rarer.
 int LiteralSetFrequency(const std::vector<LiteralString>& strings);
 
+// Adds the bytes that the one-character node `node` matches; false for a node of another kind. Of a
+// literal, its first character.
+bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
+                  const std::array<bool, 256>& lineSeparator, std::array<std::uint8_t, 32>& bytes);
+
 // The bytes that a match of the program part from `node` on can begin with; nothing when some way
 // through it may match no character first, or begins with a repeat that may match none, a loop or a
 // backreference. The way goes on past the part's end, as a branch of a choice goes on after it.

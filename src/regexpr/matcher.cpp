@@ -686,11 +686,7 @@ void Matcher::AnalyseRunEnd() {
     using Set = std::array<std::uint8_t, 32>;
     const auto setOf = [this](int operand) {
         Set set{};
-        for (int c = 0; c < 256; ++c) {
-            if (*OperandTakes(operand, static_cast<std::uint8_t>(c))) {
-                AddChar(set.data(), static_cast<std::uint8_t>(c));
-            }
-        }
+        AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
         return set;
     };
     const Set run = setOf(repeat.operand);
