@@ -135,6 +135,21 @@ int LiteralSetFrequency(const std::vector<LiteralString>& strings) {
     return total;
 }
 
+int SetSequenceFrequency(const std::vector<ByteSet>& sets) {
+    // As for a string: the rarest set, each of whose bytes may stand there, and rarer for each more.
+    int rarest = INT_MAX;
+    for (const ByteSet& set : sets) {
+        int frequency = 0;
+        for (int c = 0; c < 256; ++c) {
+            if (InSet(set.data(), static_cast<std::uint8_t>(c))) {
+                frequency = std::max(frequency, CharFrequency(static_cast<std::uint8_t>(c)));
+            }
+        }
+        rarest = std::min(rarest, frequency);
+    }
+    return std::max(1, rarest - 8 * (static_cast<int>(sets.size()) - 1));
+}
+
 std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t* invertCase) {
     if (!Valid(program, kFirstNode) || program[kFirstNode] != kAlternative) {
         return {};
@@ -296,6 +311,72 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
                                                        const std::array<bool, 256>& lineSeparator) {
     int budget = kWalkBudget;
     return BeginBytes(program, node, invertCase, lineSeparator, budget, 0);
+}
+
+std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* invertCase,
+                              const std::array<bool, 256>& lineSeparator, std::size_t most) {
+    std::vector<ByteSet> sets;
+    for (int budget = kWalkBudget; sets.size() < most && --budget >= 0 && Valid(program, node);) {
+        const int kind = program[node];
+        const int next = NextNode(program, node);
+        if (PassesOn(kind)) {
+            node = next;
+            continue;
+        }
+        if (kind == kAlternative) {
+            if (!Valid(program, next) || program[next] != kAlternative) {
+                node = OperandOf(node);
+                continue;
+            }
+            if (const auto bytes = BeginBytes(program, node, invertCase, lineSeparator)) {
+                sets.push_back(*bytes);
+            }
+            break;
+        }
+        if (kind == kLiteral || kind == kLiteralNoCase) {
+            const LiteralString text = LiteralOf(program, node, invertCase);
+            for (std::size_t i = 0; i < text.size() && sets.size() < most; ++i) {
+                ByteSet set{};
+                AddChar(set.data(), text[i].c);
+                AddChar(set.data(), text[i].other);
+                sets.push_back(set);
+            }
+            if (text.empty()) {
+                break; // it matches only the text's end
+            }
+            node = next;
+            continue;
+        }
+        ByteSet set{};
+        if (IsSimpleRepeat(kind)) {
+            const int operand = RepeatOperand(program, node);
+            const bool braces = IsBracesRepeat(kind);
+            if (braces && OperandOf(node) + kBracesOperandSize > static_cast<int>(program.size())) {
+                break;
+            }
+            const std::int32_t low = braces ? LowCount(program, node)
+                                     : kind == kSimplePlus || kind == kSimplePlusLazy ? 1
+                                                                                      : 0;
+            const std::int32_t high = braces ? HighCount(program, node) : kUnboundedRepeat;
+            if (!Valid(program, operand) || !AddCharBytes(program, operand, invertCase, lineSeparator, set)) {
+                break;
+            }
+            for (std::int32_t i = 0; i < low && sets.size() < most; ++i) {
+                sets.push_back(set);
+            }
+            if (low != high) {
+                break;
+            }
+            node = next;
+            continue;
+        }
+        if (!AddCharBytes(program, node, invertCase, lineSeparator, set)) {
+            break;
+        }
+        sets.push_back(set);
+        node = next;
+    }
+    return sets;
 }
 
 std::array<std::uint8_t, 32> MatchableBytes(Program program, const std::uint8_t* invertCase,

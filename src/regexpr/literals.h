@@ -27,6 +27,9 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
 // How often the strings occur, roughly, on the scale of CharFrequency: the lower the rarer.
 int LiteralSetFrequency(const std::vector<LiteralString>& strings);
 
+// How often characters of the sets occur one after the other, on the same scale.
+int SetSequenceFrequency(const std::vector<ByteSet>& sets);
+
 // Adds the bytes that the one-character node `node` matches; false for a node of another kind. Of a
 // literal, its first character.
 bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
@@ -38,6 +41,13 @@ bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
 std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node,
                                                        const std::uint8_t* invertCase,
                                                        const std::array<bool, 256>& lineSeparator);
+
+// The bytes that the first characters of every match lie in, a set per character, as far as every
+// way through the program from `node` gives each character the same place: up to the first repeat of
+// a varying count, loop, backreference or node of another kind. A choice gives one set, of the bytes
+// its branches can begin with, and ends the sets. At most `most` sets.
+std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* invertCase,
+                              const std::array<bool, 256>& lineSeparator, std::size_t most);
 
 // The bytes that some node of the program can match, as a 256-bit set; AnyButLineBreak matches every
 // byte that is no line separator (a paired separator's head alone is one character like any other).

@@ -216,25 +216,69 @@ void Matcher::AnalyseLiterals() {
         leading = {prefix};
     }
     leadScan.Assign(leading);
+    std::vector<ByteSet> sets =
+        LeadSets(program, kFirstNode, tables.invertCase, tables.lineSeparator, TSetSequenceScan::kMaxSets);
+    const std::size_t known = leading.empty() ? 1 : leading.size() == 1 ? leading[0].size() : SIZE_MAX;
+    if (sets.size() <= known) {
+        sets.clear();
+    }
+    leadSetScan.Assign(sets);
     const auto matchable = MatchableBytes(program, tables.invertCase, tables.lineSeparator);
     const bool crMatchable = InSet(matchable.data(), '\r');
     const bool lfMatchable = InSet(matchable.data(), '\n');
     lineBound = !crMatchable || !lfMatchable;
     breaks[0] = crMatchable ? '\n' : '\r';
     breaks[1] = lfMatchable ? '\r' : '\n';
-    // Only a literal rarer than a line is worth finding first; when matches begin with literals, only
-    // one far rarer than those, in the line that holds it.
+    int leadFrequency = leading.empty() ? INT_MAX : LiteralSetFrequency(leading);
+    if (!leadSetScan.Empty()) {
+        leadFrequency = std::min(leadFrequency, SetSequenceFrequency(sets));
+    }
+    followerScan.Assign(LeadRunFollower());
+    AnalyseRunEnd();
+    AnalyseRunEndScan(prefix, leadFrequency);
+    // Only a literal rarer than a line is worth finding first; when matches begin with literals or
+    // known characters, only one far rarer than those, in the line that holds it.
     constexpr int kRareEnough = 100;
     constexpr int kFarRarer = 50;
     std::vector<LiteralString> required = RequiredLiterals(program, tables.invertCase);
     const int frequency = required.empty() ? INT_MAX : LiteralSetFrequency(required);
-    const bool worth =
-        frequency <= kRareEnough &&
-        (leading.empty() || (lineBound && frequency + kFarRarer <= LiteralSetFrequency(leading)));
+    const bool worth = frequency <= kRareEnough &&
+                       (leadFrequency == INT_MAX || (lineBound && frequency + kFarRarer <= leadFrequency));
     requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
-    followerScan.Assign(LeadRunFollower());
-    AnalyseRunEnd();
     AnalyseBranches();
+}
+
+// A match whose lead repeat's run the items of AnalyseRunEnd end can be found by those items, with
+// a character of the run before them when the repeat takes at least one, when they are rarer than
+// the way a match begins: the run goes back from them to its start, where the match begins after
+// the prefix. Only when the prefix ends with a character the run does not take, which then ends the
+// run on the left, so that the run's start is known.
+void Matcher::AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency) {
+    runEndScan.Assign({});
+    prefixText = prefix;
+    if (runEndItems.empty() || !followerScan.Empty()) {
+        return;
+    }
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    if (!prefix.empty() && (*OperandTakes(repeat.operand, prefix.back().c) ||
+                            *OperandTakes(repeat.operand, prefix.back().other))) {
+        return;
+    }
+    std::vector<ByteSet> sets;
+    runEndLead = repeat.min >= 1 ? 1 : 0;
+    if (runEndLead == 1) {
+        ByteSet run{};
+        AddCharBytes(program, repeat.operand, tables.invertCase, tables.lineSeparator, run);
+        sets.push_back(run);
+    }
+    sets.insert(sets.end(), runEndItems.begin(),
+                runEndItems.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                          runEndItems.size(), TSetSequenceScan::kMaxSets - sets.size())));
+    const int frequency = SetSequenceFrequency(sets);
+    if (frequency < leadFrequency) {
+        runEndScan.Assign(sets);
+        leadFrequency = runEndScan.Empty() ? leadFrequency : frequency;
+    }
 }
 
 void Matcher::AnalyseBranches() {
@@ -458,7 +502,8 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths && !requiredScan.Empty()) {
         return SearchByRequired(from);
     }
-    if (fastPaths && (!leadScan.Empty() || !followerScan.Empty())) {
+    if (fastPaths &&
+        (!leadScan.Empty() || !followerScan.Empty() || !leadSetScan.Empty() || !runEndScan.Empty())) {
         return SearchByLeading(from);
     }
     const auto scan = [this](const std::uint8_t* p, int c) {
@@ -583,11 +628,19 @@ void Matcher::NoteFailedSpan(int head, const std::uint8_t* s) {
 }
 
 // The first place in [p, limit) where a match may begin: before the lead repeat's literal follower
-// when it has one that ends its run, else by the leading strings when there are some, else by the
-// first characters; nothing when there is none before the text's end.
+// when it has one that ends its run, else by the sets of its first characters when they say more than
+// its leading strings, else by the leading strings when there are some, else by the first characters; nothing
+// when there is none before the text's end.
 const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t* limit) {
     if (!followerScan.Empty()) {
         return NextRunBeforeFollower(p, limit);
+    }
+    if (!runEndScan.Empty()) {
+        return NextRunBeforeItems(p, limit);
+    }
+    if (!leadSetScan.Empty()) {
+        p = leadSetScan.Find(p, limit);
+        return p != nullptr && BeforeEnd(p + leadSetScan.Length() - 1) ? p : nullptr;
     }
     if (leadScan.Empty()) {
         p = firstScan.Find(p, limit);
@@ -614,6 +667,38 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
         }
         if (follower - start >= repeat.min) {
             return start;
+        }
+    }
+}
+
+// Where a match may begin, from `p` on, before the first items that end a run of the lead repeat's
+// characters long enough for it and that have the prefix before it (see AnalyseRunEndScan).
+const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit) {
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    const auto prefixStands = [this](const std::uint8_t* at) {
+        for (const LiteralChar c : prefixText) {
+            if (!c.Accepts(*at++)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const std::uint8_t* const runFrom = p + prefixLength; // a run starts here at the earliest
+    if (runFrom >= limit) {
+        return nullptr;
+    }
+    for (const std::uint8_t* at = runFrom;; ++at) {
+        at = runEndScan.Find(at, limit);
+        if (at == nullptr || !BeforeEnd(at + runEndScan.Length() - 1)) {
+            return nullptr;
+        }
+        const std::uint8_t* const items = at + runEndLead;
+        const std::uint8_t* start = items;
+        while (start > runFrom && *OperandTakes(repeat.operand, start[-1])) {
+            --start;
+        }
+        if (items - start >= repeat.min && prefixStands(start - prefixLength)) {
+            return start - prefixLength;
         }
     }
 }
@@ -654,25 +739,27 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
         return false; // the prefix is cut by the text's end
     }
     const std::uint8_t* const runEnd = s + CountSteps(repeat.operand, repeat.max, s);
-    const auto last = static_cast<std::ptrdiff_t>(runEndItems.size()) - 1;
-    const std::uint8_t* const at = runEnd - last;
-    if (runEnd == end || at < s + repeat.min) {
+    const std::uint8_t* const at = runEnd - runEndOutside;
+    const auto count = static_cast<std::ptrdiff_t>(runEndItems.size());
+    if (end - at < count || at < s + repeat.min) {
         return false;
     }
-    for (std::ptrdiff_t i = 0; i <= last; ++i) {
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
         if (!InSet(runEndItems[static_cast<std::size_t>(i)].data(), at[i])) {
             return false;
         }
     }
-    matchEnd = runEnd + 1;
+    matchEnd = at + count;
     return true;
 }
 
 // When the lead repeat, greedy over single characters of a class, is followed by items of single
 // characters each, of which the first ones take only characters of the class and a later one none,
-// a match needs that later item on the character that ends the run, and the ones before it right
-// before: the sets of those items, to be checked before an attempt. Empty when the shape differs.
-// When that later item ends the program, which sets no group, the check decides the attempt.
+// a match needs that later item on the character that ends the run, the ones before it right before
+// and the ones after it right after: the sets of those items, to be checked before an attempt. The
+// last item may be a repeat of a varying count, of which only the first character has a known place.
+// Empty when the shape differs. When the items are all the program has after its lead repeat, and it
+// sets no group, the check decides the attempt.
 void Matcher::AnalyseRunEnd() {
     runEndItems.clear();
     runEndDecides = false;
@@ -691,12 +778,17 @@ void Matcher::AnalyseRunEnd() {
     };
     const Set run = setOf(repeat.operand);
     std::vector<Set> items;
+    int outside = -1; // the item that ends the run, once found
+    bool varying = false;
     const int size = static_cast<int>(program.size());
-    for (int node = repeat.follower;
-         node >= kFirstNode && node + kNodeSize <= size && items.size() < kMaxRunEnd;
+    int node = repeat.follower;
+    for (; node >= kFirstNode && node + kNodeSize <= size && items.size() < kMaxRunEnd && !varying;
          node = NextNode(program, node)) {
         const int kind = program[node];
         std::vector<Set> more;
+        if (kind == kEmpty || kind == kSkip) {
+            continue;
+        }
         if (kind == kLiteral || kind == kLiteralNoCase) {
             for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
                 Set set{};
@@ -704,47 +796,63 @@ void Matcher::AnalyseRunEnd() {
                 AddChar(set.data(), c.other);
                 more.push_back(set);
             }
+            if (more.empty()) {
+                break; // it matches only the text's end
+            }
         } else if (OperandTakes(node, 0).has_value()) {
             more.push_back(setOf(node));
         } else if (IsSimpleRepeat(kind) && repeats[node].min == repeats[node].max &&
                    repeats[node].min <= static_cast<std::int32_t>(kMaxRunEnd) &&
                    OperandTakes(repeats[node].operand, 0).has_value()) {
             more.assign(static_cast<std::size_t>(repeats[node].min), setOf(repeats[node].operand));
+        } else if (IsSimpleRepeat(kind) && repeats[node].min >= 1 &&
+                   OperandTakes(repeats[node].operand, 0).has_value()) {
+            more.push_back(setOf(repeats[node].operand));
+            varying = true;
         } else {
-            return;
+            break;
         }
-        for (std::size_t m = 0; m < more.size(); ++m) {
-            const Set& set = more[m];
-            bool inside = true;
-            bool outside = true;
-            for (std::size_t b = 0; b < set.size(); ++b) {
-                inside = inside && (set[b] & ~run[b]) == 0;
-                outside = outside && (set[b] & run[b]) == 0;
+        for (const Set& set : more) {
+            if (items.size() == kMaxRunEnd) {
+                varying = true; // items left unchecked: the check cannot decide
+                break;
             }
             items.push_back(set);
-            if (outside) {
+            if (outside >= 0) {
+                continue;
+            }
+            bool inside = true;
+            bool out = true;
+            for (std::size_t b = 0; b < set.size(); ++b) {
+                inside = inside && (set[b] & ~run[b]) == 0;
+                out = out && (set[b] & run[b]) == 0;
+            }
+            if (out) {
                 // One item taking every character outside the class tells nothing: one ends the run.
                 bool everyOther = items.size() == 1;
                 for (std::size_t b = 0; b < set.size(); ++b) {
                     everyOther = everyOther && (set[b] | run[b]) == 0xFF;
                 }
-                if (!everyOther) {
-                    runEndItems = std::move(items);
-                    int rest = m + 1 == more.size() ? NextNode(program, node) : -1;
-                    while (rest >= kFirstNode && rest < size &&
-                           (program[rest] == kEmpty || program[rest] == kSkip)) {
-                        rest = NextNode(program, rest);
-                    }
-                    runEndDecides =
-                        groupsUsed == 1 && rest >= kFirstNode && rest < size && program[rest] == kProgramEnd;
+                if (everyOther) {
+                    return;
                 }
-                return;
-            }
-            if (!inside) {
+                outside = static_cast<int>(items.size()) - 1;
+            } else if (!inside) {
                 return;
             }
         }
     }
+    if (outside < 0) {
+        return;
+    }
+    runEndItems = std::move(items);
+    runEndOutside = outside;
+    while (!varying && node >= kFirstNode && node < size &&
+           (program[node] == kEmpty || program[node] == kSkip)) {
+        node = NextNode(program, node);
+    }
+    runEndDecides =
+        !varying && groupsUsed == 1 && node >= kFirstNode && node < size && program[node] == kProgramEnd;
 }
 
 // Only where one of the leading strings stands, or the lead repeat's run before its follower begins,

@@ -133,6 +133,8 @@ private:
     SearchEnd AttemptAt(const std::uint8_t* p);
     bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
     void AnalyseRunEnd();
+    void AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency);
+    const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
@@ -209,7 +211,15 @@ private:
     TLiteralScan leadScan;     // the prefix, or the leading literals of every way a match begins
     TLiteralScan requiredScan; // when there are none: literals every match contains, if rare enough
     TLiteralScan followerScan; // the literals after the lead repeat, when its run must end there
+    // The sets of a match's first characters, when they say more than its leading literal does.
+    TSetSequenceScan leadSetScan;
+    // The items that end the lead repeat's run, when they are the rarest part of a match; after a
+    // character of the run when it takes one at least (runEndLead 1).
+    TSetSequenceScan runEndScan;
+    std::ptrdiff_t runEndLead = 0;
+    LiteralString prefixText;
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
+    std::ptrdiff_t runEndOutside = 0;                      // the item that ends the run
     bool runEndDecides = false;                            // they are all the program has after its lead
     // Per Alternative node: the index in branchSets of the bytes its branch can begin with, or -1 when
     // it can begin with any. A branch that cannot begin at a position is passed over.

@@ -27,6 +27,30 @@ __m128i Splat(std::uint8_t c) {
 unsigned Mask(__m128i hits) {
     return static_cast<unsigned>(_mm_movemask_epi8(hits));
 }
+
+// The bytes of a block that lie in a few ranges: x is in [low, low + span] when x - low, wrapped to a
+// byte, is at most span.
+struct RangeTest {
+    __m128i lows[ByteRanges::kMaxRanges];
+    __m128i spans[ByteRanges::kMaxRanges];
+    int count = 0;
+    RangeTest() = default;
+    explicit RangeTest(const ByteRanges& ranges) {
+        count = ranges.count;
+        for (int r = 0; r < count; ++r) {
+            lows[r] = Splat(ranges.low[r]);
+            spans[r] = Splat(ranges.span[r]);
+        }
+    }
+    __m128i Members(__m128i x) const {
+        __m128i hits = _mm_setzero_si128();
+        for (int r = 0; r < count; ++r) {
+            const __m128i shifted = _mm_sub_epi8(x, lows[r]);
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(shifted, spans[r]), shifted));
+        }
+        return hits;
+    }
+};
 #endif
 
 bool InBitmap(const std::uint8_t* bitmap, std::uint8_t c) {
@@ -146,9 +170,7 @@ int CharFrequency(std::uint8_t c) {
     }
 }
 
-void TByteSetScan::Assign(const std::uint8_t* set) {
-    std::memcpy(bitmap.data(), set, bitmap.size());
-    ranges = 0;
+ByteRanges::ByteRanges(const std::uint8_t* set) {
     for (int c = 0; c < 256;) {
         if (!InBitmap(set, static_cast<std::uint8_t>(c))) {
             ++c;
@@ -158,39 +180,33 @@ void TByteSetScan::Assign(const std::uint8_t* set) {
         while (high < 255 && InBitmap(set, static_cast<std::uint8_t>(high + 1))) {
             ++high;
         }
-        if (ranges == kMaxRanges) {
-            ranges = 0;
+        if (count == kMaxRanges) {
+            count = 0;
             return;
         }
-        low[ranges] = static_cast<std::uint8_t>(c);
-        span[ranges] = static_cast<std::uint8_t>(high - c);
-        ++ranges;
+        low[count] = static_cast<std::uint8_t>(c);
+        span[count] = static_cast<std::uint8_t>(high - c);
+        ++count;
         c = high + 1;
     }
 }
 
+void TByteSetScan::Assign(const std::uint8_t* set) {
+    std::memcpy(bitmap.data(), set, bitmap.size());
+    ranges = ByteRanges(set);
+}
+
 const std::uint8_t* TByteSetScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
     const std::uint8_t* p = from;
-    if (ranges == 1 && span[0] == 0 && p < end) {
-        return static_cast<const std::uint8_t*>(std::memchr(p, low[0], static_cast<std::size_t>(end - p)));
+    if (ranges.count == 1 && ranges.span[0] == 0 && p < end) {
+        return static_cast<const std::uint8_t*>(
+            std::memchr(p, ranges.low[0], static_cast<std::size_t>(end - p)));
     }
 #if defined(__SSE2__)
-    if (ranges > 0) {
-        // x is in [low, low + span] when x - low, wrapped to a byte, is at most span.
-        __m128i lows[kMaxRanges];
-        __m128i spans[kMaxRanges];
-        for (int r = 0; r < ranges; ++r) {
-            lows[r] = Splat(low[r]);
-            spans[r] = Splat(span[r]);
-        }
+    if (ranges.count > 0) {
+        const RangeTest test(ranges);
         for (; end - p >= kBlock; p += kBlock) {
-            const __m128i x = Load(p);
-            __m128i hits = _mm_setzero_si128();
-            for (int r = 0; r < ranges; ++r) {
-                const __m128i shifted = _mm_sub_epi8(x, lows[r]);
-                hits = _mm_or_si128(hits, _mm_cmpeq_epi8(_mm_min_epu8(shifted, spans[r]), shifted));
-            }
-            if (const unsigned mask = Mask(hits); mask != 0) {
+            if (const unsigned mask = Mask(test.Members(Load(p))); mask != 0) {
                 return p + std::countr_zero(mask);
             }
         }
@@ -367,6 +383,131 @@ const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint
                 probes[1].c.Accepts(p[probes[1].offset]) && StandsAt(entry, p, end)) {
                 return p;
             }
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+// How many bytes of a set show in catalog text, roughly, as a sum of weights that double every 32
+// steps of CharFrequency.
+int SetWeight(const ByteSet& set) {
+    int weight = 0;
+    for (int c = 0; c < 256; ++c) {
+        if (InBitmap(set.data(), static_cast<std::uint8_t>(c))) {
+            weight += 1 << (CharFrequency(static_cast<std::uint8_t>(c)) / 32);
+        }
+    }
+    return weight;
+}
+
+} // namespace
+
+void TSetSequenceScan::Assign(const std::vector<ByteSet>& newSets) {
+    sets = newSets;
+    probes.clear();
+    farthestProbe = 0;
+    // A set this heavy, as [^\\] or \w, is in nearly every position: a probe of it finds nothing.
+    constexpr int kTooFrequent = 1000;
+    std::vector<std::pair<int, std::ptrdiff_t>> candidates; // weight, offset
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        const int weight = SetWeight(sets[i]);
+        if (weight < kTooFrequent && ByteRanges(sets[i].data()).count > 0) {
+            candidates.emplace_back(weight, static_cast<std::ptrdiff_t>(i));
+        }
+    }
+    // The rarest first; of equally rare ones the later, as an expression's first items are often the
+    // commonest (a separator before a name).
+    std::sort(candidates.begin(), candidates.end(), [](const auto& x, const auto& y) {
+        return x.first != y.first ? x.first < y.first : x.second > y.second;
+    });
+    for (std::size_t i = 0; i < candidates.size() && i < kMaxProbes; ++i) {
+        const std::ptrdiff_t offset = candidates[i].second;
+        probes.push_back({offset, ByteRanges(sets[static_cast<std::size_t>(offset)].data())});
+        farthestProbe = std::max(farthestProbe, offset);
+    }
+}
+
+bool TSetSequenceScan::StandsAt(const std::uint8_t* at, const std::uint8_t* end) const {
+    if (static_cast<std::size_t>(end - at) < sets.size()) {
+        return false;
+    }
+    for (const ByteSet& set : sets) {
+        if (!InBitmap(set.data(), *at++)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+#if defined(__SSE2__)
+__attribute__((target("avx2"))) const std::uint8_t*
+TSetSequenceScan::FindWide(const std::uint8_t*& p, const std::uint8_t* end) const {
+    constexpr std::ptrdiff_t kWide = 32;
+    const int count = static_cast<int>(probes.size());
+    __m256i lows[kMaxProbes][ByteRanges::kMaxRanges];
+    __m256i spans[kMaxProbes][ByteRanges::kMaxRanges];
+    for (int i = 0; i < count; ++i) {
+        for (int r = 0; r < probes[i].ranges.count; ++r) {
+            lows[i][r] = _mm256_set1_epi8(static_cast<char>(probes[i].ranges.low[r]));
+            spans[i][r] = _mm256_set1_epi8(static_cast<char>(probes[i].ranges.span[r]));
+        }
+    }
+    for (; end - p >= kWide + farthestProbe; p += kWide) {
+        __m256i all = _mm256_set1_epi8(-1);
+        for (int i = 0; i < count; ++i) {
+            const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probes[i].offset));
+            __m256i hits = _mm256_setzero_si256();
+            for (int r = 0; r < probes[i].ranges.count; ++r) {
+                const __m256i shifted = _mm256_sub_epi8(x, lows[i][r]);
+                hits =
+                    _mm256_or_si256(hits, _mm256_cmpeq_epi8(_mm256_min_epu8(shifted, spans[i][r]), shifted));
+            }
+            all = _mm256_and_si256(all, hits);
+        }
+        for (auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(all)); mask != 0; mask &= mask - 1) {
+            const std::uint8_t* at = p + std::countr_zero(mask);
+            if (StandsAt(at, end)) {
+                return at;
+            }
+        }
+    }
+    return nullptr;
+}
+#endif
+
+const std::uint8_t* TSetSequenceScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
+    const std::uint8_t* p = from;
+#if defined(__SSE2__)
+    static const bool wide = HasAvx2();
+    if (wide) {
+        if (const std::uint8_t* at = FindWide(p, end)) {
+            return at;
+        }
+    }
+    if (!probes.empty()) {
+        RangeTest tests[kMaxProbes];
+        for (std::size_t i = 0; i < probes.size(); ++i) {
+            tests[i] = RangeTest(probes[i].ranges);
+        }
+        for (; end - p >= kBlock + farthestProbe; p += kBlock) {
+            unsigned all = 0xFFFF;
+            for (std::size_t i = 0; i < probes.size() && all != 0; ++i) {
+                all &= Mask(tests[i].Members(Load(p + probes[i].offset)));
+            }
+            for (; all != 0; all &= all - 1) {
+                const std::uint8_t* at = p + std::countr_zero(all);
+                if (StandsAt(at, end)) {
+                    return at;
+                }
+            }
+        }
+    }
+#endif
+    for (; p < end; ++p) {
+        if (StandsAt(p, end)) {
+            return p;
         }
     }
     return nullptr;

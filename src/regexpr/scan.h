@@ -1,5 +1,6 @@
 // Fast scans over a text: for either of two bytes (forwards and backwards), for the members of a byte
-// set, and for the first place where one of a few literal strings begins. Sixteen bytes at a time
+// set, for the first place where one of a few literal strings begins, and for the first place where
+// characters of given sets stand one after the other. Sixteen bytes at a time
 // with SSE2 where the target has it (every x86-64), one at a time elsewhere; the results are the same.
 #pragma once
 
@@ -35,6 +36,18 @@ struct LiteralChar {
 };
 using LiteralString = std::vector<LiteralChar>;
 
+using ByteSet = std::array<std::uint8_t, 32>; // a 256-bit set of byte values
+
+// A byte set as a few ranges of consecutive codes, which a vector compare tests at once.
+struct ByteRanges {
+    static constexpr int kMaxRanges = 4;
+    std::array<std::uint8_t, kMaxRanges> low{};
+    std::array<std::uint8_t, kMaxRanges> span{}; // high - low
+    int count = 0;                               // 0: more ranges than kMaxRanges, or none
+    ByteRanges() = default;
+    explicit ByteRanges(const std::uint8_t* bitmap);
+};
+
 // The members of a 256-bit set, found as ranges of consecutive codes when there are few of them.
 class TByteSetScan {
 public:
@@ -43,11 +56,8 @@ public:
     const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
 
 private:
-    static constexpr int kMaxRanges = 4;
-    std::array<std::uint8_t, 32> bitmap{};
-    std::array<std::uint8_t, kMaxRanges> low{};
-    std::array<std::uint8_t, kMaxRanges> span{}; // high - low
-    int ranges = 0;                              // 0: more ranges than kMaxRanges, or none
+    ByteSet bitmap{};
+    ByteRanges ranges;
 };
 
 // The first place where one of a few non-empty strings begins. Each string is looked for by two of
@@ -80,6 +90,36 @@ private:
     const std::uint8_t* FindWide(const std::uint8_t*& p, const std::uint8_t* end) const;
 
     std::vector<Entry> entries;
+    std::ptrdiff_t farthestProbe = 0;
+};
+
+// The first place where a character of each of a few sets stands, one set per offset from it, as the
+// first items of an expression such as \\\d{4} ask. Looked for by the rarest sets, by CharFrequency,
+// of those that are a few ranges, tested together a block at a time; then all sets are checked where
+// those stand.
+class TSetSequenceScan {
+public:
+    static constexpr int kMaxSets = 16;
+
+    // At most kMaxSets sets; the scan stays empty when none of them makes a probe: every set too
+    // frequent, or of too many ranges.
+    void Assign(const std::vector<ByteSet>& sets);
+    bool Empty() const { return probes.empty(); }
+    std::size_t Length() const { return sets.size(); }
+    // The first position in [from, end) where the sets stand, all before `end`, or nothing.
+    const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
+
+private:
+    static constexpr int kMaxProbes = 3;
+    struct Probe {
+        std::ptrdiff_t offset = 0;
+        ByteRanges ranges;
+    };
+    bool StandsAt(const std::uint8_t* at, const std::uint8_t* end) const;
+    const std::uint8_t* FindWide(const std::uint8_t*& p, const std::uint8_t* end) const;
+
+    std::vector<ByteSet> sets;
+    std::vector<Probe> probes;
     std::ptrdiff_t farthestProbe = 0;
 };
 

@@ -199,6 +199,11 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // ... which decides the match when nothing follows those items, and only then
         "\\\\([^\\\\]+) \\d", "\\\\[^\\\\]+9\\\\f", "\\\\[a-z]+\\d\\\\$", "[a-z]+\\d{2}\\\\",
         "\\\\[^\\\\]{2,}\\.t",
+        // First items of single characters, found by their sets; a run found by the items that end it,
+        // before and after the character that does, back to its start and the prefix before it
+        "\\d\\d\\.t", "\\\\\\d{2}", "r\\d\\\\", "\\\\[A-Z][a-z]+ \\d", "[a-z]\\d\\d", "(\\d)\\d\\.",
+        "[a-z]+\\d+", "[a-z]*\\d\\d\\\\", "\\\\[^\\\\]+ \\d{4}\\.", "[^\\\\]+ \\d{3}", "e[a-z]+\\d",
+        "\\\\[a-z]+\\d{2}\\\\f", "k\\\\[a-z]*\\d+\\\\", "\\\\[a-z]+[0-9]+\\.",
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
