@@ -155,6 +155,7 @@ void Matcher::AnalyseShapes() {
 
 void Matcher::AnalyseRepeats() {
     leadRepeat = -1;
+    runRepeat = -1;
     memoAllowed = false;
     const std::vector<int> reachable = ReachableNodes(program);
     const auto count = [&](auto test) { return std::count_if(reachable.begin(), reachable.end(), test); };
@@ -186,9 +187,9 @@ void Matcher::AnalyseRepeats() {
             break;
         }
     }
-    if (node >= kFirstNode && node < size && (shapes[node] != kNoShape || IsSimpleRepeat(program[node])) &&
-        repeats[node].max >= kMaxBraces) {
-        leadRepeat = node;
+    if (node >= kFirstNode && node < size && (shapes[node] != kNoShape || IsSimpleRepeat(program[node]))) {
+        runRepeat = node;
+        leadRepeat = repeats[node].max >= kMaxBraces ? node : -1;
     }
 }
 
@@ -248,18 +249,18 @@ void Matcher::AnalyseLiterals() {
     AnalyseBranches();
 }
 
-// A match whose lead repeat's run the items of AnalyseRunEnd end can be found by those items, with
+// A match whose first repeat's run the items of AnalyseRunEnd end can be found by those items, with
 // a character of the run before them when the repeat takes at least one, when they are rarer than
-// the way a match begins: the run goes back from them to its start, where the match begins after
-// the prefix. Only when the prefix ends with a character the run does not take, which then ends the
-// run on the left, so that the run's start is known.
+// the way a match begins: the run goes back from them to its start, or as far as the repeat's bound
+// allows, where the match begins after the prefix. Only when the prefix ends with a character the run does
+// not take, which then ends the run on the left, so that the run's start is known.
 void Matcher::AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency) {
     runEndScan.Assign({});
     prefixText = prefix;
     if (runEndItems.empty() || !followerScan.Empty()) {
         return;
     }
-    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    const Repeat& repeat = DescribeRepeat(runRepeat);
     if (!prefix.empty() && (*OperandTakes(repeat.operand, prefix.back().c) ||
                             *OperandTakes(repeat.operand, prefix.back().other))) {
         return;
@@ -671,10 +672,10 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
     }
 }
 
-// Where a match may begin, from `p` on, before the first items that end a run of the lead repeat's
+// Where a match may begin, from `p` on, before the first items that end a run of the first repeat's
 // characters long enough for it and that have the prefix before it (see AnalyseRunEndScan).
 const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit) {
-    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    const Repeat& repeat = DescribeRepeat(runRepeat);
     const auto prefixStands = [this](const std::uint8_t* at) {
         for (const LiteralChar c : prefixText) {
             if (!c.Accepts(*at++)) {
@@ -694,7 +695,7 @@ const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std
         }
         const std::uint8_t* const items = at + runEndLead;
         const std::uint8_t* start = items;
-        while (start > runFrom && *OperandTakes(repeat.operand, start[-1])) {
+        while (start > runFrom && items - start < repeat.max && *OperandTakes(repeat.operand, start[-1])) {
             --start;
         }
         if (items - start >= repeat.min && prefixStands(start - prefixLength)) {
@@ -733,7 +734,7 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
         return true;
     }
     SettleEnd();
-    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    const Repeat& repeat = DescribeRepeat(runRepeat);
     const std::uint8_t* const s = p + prefixLength;
     if (s > end) {
         return false; // the prefix is cut by the text's end
@@ -753,20 +754,22 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
     return true;
 }
 
-// When the lead repeat, greedy over single characters of a class, is followed by items of single
+// When the repeat that every match begins with after its prefix (the lead repeat, or one with an
+// upper bound), greedy over single characters of a class, is followed by items of single
 // characters each, of which the first ones take only characters of the class and a later one none,
 // a match needs that later item on the character that ends the run, the ones before it right before
 // and the ones after it right after: the sets of those items, to be checked before an attempt. The
 // last item may be a repeat of a varying count, of which only the first character has a known place.
-// Empty when the shape differs. When the items are all the program has after its lead repeat, and it
-// sets no group, the check decides the attempt.
+// Empty when the shape differs. When the items are all the program has after the repeat, and it sets
+// no group, the check decides the attempt. A bounded repeat takes at most its bound of the run: the
+// items must then stand where it ends.
 void Matcher::AnalyseRunEnd() {
     runEndItems.clear();
     runEndDecides = false;
-    if (leadRepeat < 0) {
+    if (runRepeat < 0) {
         return;
     }
-    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    const Repeat& repeat = DescribeRepeat(runRepeat);
     if (!repeat.greedy || !OperandTakes(repeat.operand, 0).has_value()) {
         return;
     }

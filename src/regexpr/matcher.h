@@ -228,6 +228,7 @@ private:
     TByteSetScan firstScan;                // the characters a match may begin with
     int firstRunNode = kFirstNode;         // where an attempt starts: past a top Alternative of one branch
     int leadRepeat = -1;                   // a repeat without upper bound that every match begins with
+    int runRepeat = -1;                    // a repeat that every match begins with, bounded or not
     bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
     bool literalsStale = true;             // the scans and breaks above are yet to be worked out
