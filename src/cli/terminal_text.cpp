@@ -151,6 +151,9 @@ void TTerminalText::AppendToTerminal(std::string& out, std::string_view bytes) c
                 if (ascii == kAsciiBlock) {
                     continue;
                 }
+            } else if (static_cast<unsigned char>(*p) < 0x80) {
+                *w++ = *p++; // the last bytes of a line, fewer than a block
+                continue;
             }
             do { // a word in another script: its letters come together
                 const auto& encoded = utf8[static_cast<unsigned char>(*p++)];

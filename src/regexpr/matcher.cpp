@@ -1467,10 +1467,32 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     const std::ptrdiff_t step = StepLength(repeat.operand);
     std::uint8_t first = 0;
     std::uint8_t other = 0;
-    if (fastPaths && step == 1 && k >= repeat.min && FollowUpChars(repeat.follower, first, other)) {
-        // The follower can only begin at its first character: look for that backwards instead of
-        // trying every count. The text's end holds no character, so the highest count there is skipped.
+    bool lineEnd = false;
+    if (fastPaths && step == 1 && k >= repeat.min &&
+        (FollowUpChars(repeat.follower, first, other) ||
+         (lineEnd = LineEndChars(repeat.follower, first, other)))) {
+        // The follower can only begin at its first character, or a line's end only before a line
+        // break's first one or at the text's end: look for that backwards instead of trying every
+        // count. The text's end holds no character, so for a literal the highest count there is skipped.
         const std::uint8_t* const low = s + repeat.min;
+        const auto lastFrom = [&](const std::uint8_t* high) -> const std::uint8_t* {
+            if (!lineEnd) {
+                return LastFollowUp(low, high, first, other);
+            }
+            for (;;) {
+                if (high == end) {
+                    return end;
+                }
+                const std::uint8_t* at = LastFollowUp(low, high, first, other);
+                if (at == nullptr || LineEndAt(at)) {
+                    return at;
+                }
+                if (at == low) {
+                    return nullptr;
+                }
+                high = at - 1;
+            }
+        };
         const std::uint8_t* high = s + k;
         const FailedSpan* knownFailed = memoAllowed ? &failedSpans[head] : nullptr;
         bool none = false;
@@ -1479,9 +1501,9 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
             none = knownFailed->from <= low;
             high = none ? low : knownFailed->from - 1;
         }
-        const std::uint8_t* at = none ? nullptr : LastFollowUp(low, high, first, other);
+        const std::uint8_t* at = none ? nullptr : lastFrom(high);
         while (at != nullptr && KnownToFail(repeat.follower, at)) {
-            at = at == low ? nullptr : LastFollowUp(low, at - 1, first, other);
+            at = at == low ? nullptr : lastFrom(at - 1);
         }
         pollCountdown -=
             static_cast<int>(std::min<std::ptrdiff_t>(s + k - (at != nullptr ? at : low) + 1, pollInterval));
@@ -1569,6 +1591,16 @@ bool Matcher::FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& oth
     first = program[OperandOf(follower)];
     other = program[follower] == kLiteralNoCase ? tables.invertCase[first] : first;
     return first != 0;
+}
+
+// The one or two characters a line break can begin with, when the follower is the end of a line.
+bool Matcher::LineEndChars(int follower, std::uint8_t& first, std::uint8_t& other) const {
+    if (follower < 0 || program[follower] != kLineEnd || tables.breakStarts[0] < 0) {
+        return false;
+    }
+    first = static_cast<std::uint8_t>(tables.breakStarts[0]);
+    other = static_cast<std::uint8_t>(tables.breakStarts[1]);
+    return true;
 }
 
 // The last position in [low, high] holding `first` or `other`; the text's end never does.

@@ -115,6 +115,7 @@ private:
     const Repeat& DescribeRepeat(int head) const { return repeats[head]; }
     Repeat BuildRepeat(int head, bool shaped) const;
     bool FollowUpChars(int follower, std::uint8_t& first, std::uint8_t& other) const;
+    bool LineEndChars(int follower, std::uint8_t& first, std::uint8_t& other) const;
     const std::uint8_t* LastFollowUp(const std::uint8_t* low, const std::uint8_t* high, std::uint8_t first,
                                      std::uint8_t other) const;
     const std::uint8_t* FirstFollowUp(const std::uint8_t* low, const std::uint8_t* high, std::uint8_t first,

@@ -206,6 +206,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "\\\\[a-z]+\\d{2}\\\\f", "k\\\\[a-z]*\\d+\\\\", "\\\\[a-z]+[0-9]+\\.",
         // ... and a bounded one, whose run may be longer than it takes
         "[a-z]{2,4}\\d\\\\", "\\d{1,3}\\.t", "\\\\[a-z]{3,6}\\d", "[a-z]{2,4}?\\d", "\\d{2,3} ",
+        // A repeat followed by the end of a line, found backwards from the run's end
+        "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
