@@ -52,12 +52,12 @@ LiteralString LiteralOf(Program program, int node, const std::uint8_t* invertCas
     return text;
 }
 
-std::vector<LiteralString> LeadingLiterals(Program program, int start, const std::uint8_t* invertCase) {
+std::vector<LeadingString> LeadingStrings(Program program, int start, const std::uint8_t* invertCase) {
     struct Way {
         int node;
         LiteralString text; // what the way has matched so far
     };
-    std::vector<LiteralString> found;
+    std::vector<LeadingString> found;
     std::vector<Way> pending{{start, {}}};
     int budget = kWalkBudget;
     while (!pending.empty()) {
@@ -88,11 +88,12 @@ std::vector<LiteralString> LeadingLiterals(Program program, int start, const std
             if (kind == kLiteral || kind == kLiteralNoCase) {
                 const LiteralString piece = LiteralOf(program, way.node, invertCase);
                 if (!piece.empty()) {
-                    for (std::size_t i = 0; i < piece.size() && way.text.size() < kMaxLength; ++i) {
-                        way.text.push_back(piece[i]);
+                    std::size_t taken = 0;
+                    for (; taken < piece.size() && way.text.size() < kMaxLength; ++taken) {
+                        way.text.push_back(piece[taken]);
                     }
+                    way.node = taken == piece.size() ? next : -1; // -1: cut inside the literal
                     if (way.text.size() < kMaxLength) {
-                        way.node = next;
                         continue;
                     }
                 }
@@ -101,24 +102,38 @@ std::vector<LiteralString> LeadingLiterals(Program program, int start, const std
             if (way.text.empty() || found.size() == kMaxWays) {
                 return {};
             }
-            found.push_back(std::move(way.text));
+            found.push_back({std::move(way.text), way.node});
             break;
         }
     }
-    // A string that begins with another one adds nothing: a match that begins with it begins with the other.
-    std::sort(found.begin(), found.end(),
-              [](const LiteralString& x, const LiteralString& y) { return x.size() < y.size(); });
-    std::vector<LiteralString> kept;
-    for (const LiteralString& text : found) {
-        if (std::none_of(kept.begin(), kept.end(),
-                         [&text](const LiteralString& prefix) { return StartsWith(text, prefix); })) {
-            kept.push_back(text);
+    // A string that begins with another one adds nothing: a match that begins with it begins with the
+    // other, whose way then no longer tells what follows.
+    std::stable_sort(found.begin(), found.end(), [](const LeadingString& x, const LeadingString& y) {
+        return x.text.size() < y.text.size();
+    });
+    std::vector<LeadingString> kept;
+    for (LeadingString& way : found) {
+        const auto prefix = std::find_if(kept.begin(), kept.end(), [&way](const LeadingString& shorter) {
+            return StartsWith(way.text, shorter.text);
+        });
+        if (prefix == kept.end()) {
+            kept.push_back(std::move(way));
+        } else {
+            prefix->next = -1;
         }
     }
     if (kept.size() > static_cast<std::size_t>(TLiteralScan::kMaxStrings)) {
         return {};
     }
     return kept;
+}
+
+std::vector<LiteralString> LeadingLiterals(Program program, int start, const std::uint8_t* invertCase) {
+    std::vector<LiteralString> texts;
+    for (LeadingString& way : LeadingStrings(program, start, invertCase)) {
+        texts.push_back(std::move(way.text));
+    }
+    return texts;
 }
 
 int LiteralSetFrequency(const std::vector<LiteralString>& strings) {

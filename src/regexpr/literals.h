@@ -20,6 +20,16 @@ LiteralString LiteralOf(Program program, int node, const std::uint8_t* invertCas
 // way through that part begins with something else than a literal, or there are too many ways.
 std::vector<LiteralString> LeadingLiterals(Program program, int node, const std::uint8_t* invertCase);
 
+// A leading string, and the node where its way goes on after it; -1 when that is not known (the
+// string ends inside a literal, or a longer string's way begins with it as well).
+struct LeadingString {
+    LiteralString text;
+    int next = -1;
+};
+
+// LeadingLiterals, each with where its way goes on.
+std::vector<LeadingString> LeadingStrings(Program program, int node, const std::uint8_t* invertCase);
+
 // Of the parts that every match runs through one after the other, the leading literals of the one
 // they are rarest for in catalog text; nothing when no part has leading literals.
 std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t* invertCase);

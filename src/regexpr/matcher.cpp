@@ -212,11 +212,21 @@ void Matcher::AnalyseLiterals() {
     prefixLength = static_cast<std::ptrdiff_t>(prefix.size());
     firstScan.Assign(startInfo.firstChars.data());
     AnalyseRepeats();
-    std::vector<LiteralString> leading = LeadingLiterals(program, kFirstNode, tables.invertCase);
+    // Of several leading strings, each is checked with the characters its way has next, before an
+    // attempt: many a candidate of a choice of words fails right after the word.
+    constexpr std::size_t kMaxAfter = 8;
+    std::vector<LiteralString> leading;
+    std::vector<std::vector<ByteSet>> after;
+    for (LeadingString& way : LeadingStrings(program, kFirstNode, tables.invertCase)) {
+        leading.push_back(std::move(way.text));
+        after.push_back(
+            way.next < 0 ? std::vector<ByteSet>{}
+                         : LeadSets(program, way.next, tables.invertCase, tables.lineSeparator, kMaxAfter));
+    }
     if (!prefixNodes.empty() && leading.size() <= 1) {
         leading = {prefix};
     }
-    leadScan.Assign(leading);
+    leadScan.Assign(leading, leading.size() > 1 ? after : std::vector<std::vector<ByteSet>>{});
     std::vector<ByteSet> sets =
         LeadSets(program, kFirstNode, tables.invertCase, tables.lineSeparator, TSetSequenceScan::kMaxSets);
     const std::size_t known = leading.empty() ? 1 : leading.size() == 1 ? leading[0].size() : SIZE_MAX;

@@ -220,10 +220,12 @@ const std::uint8_t* TByteSetScan::Find(const std::uint8_t* from, const std::uint
     return nullptr;
 }
 
-void TLiteralScan::Assign(const std::vector<LiteralString>& strings) {
+void TLiteralScan::Assign(const std::vector<LiteralString>& strings,
+                          const std::vector<std::vector<ByteSet>>& after) {
     entries.clear();
     farthestProbe = 0;
-    for (const LiteralString& text : strings) {
+    for (std::size_t s = 0; s < strings.size(); ++s) {
+        const LiteralString& text = strings[s];
         // The rarest character first; of equally rare ones for the second, the farthest from the
         // first, as nearby characters of a word tend to occur together.
         const auto frequency = [&text](std::ptrdiff_t i) {
@@ -247,6 +249,9 @@ void TLiteralScan::Assign(const std::vector<LiteralString>& strings) {
         }
         Entry entry;
         entry.text = text;
+        if (s < after.size()) {
+            entry.after = after[s];
+        }
         entry.probes[0] = {std::min(first, second), text[static_cast<std::size_t>(std::min(first, second))]};
         entry.probes[1] = {std::max(first, second), text[static_cast<std::size_t>(std::max(first, second))]};
         farthestProbe = std::max(farthestProbe, entry.probes[1].offset);
@@ -255,11 +260,16 @@ void TLiteralScan::Assign(const std::vector<LiteralString>& strings) {
 }
 
 bool TLiteralScan::StandsAt(const Entry& entry, const std::uint8_t* at, const std::uint8_t* end) const {
-    if (static_cast<std::size_t>(end - at) < entry.text.size()) {
+    if (static_cast<std::size_t>(end - at) < entry.text.size() + entry.after.size()) {
         return false;
     }
     for (const LiteralChar& c : entry.text) {
         if (!c.Accepts(*at++)) {
+            return false;
+        }
+    }
+    for (const ByteSet& set : entry.after) {
+        if (!InBitmap(set.data(), *at++)) {
             return false;
         }
     }
@@ -279,16 +289,6 @@ const std::uint8_t* TLiteralScan::FirstStanding(const std::uint8_t* block, const
         }
     }
     return nullptr;
-}
-
-std::size_t TLiteralScan::LengthAt(const std::uint8_t* at, const std::uint8_t* end) const {
-    std::size_t length = 0;
-    for (const Entry& entry : entries) {
-        if (StandsAt(entry, at, end)) {
-            length = std::max(length, entry.text.size());
-        }
-    }
-    return length;
 }
 
 #if defined(__SSE2__)
@@ -338,7 +338,7 @@ bool HasAvx2() {
 #endif
 
 const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
-    if (entries.size() == 1 && entries[0].text.size() == 1) {
+    if (entries.size() == 1 && entries[0].text.size() == 1 && entries[0].after.empty()) {
         const LiteralChar c = entries[0].text[0];
         return FindEither(from, end, c.c, c.other);
     }

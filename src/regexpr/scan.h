@@ -67,13 +67,14 @@ class TLiteralScan {
 public:
     static constexpr int kMaxStrings = 8;
 
-    // At most kMaxStrings strings, none empty.
-    void Assign(const std::vector<LiteralString>& strings);
+    // At most kMaxStrings strings, none empty; `after`, when given, holds for each string the sets of
+    // the characters that must follow it, one set per character.
+    void Assign(const std::vector<LiteralString>& strings,
+                const std::vector<std::vector<ByteSet>>& after = {});
     bool Empty() const { return entries.empty(); }
-    // The first position in [from, end) where one of the strings begins and ends before `end`.
+    // The first position in [from, end) where one of the strings begins and ends, with the characters
+    // that must follow it, before `end`.
     const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
-    // The length of the string found at `at` (the longest of those that stand there).
-    std::size_t LengthAt(const std::uint8_t* at, const std::uint8_t* end) const;
 
 private:
     struct Probe {
@@ -82,6 +83,7 @@ private:
     };
     struct Entry {
         LiteralString text;
+        std::vector<ByteSet> after;
         Probe probes[2]; // the lower offset first; the same probe twice for a string of one character
     };
     bool StandsAt(const Entry& entry, const std::uint8_t* at, const std::uint8_t* end) const;
