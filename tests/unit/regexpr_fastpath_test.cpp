@@ -207,7 +207,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // ... and a bounded one, whose run may be longer than it takes
         "[a-z]{2,4}\\d\\\\", "\\d{1,3}\\.t", "\\\\[a-z]{3,6}\\d", "[a-z]{2,4}?\\d", "\\d{2,3} ",
         // Words of a choice checked with the characters after them, also where one word begins another
-        "(file|folder)\\d\\\\", "(copy|file) 19\\d\\d", "(fi|file|copy)\\d", "(file|copy|fi)l?e\\d", "(Disk|x)\\\\f",
+        "(file|folder)\\d\\\\", "(copy|file) 19\\d\\d", "(fi|file|copy)\\d", "(file|copy|fi)l?e\\d",
+        "(Disk|x)\\\\f",
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
         // A repeat of a class alone
