@@ -163,16 +163,12 @@ void Matcher::AnalyseRepeats() {
         0) {
         return;
     }
-    // Without loops other than the shapes run as simple repeats, and so without repeats inside
-    // repeats, whether the rest of the program matches from a node and a position is all that a try
-    // there can find out.
-    const auto loopBacks = count([this](int node) { return program[node] == kLoopBack; });
+    // Without counted loops other than the shapes run as simple repeats, whether the rest of the
+    // program matches from a node and a position is all that a try there can find out: a loop of
+    // x* or x+ goes back to its operand and keeps no count, nor can its operand match nothing.
     const auto loopEntries = count([this](int node) { return program[node] == kLoopEntry; });
-    const auto shaped = [this, &count](Shape shape) {
-        return count([this, shape](int node) { return shapes[node] == shape; });
-    };
-    memoAllowed = loopBacks == shaped(kShapeStar) + shaped(kShapePlus) && loopEntries == shaped(kShapeLoop) &&
-                  program.size() < (std::size_t{1} << kMemoNodeBits);
+    const auto shapedLoops = count([this](int node) { return shapes[node] == kShapeLoop; });
+    memoAllowed = loopEntries == shapedLoops && program.size() < (std::size_t{1} << kMemoNodeBits);
     // Past the prefix, the opening of groups and the head of a single branch, to the first node that
     // matches.
     const int size = static_cast<int>(program.size());

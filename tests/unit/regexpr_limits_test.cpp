@@ -111,9 +111,12 @@ TEST(RegexprLimits, StepBudgetEndsARunawayAttemptAsAFailedSearch) {
         std::string text;
         SearchEnd end;
     } cases[] = {
-        {"(a+)+b", "C:\\" + Repeat("a", 30) + " b\r\nC:\\b\r\n", SearchEnd::kStepsExhausted},
+        {"(a+){2,}b", "C:\\" + Repeat("a", 30) + " b\r\nC:\\b\r\n", SearchEnd::kStepsExhausted},
         {"(?i)(a|a)*b", Repeat("a", 30) + " b", SearchEnd::kStepsExhausted},
-        {"(?i)(x+x+)+y", Repeat("x", 30) + " y", SearchEnd::kStepsExhausted},
+        {"(?i)(x+x+){1,9}y", Repeat("x", 30) + " y", SearchEnd::kStepsExhausted},
+        // Loops of + and *, which keep no count, fail where a try of the inner repeat failed before.
+        {"(a+)+b", "C:\\" + Repeat("a", 30) + " b\r\nC:\\b\r\n", SearchEnd::kNoMatch},
+        {"(?i)(x+x+)+y", Repeat("x", 30) + " y", SearchEnd::kNoMatch},
         {"a+b", Repeat("a", 30), SearchEnd::kNoMatch},
         {"(?s)(.)*z", Repeat("path\\name.txt\r\n", 20000) + "z", SearchEnd::kMatch},
     };
