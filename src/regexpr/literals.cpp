@@ -52,6 +52,13 @@ LiteralString LiteralOf(Program program, int node, const std::uint8_t* invertCas
     return text;
 }
 
+ByteSet SetOf(LiteralChar c) {
+    ByteSet set{};
+    AddChar(set.data(), c.c);
+    AddChar(set.data(), c.other);
+    return set;
+}
+
 std::vector<LeadingString> LeadingStrings(Program program, int start, const std::uint8_t* invertCase) {
     struct Way {
         int node;
@@ -351,10 +358,7 @@ std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* inv
         if (kind == kLiteral || kind == kLiteralNoCase) {
             const LiteralString text = LiteralOf(program, node, invertCase);
             for (std::size_t i = 0; i < text.size() && sets.size() < most; ++i) {
-                ByteSet set{};
-                AddChar(set.data(), text[i].c);
-                AddChar(set.data(), text[i].other);
-                sets.push_back(set);
+                sets.push_back(SetOf(text[i]));
             }
             if (text.empty()) {
                 break; // it matches only the text's end

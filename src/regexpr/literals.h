@@ -15,6 +15,9 @@ namespace regexpr {
 // The characters a Literal or LiteralNoCase node compares, up to its first zero byte.
 LiteralString LiteralOf(Program program, int node, const std::uint8_t* invertCase);
 
+// The bytes a literal's character accepts, as a set.
+ByteSet SetOf(LiteralChar c);
+
 // Strings such that every match of the program part from `node` on begins with one of them, at most
 // TLiteralScan::kMaxStrings of at most 16 characters, none a prefix of another; nothing when some
 // way through that part begins with something else than a literal, or there are too many ways.

@@ -800,10 +800,7 @@ void Matcher::AnalyseRunEnd() {
         }
         if (kind == kLiteral || kind == kLiteralNoCase) {
             for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
-                Set set{};
-                AddChar(set.data(), c.c);
-                AddChar(set.data(), c.other);
-                more.push_back(set);
+                more.push_back(SetOf(c));
             }
             if (more.empty()) {
                 break; // it matches only the text's end
