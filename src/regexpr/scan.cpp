@@ -228,9 +228,12 @@ void TLiteralScan::Assign(const std::vector<LiteralString>& strings,
         const LiteralString& text = strings[s];
         // The rarest character first; of equally rare ones for the second, the farthest from the
         // first, as nearby characters of a word tend to occur together.
+        // A character whose cases differ in more than one bit makes a probe that lets every byte by.
+        constexpr int kNoProbe = 1000;
         const auto frequency = [&text](std::ptrdiff_t i) {
             const LiteralChar c = text[static_cast<std::size_t>(i)];
-            return std::max(CharFrequency(c.c), CharFrequency(c.other)) + (c.c != c.other ? 10 : 0);
+            return std::max(CharFrequency(c.c), CharFrequency(c.other)) + (c.c != c.other ? 10 : 0) +
+                   (std::popcount(static_cast<unsigned>(c.c ^ c.other)) > 1 ? kNoProbe : 0);
         };
         const auto length = static_cast<std::ptrdiff_t>(text.size());
         std::ptrdiff_t first = 0;
@@ -252,8 +255,14 @@ void TLiteralScan::Assign(const std::vector<LiteralString>& strings,
         if (s < after.size()) {
             entry.after = after[s];
         }
-        entry.probes[0] = {std::min(first, second), text[static_cast<std::size_t>(std::min(first, second))]};
-        entry.probes[1] = {std::max(first, second), text[static_cast<std::size_t>(std::max(first, second))]};
+        const auto probe = [&text](std::ptrdiff_t offset) {
+            const LiteralChar c = text[static_cast<std::size_t>(offset)];
+            const auto differ = static_cast<std::uint8_t>(c.c ^ c.other);
+            const std::uint8_t bits = std::popcount(static_cast<unsigned>(differ)) > 1 ? 0xff : differ;
+            return Probe{offset, c, bits, static_cast<std::uint8_t>(c.c | bits)};
+        };
+        entry.probes[0] = probe(std::min(first, second));
+        entry.probes[1] = probe(std::max(first, second));
         farthestProbe = std::max(farthestProbe, entry.probes[1].offset);
         entries.push_back(std::move(entry));
     }
@@ -292,31 +301,29 @@ const std::uint8_t* TLiteralScan::FirstStanding(const std::uint8_t* block, const
 }
 
 #if defined(__SSE2__)
-// Thirty-two positions at a time, on a processor with AVX2 (nearly every one since 2013); `p` is left
-// where fewer remain than a block needs.
-__attribute__((target("avx2"))) const std::uint8_t* TLiteralScan::FindWide(const std::uint8_t*& p,
-                                                                           const std::uint8_t* end) const {
+// The loop for a known number of strings, whose probes then stay in registers.
+template <int kCount>
+__attribute__((target("avx2"))) const std::uint8_t* TLiteralScan::FindWideOf(const std::uint8_t*& p,
+                                                                             const std::uint8_t* end) const {
     constexpr std::ptrdiff_t kWide = 32;
-    const int count = static_cast<int>(entries.size());
-    __m256i cs[kMaxStrings][2];
-    __m256i others[kMaxStrings][2];
-    for (int e = 0; e < count; ++e) {
+    __m256i bits[kCount][2];
+    __m256i values[kCount][2];
+    std::ptrdiff_t offsets[kCount][2];
+    for (int e = 0; e < kCount; ++e) {
         for (int i = 0; i < 2; ++i) {
-            cs[e][i] = _mm256_set1_epi8(static_cast<char>(entries[e].probes[i].c.c));
-            others[e][i] = _mm256_set1_epi8(static_cast<char>(entries[e].probes[i].c.other));
+            bits[e][i] = _mm256_set1_epi8(static_cast<char>(entries[e].probes[i].bits));
+            values[e][i] = _mm256_set1_epi8(static_cast<char>(entries[e].probes[i].value));
+            offsets[e][i] = entries[e].probes[i].offset;
         }
     }
     for (; end - p >= kWide + farthestProbe; p += kWide) {
-        std::uint32_t hits[kMaxStrings];
+        std::uint32_t hits[kCount];
         std::uint32_t any = 0;
-        for (int e = 0; e < count; ++e) {
-            const Probe* probes = entries[e].probes;
-            const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probes[0].offset));
-            const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + probes[1].offset));
-            const __m256i hitX =
-                _mm256_or_si256(_mm256_cmpeq_epi8(x, cs[e][0]), _mm256_cmpeq_epi8(x, others[e][0]));
-            const __m256i hitY =
-                _mm256_or_si256(_mm256_cmpeq_epi8(y, cs[e][1]), _mm256_cmpeq_epi8(y, others[e][1]));
+        for (int e = 0; e < kCount; ++e) {
+            const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + offsets[e][0]));
+            const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + offsets[e][1]));
+            const __m256i hitX = _mm256_cmpeq_epi8(_mm256_or_si256(x, bits[e][0]), values[e][0]);
+            const __m256i hitY = _mm256_cmpeq_epi8(_mm256_or_si256(y, bits[e][1]), values[e][1]);
             hits[e] = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(hitX, hitY)));
             any |= hits[e];
         }
@@ -325,6 +332,17 @@ __attribute__((target("avx2"))) const std::uint8_t* TLiteralScan::FindWide(const
         }
     }
     return nullptr;
+}
+
+// Thirty-two positions at a time, on a processor with AVX2 (nearly every one since 2013); `p` is left
+// where fewer remain than a block needs.
+const std::uint8_t* TLiteralScan::FindWide(const std::uint8_t*& p, const std::uint8_t* end) const {
+    using Loop = const std::uint8_t* (TLiteralScan::*)(const std::uint8_t*&, const std::uint8_t*) const;
+    static constexpr Loop kLoops[kMaxStrings] = {&TLiteralScan::FindWideOf<1>, &TLiteralScan::FindWideOf<2>,
+                                                 &TLiteralScan::FindWideOf<3>, &TLiteralScan::FindWideOf<4>,
+                                                 &TLiteralScan::FindWideOf<5>, &TLiteralScan::FindWideOf<6>,
+                                                 &TLiteralScan::FindWideOf<7>, &TLiteralScan::FindWideOf<8>};
+    return (this->*kLoops[entries.size() - 1])(p, end);
 }
 
 namespace {
@@ -338,6 +356,9 @@ bool HasAvx2() {
 #endif
 
 const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint8_t* end) const {
+    if (entries.empty()) {
+        return nullptr;
+    }
     if (entries.size() == 1 && entries[0].text.size() == 1 && entries[0].after.empty()) {
         const LiteralChar c = entries[0].text[0];
         return FindEither(from, end, c.c, c.other);
@@ -351,12 +372,12 @@ const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint
         }
     }
     const int count = static_cast<int>(entries.size());
-    __m128i cs[kMaxStrings][2];
-    __m128i others[kMaxStrings][2];
+    __m128i bits[kMaxStrings][2];
+    __m128i values[kMaxStrings][2];
     for (int e = 0; e < count; ++e) {
         for (int i = 0; i < 2; ++i) {
-            cs[e][i] = Splat(entries[e].probes[i].c.c);
-            others[e][i] = Splat(entries[e].probes[i].c.other);
+            bits[e][i] = Splat(entries[e].probes[i].bits);
+            values[e][i] = Splat(entries[e].probes[i].value);
         }
     }
     for (; end - p >= kBlock + farthestProbe; p += kBlock) {
@@ -366,8 +387,8 @@ const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint
             const Probe* probes = entries[e].probes;
             const __m128i x = Load(p + probes[0].offset);
             const __m128i y = Load(p + probes[1].offset);
-            const __m128i hitX = _mm_or_si128(_mm_cmpeq_epi8(x, cs[e][0]), _mm_cmpeq_epi8(x, others[e][0]));
-            const __m128i hitY = _mm_or_si128(_mm_cmpeq_epi8(y, cs[e][1]), _mm_cmpeq_epi8(y, others[e][1]));
+            const __m128i hitX = _mm_cmpeq_epi8(_mm_or_si128(x, bits[e][0]), values[e][0]);
+            const __m128i hitY = _mm_cmpeq_epi8(_mm_or_si128(y, bits[e][1]), values[e][1]);
             hits[e] = Mask(_mm_and_si128(hitX, hitY));
             any |= hits[e];
         }

@@ -77,9 +77,14 @@ public:
     const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
 
 private:
+    // A probe tests `(x | bits) == value`: exactly its character's two cases when they differ in
+    // one bit, as the letters of ASCII and of the Cyrillic code pages mostly do, or every byte (bits
+    // 0xff) for a pair that differs in more, which the full comparison then decides.
     struct Probe {
         std::ptrdiff_t offset = 0;
         LiteralChar c;
+        std::uint8_t bits = 0;
+        std::uint8_t value = 0;
     };
     struct Entry {
         LiteralString text;
@@ -90,6 +95,8 @@ private:
     const std::uint8_t* FirstStanding(const std::uint8_t* block, const std::uint8_t* end,
                                       const std::uint32_t* hits, std::uint32_t any) const;
     const std::uint8_t* FindWide(const std::uint8_t*& p, const std::uint8_t* end) const;
+    template <int kCount>
+    const std::uint8_t* FindWideOf(const std::uint8_t*& p, const std::uint8_t* end) const;
 
     std::vector<Entry> entries;
     std::ptrdiff_t farthestProbe = 0;
