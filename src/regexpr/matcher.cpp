@@ -243,6 +243,7 @@ void Matcher::AnalyseLiterals() {
     followerScan.Assign(LeadRunFollower());
     AnalyseRunEnd();
     AnalyseRunEndScan(prefix, leadFrequency);
+    AnalyseRunBack(prefix, leadFrequency);
     // Only a literal rarer than a line is worth finding first; when matches begin with literals or
     // known characters, only one far rarer than those, in the line that holds it.
     constexpr int kRareEnough = 100;
@@ -285,6 +286,37 @@ void Matcher::AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency)
     if (frequency < leadFrequency) {
         runEndScan.Assign(sets);
         leadFrequency = runEndScan.Empty() ? leadFrequency : frequency;
+    }
+}
+
+// A lead repeat over a class, after a prefix that ends with a character it does not take, and
+// followed by a line's end or a literal rarer than the prefix, as in \\[^\\]*$ or \\[^\\]+\.mp3: a
+// match's run reaches from right after the prefix to where the follower can stand, so it is found back
+// from there. A literal follower that the run does not take is left to followerScan.
+void Matcher::AnalyseRunBack(const LiteralString& prefix, int leadFrequency) {
+    runBack = RunBack::kNone;
+    runBackScan.Assign({});
+    if (leadRepeat < 0 || !followerScan.Empty() || !runEndScan.Empty()) {
+        return;
+    }
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    if (!OperandTakes(repeat.operand, 0).has_value() ||
+        (!prefix.empty() && (*OperandTakes(repeat.operand, prefix.back().c) ||
+                             *OperandTakes(repeat.operand, prefix.back().other)))) {
+        return;
+    }
+    std::uint8_t first = 0;
+    std::uint8_t other = 0;
+    if (LineEndChars(repeat.follower, first, other)) {
+        if (leadFrequency >= std::max(CharFrequency(first), CharFrequency(other))) {
+            runBack = RunBack::kLineEnd;
+        }
+        return;
+    }
+    const LiteralString follower = FollowerLiteral(repeat.follower);
+    if (!follower.empty() && LiteralSetFrequency({follower}) < leadFrequency) {
+        runBackScan.Assign({follower});
+        runBack = RunBack::kFollower;
     }
 }
 
@@ -348,15 +380,20 @@ std::vector<LiteralString> Matcher::LeadRunFollower() const {
         OperandTakes(repeat.operand, other) != false) {
         return {};
     }
+    return {FollowerLiteral(repeat.follower)};
+}
+
+// The literal that the nodes from `follower` on begin with; empty when the first is no literal.
+LiteralString Matcher::FollowerLiteral(int follower) const {
     LiteralString literal;
-    for (int node = repeat.follower;
+    for (int node = follower;
          node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size()) &&
          (program[node] == kLiteral || program[node] == kLiteralNoCase) && literal.size() < kMaxFollower;
          node = NextNode(program, node)) {
         const LiteralString part = LiteralOf(program, node, tables.invertCase);
         literal.insert(literal.end(), part.begin(), part.end());
     }
-    return {literal};
+    return literal;
 }
 
 // Whether the node at `operand` matches the character `c`, for the kinds where that depends on the
@@ -645,6 +682,9 @@ const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t
     if (!runEndScan.Empty()) {
         return NextRunBeforeItems(p, limit);
     }
+    if (runBack != RunBack::kNone) {
+        return NextRunBack(p, limit);
+    }
     if (!leadSetScan.Empty()) {
         p = leadSetScan.Find(p, limit);
         return p != nullptr && BeforeEnd(p + leadSetScan.Length() - 1) ? p : nullptr;
@@ -682,14 +722,6 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
 // characters long enough for it and that have the prefix before it (see AnalyseRunEndScan).
 const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit) {
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    const auto prefixStands = [this](const std::uint8_t* at) {
-        for (const LiteralChar c : prefixText) {
-            if (!c.Accepts(*at++)) {
-                return false;
-            }
-        }
-        return true;
-    };
     const std::uint8_t* const runFrom = p + prefixLength; // a run starts here at the earliest
     if (runFrom >= limit) {
         return nullptr;
@@ -704,8 +736,65 @@ const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std
         while (start > runFrom && items - start < repeat.max && *OperandTakes(repeat.operand, start[-1])) {
             --start;
         }
-        if (items - start >= repeat.min && prefixStands(start - prefixLength)) {
+        if (items - start >= repeat.min && PrefixStandsAt(start - prefixLength)) {
             return start - prefixLength;
+        }
+    }
+}
+
+bool Matcher::PrefixStandsAt(const std::uint8_t* at) const {
+    for (const LiteralChar c : prefixText) {
+        if (!c.Accepts(*at++)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Where a match may begin, from `p` on, when its lead repeat's run is found back from where it must
+// end (see AnalyseRunBack). A match that begins at or before the first place q after the prefix's room
+// where the follower can stand has its follower at q or later, so its run takes every character up to
+// q: the run back from q goes to the only start it can have, where the prefix, whose last character
+// the run does not take, must stand. When it does not, no match begins there or before q.
+const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8_t* limit) {
+    SettleEnd();
+    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    for (;;) {
+        const std::uint8_t* const runFrom = p + prefixLength;
+        if (runFrom > end || p >= limit) {
+            return nullptr;
+        }
+        const std::uint8_t* const q =
+            runBack == RunBack::kLineEnd ? NextLineEnd(runFrom) : runBackScan.Find(runFrom, end);
+        if (q == nullptr) {
+            return nullptr;
+        }
+        const std::uint8_t* start = q;
+        while (start > runFrom && *OperandTakes(repeat.operand, start[-1])) {
+            --start;
+        }
+        const std::uint8_t* const candidate = start - prefixLength;
+        if (candidate >= limit) {
+            return nullptr;
+        }
+        if (PrefixStandsAt(candidate)) {
+            return candidate;
+        }
+        p = q + 1 - prefixLength;
+    }
+}
+
+// The first place from `p` on where the end of a line is, the text's end at the latest.
+const std::uint8_t* Matcher::NextLineEnd(const std::uint8_t* p) const {
+    const auto first = static_cast<std::uint8_t>(tables.breakStarts[0]);
+    const auto other = static_cast<std::uint8_t>(tables.breakStarts[1]);
+    for (;; ++p) {
+        p = FindEither(p, end, first, other);
+        if (p == nullptr) {
+            return end;
+        }
+        if (LineEndAt(p)) {
+            return p;
         }
     }
 }

@@ -136,11 +136,16 @@ private:
     void AnalyseRunEnd();
     void AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency);
     const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit);
+    void AnalyseRunBack(const LiteralString& prefix, int leadFrequency);
+    const std::uint8_t* NextRunBack(const std::uint8_t* p, const std::uint8_t* limit);
+    const std::uint8_t* NextLineEnd(const std::uint8_t* p) const;
+    bool PrefixStandsAt(const std::uint8_t* at) const;
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
     const std::uint8_t* NextRunBeforeFollower(const std::uint8_t* p, const std::uint8_t* limit);
     std::vector<LiteralString> LeadRunFollower() const;
+    LiteralString FollowerLiteral(int follower) const;
     std::optional<bool> OperandTakes(int operand, std::uint8_t c) const;
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
@@ -222,6 +227,11 @@ private:
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
     std::ptrdiff_t runEndOutside = 0;                      // the item that ends the run
     bool runEndDecides = false;                            // they are all the program has after its lead
+    // How the lead repeat's run is found back from where it must end (see AnalyseRunBack): from the
+    // next line end, or from the next place where runBackScan finds its literal follower.
+    enum class RunBack { kNone, kLineEnd, kFollower };
+    RunBack runBack = RunBack::kNone;
+    TLiteralScan runBackScan;
     // Per Alternative node: the index in branchSets of the bytes its branch can begin with, or -1 when
     // it can begin with any. A branch that cannot begin at a position is passed over.
     std::vector<std::int32_t> branchBytes;

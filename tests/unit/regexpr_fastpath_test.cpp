@@ -211,6 +211,11 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "(Disk|x)\\\\f",
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
+        // ... and the run back from a line end or a literal after it to the prefix before it, which
+        // may not stand there
+        "[^\\\\]*$", "\\\\[^\\\\]+$", "k\\\\[^\\\\]*$", "\\\\[^\\\\\\r\\n]*$", "\\\\[^\\\\]*?$", "\\d*$",
+        "\\\\[^\\\\]+\\.txt$", "[^\\\\]+\\.doc", "k\\\\[^\\\\]*1\\.t", "\\\\\\w+\\.txt", "\\\\[^\\\\]+?9\\\\",
+        "7\\\\[^\\\\]+\\.txt",
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
