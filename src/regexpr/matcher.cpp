@@ -170,22 +170,37 @@ void Matcher::AnalyseRepeats() {
     const auto shapedLoops = count([this](int node) { return shapes[node] == kShapeLoop; });
     memoAllowed = loopEntries == shapedLoops && program.size() < (std::size_t{1} << kMemoNodeBits);
     // Past the prefix, the opening of groups and the head of a single branch, to the first node that
-    // matches.
+    // matches. Items of one character each, or a fixed count of one, may come before the run repeat,
+    // which then starts at a known offset but is no lead repeat: a later start inside its run would not
+    // have those items there.
     const int size = static_cast<int>(program.size());
     int node = prefixNodes.empty() ? kFirstNode : afterPrefix;
+    std::ptrdiff_t fixed = 0;
     while (node >= kFirstNode && node + kNodeSize <= size) {
         const int next = NextNode(program, node);
-        if (program[node] == kAlternative && (next < 0 || program[next] != kAlternative)) {
+        const int kind = program[node];
+        if (kind == kAlternative && (next < 0 || program[next] != kAlternative)) {
             node = OperandOf(node);
-        } else if (IsGroupOpen(program[node])) {
+        } else if (IsGroupOpen(kind)) {
+            node = next;
+        } else if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
+            fixed += static_cast<std::ptrdiff_t>(LiteralLength(node));
+            node = next;
+        } else if (OperandTakes(node, 0).has_value()) {
+            ++fixed;
+            node = next;
+        } else if (IsSimpleRepeat(kind) && repeats[node].min == repeats[node].max &&
+                   OperandTakes(repeats[node].operand, 0).has_value()) {
+            fixed += repeats[node].min;
             node = next;
         } else {
             break;
         }
     }
+    runOffset = prefixLength + fixed;
     if (node >= kFirstNode && node < size && (shapes[node] != kNoShape || IsSimpleRepeat(program[node]))) {
         runRepeat = node;
-        leadRepeat = repeats[node].max >= kMaxBraces ? node : -1;
+        leadRepeat = repeats[node].max >= kMaxBraces && fixed == 0 ? node : -1;
     }
 }
 
@@ -264,7 +279,7 @@ void Matcher::AnalyseLiterals() {
 void Matcher::AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency) {
     runEndScan.Assign({});
     prefixText = prefix;
-    if (runEndItems.empty() || !followerScan.Empty()) {
+    if (runEndItems.empty() || !followerScan.Empty() || runOffset != prefixLength) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(runRepeat);
@@ -830,7 +845,7 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
     }
     SettleEnd();
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    const std::uint8_t* const s = p + prefixLength;
+    const std::uint8_t* const s = p + runOffset;
     if (s > end) {
         return false; // the prefix is cut by the text's end
     }
@@ -946,8 +961,9 @@ void Matcher::AnalyseRunEnd() {
            (program[node] == kEmpty || program[node] == kSkip)) {
         node = NextNode(program, node);
     }
-    runEndDecides =
-        !varying && groupsUsed == 1 && node >= kFirstNode && node < size && program[node] == kProgramEnd;
+    // Items before the run, unlike the prefix, are not known to stand where an attempt is made.
+    runEndDecides = !varying && runOffset == prefixLength && groupsUsed == 1 && node >= kFirstNode &&
+                    node < size && program[node] == kProgramEnd;
 }
 
 // Only where one of the leading strings stands, or the lead repeat's run before its follower begins,

@@ -240,6 +240,7 @@ private:
     int firstRunNode = kFirstNode;         // where an attempt starts: past a top Alternative of one branch
     int leadRepeat = -1;                   // a repeat without upper bound that every match begins with
     int runRepeat = -1;                    // a repeat that every match begins with, bounded or not
+    std::ptrdiff_t runOffset = 0;          // how far into a match runRepeat starts
     bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
     bool literalsStale = true;             // the scans and breaks above are yet to be worked out

@@ -204,6 +204,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "\\d\\d\\.t", "\\\\\\d{2}", "r\\d\\\\", "\\\\[A-Z][a-z]+ \\d", "[a-z]\\d\\d", "(\\d)\\d\\.",
         "[a-z]+\\d+", "[a-z]*\\d\\d\\\\", "\\\\[^\\\\]+ \\d{4}\\.", "[^\\\\]+ \\d{3}", "e[a-z]+\\d",
         "\\\\[a-z]+\\d{2}\\\\f", "k\\\\[a-z]*\\d+\\\\", "\\\\[a-z]+[0-9]+\\.",
+        // ... and one after items of a character each, which the check of the run's end does not decide
+        "[D-F][a-z]+\\d", "\\\\[a-z]\\d?[a-z]+\\d", "\\\\\\d{2}[a-z]*\\.", "r\\d[^\\\\]+ \\d",
         // ... and a bounded one, whose run may be longer than it takes
         "[a-z]{2,4}\\d\\\\", "\\d{1,3}\\.t", "\\\\[a-z]{3,6}\\d", "[a-z]{2,4}?\\d", "\\d{2,3} ",
         // Words of a choice checked with the characters after them, also where one word begins another
