@@ -327,6 +327,8 @@ int main(int argc, char** argv) {
         Same("[a-z]+\\d+", "[a-z]+\\d+"),
         Same("\\d{2,4}[-_]\\d{2}", "\\d{2,4}[-_]\\d{2}"),
         Same("^[A-Z]:\\\\[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+$"),
+        Same("\\\\[^\\\\]+\\.mp3$", "\\\\[^\\\\]+\\.mp3$"),
+        Same("\\\\[^\\\\]*$", "\\\\[^\\\\]*$"),
         Same("[a-z]+\\.doc", "[a-z]+\\.doc"),
         Same("\\d+\\.(zip|exe)$", "\\d+\\.(zip|exe)$"),
         {"Cyrillic /i", "-m irgm-sx " + Quote(otpusk), Quote(otpuskClasses), Quote(otpuskEscaped)},
