@@ -45,6 +45,13 @@ step() { # name, driver arguments...
     shift
     output=$(wine ./driver.exe "$@" 2>&1)
     status=$?
+    if [ $status -ne 0 ] && [ -z "$output" ]; then
+        # The driver ended without a word, not even a failed check: Wine did not run it through, which
+        # tells nothing of the program. Once more, and the status goes into the report.
+        output=$(wine ./driver.exe "$@" 2>&1)
+        status=$?
+        [ $status -eq 0 ] || output="$output (the driver ended twice with status $status)"
+    fi
     record "$name" $status "$output"
 }
 same() { # name, file, expected file
