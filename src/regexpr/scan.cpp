@@ -228,12 +228,12 @@ void TLiteralScan::Assign(const std::vector<LiteralString>& strings,
         const LiteralString& text = strings[s];
         // The rarest character first; of equally rare ones for the second, the farthest from the
         // first, as nearby characters of a word tend to occur together.
-        // A character whose cases differ in more than one bit makes a probe that lets every byte by.
-        constexpr int kNoProbe = 1000;
+        // A character whose cases differ in more than one bit makes a probe that lets more bytes by.
+        constexpr int kWeakProbe = 100;
         const auto frequency = [&text](std::ptrdiff_t i) {
             const LiteralChar c = text[static_cast<std::size_t>(i)];
             return std::max(CharFrequency(c.c), CharFrequency(c.other)) + (c.c != c.other ? 10 : 0) +
-                   (std::popcount(static_cast<unsigned>(c.c ^ c.other)) > 1 ? kNoProbe : 0);
+                   (std::popcount(static_cast<unsigned>(c.c ^ c.other)) > 1 ? kWeakProbe : 0);
         };
         const auto length = static_cast<std::ptrdiff_t>(text.size());
         std::ptrdiff_t first = 0;
@@ -257,9 +257,8 @@ void TLiteralScan::Assign(const std::vector<LiteralString>& strings,
         }
         const auto probe = [&text](std::ptrdiff_t offset) {
             const LiteralChar c = text[static_cast<std::size_t>(offset)];
-            const auto differ = static_cast<std::uint8_t>(c.c ^ c.other);
-            const std::uint8_t bits = std::popcount(static_cast<unsigned>(differ)) > 1 ? 0xff : differ;
-            return Probe{offset, c, bits, static_cast<std::uint8_t>(c.c | bits)};
+            return Probe{offset, c, static_cast<std::uint8_t>(c.c ^ c.other),
+                         static_cast<std::uint8_t>(c.c | c.other)};
         };
         entry.probes[0] = probe(std::min(first, second));
         entry.probes[1] = probe(std::max(first, second));

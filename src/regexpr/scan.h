@@ -77,9 +77,9 @@ public:
     const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
 
 private:
-    // A probe tests `(x | bits) == value`: exactly its character's two cases when they differ in
-    // one bit, as the letters of ASCII and of the Cyrillic code pages mostly do, or every byte (bits
-    // 0xff) for a pair that differs in more, which the full comparison then decides.
+    // A probe tests `(x | bits) == value`, bits being where its character's two cases differ: exactly
+    // those two when they differ in one bit, as the letters of ASCII and of the Cyrillic code pages
+    // mostly do, and a few bytes more when in several, which the full comparison turns away.
     struct Probe {
         std::ptrdiff_t offset = 0;
         LiteralChar c;

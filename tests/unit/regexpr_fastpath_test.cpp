@@ -174,6 +174,10 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
             }
             text += "\\file.txt\r\n";
         }
+        if (i == 300) {
+            // Letters whose two cases differ in more than one bit: \xa1 \xa2, \xa3 \xbc, \xa5 \xb4.
+            text += "C:\\Disk\\\xa1\xa2 \xbc\xa3\xa5.\xb4txt\r\n";
+        }
         text += "C:\\Disk\\folder" + std::to_string(i % 97) + "\\file" + std::to_string(i) +
                 (i % 7 == 0 ? " copy " + std::to_string(1990 + i % 20) + ".doc" : "") + ".txt\r\n";
     }
@@ -221,7 +225,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
-        "zqx", "file9999", "(?s)9\\.txt.*file1\\.", "\\d+(?s).\\nC"};
+        "zqx", "file9999", "(?s)9\\.txt.*file1\\.", "\\d+(?s).\\nC",
+        // Literals of letters whose cases differ in more than one bit, alone and in a choice
+        "\xa2\xa1", "\xa3\xbc\xb4", "\xa1\xa1|\xbc\xbc|fil"};
     for (const char* expression : expressions) {
         for (const char* modifiers : {"-s", "m-s", "i-s", "ims"}) {
             EXPECT_EQ(Outcome(expression, modifiers, text, true, false),
