@@ -283,8 +283,7 @@ void Matcher::AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency)
         return;
     }
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    if (!prefix.empty() && (*OperandTakes(repeat.operand, prefix.back().c) ||
-                            *OperandTakes(repeat.operand, prefix.back().other))) {
+    if (!PrefixEndsRun(repeat.operand, prefix)) {
         return;
     }
     std::vector<ByteSet> sets;
@@ -315,9 +314,7 @@ void Matcher::AnalyseRunBack(const LiteralString& prefix, int leadFrequency) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(leadRepeat);
-    if (!OperandTakes(repeat.operand, 0).has_value() ||
-        (!prefix.empty() && (*OperandTakes(repeat.operand, prefix.back().c) ||
-                             *OperandTakes(repeat.operand, prefix.back().other)))) {
+    if (!OperandTakes(repeat.operand, 0).has_value() || !PrefixEndsRun(repeat.operand, prefix)) {
         return;
     }
     std::uint8_t first = 0;
@@ -333,6 +330,13 @@ void Matcher::AnalyseRunBack(const LiteralString& prefix, int leadFrequency) {
         runBackScan.Assign({follower});
         runBack = RunBack::kFollower;
     }
+}
+
+// Whether a run of the characters of `operand`, a node that takes one by its value, stops on the left
+// where `prefix` ends: the prefix is empty, or the run takes neither case of its last character.
+bool Matcher::PrefixEndsRun(int operand, const LiteralString& prefix) const {
+    return prefix.empty() ||
+           (!*OperandTakes(operand, prefix.back().c) && !*OperandTakes(operand, prefix.back().other));
 }
 
 void Matcher::AnalyseBranches() {

@@ -140,6 +140,7 @@ private:
     const std::uint8_t* NextRunBack(const std::uint8_t* p, const std::uint8_t* limit);
     const std::uint8_t* NextLineEnd(const std::uint8_t* p) const;
     bool PrefixStandsAt(const std::uint8_t* at) const;
+    bool PrefixEndsRun(int operand, const LiteralString& prefix) const;
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
