@@ -774,7 +774,8 @@ bool Matcher::PrefixStandsAt(const std::uint8_t* at) const {
 // end (see AnalyseRunBack). A match that begins at or before the first place q after the prefix's room
 // where the follower can stand has its follower at q or later, so its run takes every character up to
 // q: the run back from q goes to the only start it can have, where the prefix, whose last character
-// the run does not take, must stand. When it does not, no match begins there or before q.
+// the run does not take, must stand. When it does not, no match begins there or before q. Below a
+// `limit` before the text's end, as in a line that holds a required literal, a match ends by the limit.
 const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8_t* limit) {
     SettleEnd();
     const Repeat& repeat = DescribeRepeat(leadRepeat);
@@ -784,7 +785,7 @@ const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8
             return nullptr;
         }
         const std::uint8_t* const q =
-            runBack == RunBack::kLineEnd ? NextLineEnd(runFrom) : runBackScan.Find(runFrom, end);
+            runBack == RunBack::kLineEnd ? NextLineEnd(runFrom, limit) : runBackScan.Find(runFrom, limit);
         if (q == nullptr) {
             return nullptr;
         }
@@ -803,14 +804,16 @@ const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8
     }
 }
 
-// The first place from `p` on where the end of a line is, the text's end at the latest.
-const std::uint8_t* Matcher::NextLineEnd(const std::uint8_t* p) const {
+// The first place in [p, limit] where a line ends: the text's end when that is the limit and no line
+// ends before it.
+const std::uint8_t* Matcher::NextLineEnd(const std::uint8_t* p, const std::uint8_t* limit) const {
     const auto first = static_cast<std::uint8_t>(tables.breakStarts[0]);
     const auto other = static_cast<std::uint8_t>(tables.breakStarts[1]);
+    const std::uint8_t* const stop = limit < end ? limit + 1 : end;
     for (;; ++p) {
-        p = FindEither(p, end, first, other);
+        p = FindEither(p, stop, first, other);
         if (p == nullptr) {
-            return end;
+            return limit >= end ? end : nullptr;
         }
         if (LineEndAt(p)) {
             return p;

@@ -138,7 +138,7 @@ private:
     const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit);
     void AnalyseRunBack(const LiteralString& prefix, int leadFrequency);
     const std::uint8_t* NextRunBack(const std::uint8_t* p, const std::uint8_t* limit);
-    const std::uint8_t* NextLineEnd(const std::uint8_t* p) const;
+    const std::uint8_t* NextLineEnd(const std::uint8_t* p, const std::uint8_t* limit) const;
     bool PrefixStandsAt(const std::uint8_t* at) const;
     bool PrefixEndsRun(int operand, const LiteralString& prefix) const;
     SearchEnd SearchByLeading(const std::uint8_t* from);

@@ -222,6 +222,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "[^\\\\]*$", "\\\\[^\\\\]+$", "k\\\\[^\\\\]*$", "\\\\[^\\\\\\r\\n]*$", "\\\\[^\\\\]*?$", "\\d*$",
         "\\\\[^\\\\]+\\.txt$", "[^\\\\]+\\.doc", "k\\\\[^\\\\]*1\\.t", "\\\\\\w+\\.txt", "\\\\[^\\\\]+?9\\\\",
         "7\\\\[^\\\\]+\\.txt",
+        // ... also inside the line of a required literal
+        "\\\\[^\\\\\\r\\n]*e399\\.txt", "\\\\[^\\\\\\r\\n]*\\.doc.*7\\.txt$", "\\\\[^\\\\\\r\\n]*$.*e39",
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
