@@ -960,7 +960,11 @@ void Act(HWND form, char** tokens, int count) {
             Check(StaticTexts(browser).find(kBrowseTitle) != std::wstring::npos,
                   "the folder browser's title, says \"" + Narrow(StaticTexts(browser)) + "\"");
             if (verb == "browse") {
+                // Once shown, the browser may still settle on its first folder; a selection made again a
+                // moment later is the one that stays, as a user's would be.
                 Check(SelectInBrowser(browser, value), "selecting " + value + " in the folder browser");
+                Sleep(500);
+                Check(SelectInBrowser(browser, value), "selecting " + value + " in the folder browser again");
             }
             Press(browser, verb == "browse-cancel" ? IDCANCEL : IDOK);
         } else if (verb == "name" || verb == "name-empty" || verb == "name-cancel") {
