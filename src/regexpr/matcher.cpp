@@ -222,6 +222,16 @@ void Matcher::AnalyseLiterals() {
     }
     prefixLength = static_cast<std::ptrdiff_t>(prefix.size());
     firstScan.Assign(startInfo.firstChars.data());
+    beginsAtLineStart = BeginsAtLineStart();
+    if (beginsAtLineStart) {
+        ByteSet separators{};
+        for (int c = 0; c < 256; ++c) {
+            if (tables.lineSeparator[c]) {
+                separators[static_cast<std::size_t>(c >> 3)] |= static_cast<std::uint8_t>(1 << (c & 7));
+            }
+        }
+        separatorScan.Assign(separators.data());
+    }
     AnalyseRepeats();
     // Of several leading strings, each is checked with the characters its way has next, before an
     // attempt: many a candidate of a choice of words fails right after the word.
@@ -337,6 +347,40 @@ void Matcher::AnalyseRunBack(const LiteralString& prefix, int leadFrequency) {
 bool Matcher::PrefixEndsRun(int operand, const LiteralString& prefix) const {
     return prefix.empty() ||
            (!*OperandTakes(operand, prefix.back().c) && !*OperandTakes(operand, prefix.back().other));
+}
+
+// Whether every match begins with the start of a line, past the head of a single branch and the
+// opening of groups.
+bool Matcher::BeginsAtLineStart() const {
+    const int size = static_cast<int>(program.size());
+    int node = kFirstNode;
+    while (node >= kFirstNode && node + kNodeSize <= size) {
+        const int next = NextNode(program, node);
+        if (program[node] == kAlternative && (next < 0 || program[next] != kAlternative)) {
+            node = OperandOf(node);
+        } else if (IsGroupOpen(program[node])) {
+            node = next;
+        } else {
+            return program[node] == kLineStart;
+        }
+    }
+    return false;
+}
+
+// The first place from `p` on where a line starts and a match's first character stands, for a
+// program whose matches begin at the start of a line: the character after a line separator.
+const std::uint8_t* Matcher::NextLineStart(const std::uint8_t* p) const {
+    while (p < end) {
+        if (LineStartAt(p) && InSet(startInfo.firstChars.data(), *p)) {
+            return p;
+        }
+        const std::uint8_t* const separator = separatorScan.Find(p, end);
+        if (separator == nullptr) {
+            return nullptr;
+        }
+        p = separator + 1;
+    }
+    return nullptr;
 }
 
 void Matcher::AnalyseBranches() {
@@ -596,6 +640,14 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     }
     if (fastPaths && firstCharCount == 0) {
         return SearchEnd::kNoMatch;
+    }
+    if (fastPaths && beginsAtLineStart) {
+        const SearchEnd outcome =
+            AttemptEach(from, [this](const std::uint8_t* p) { return NextLineStart(p); });
+        if (outcome == SearchEnd::kNoMatch && FirstCharFrom(from)) {
+            ClearAttemptGroups(); // the plain search would have made (failed) attempts elsewhere in lines
+        }
+        return outcome;
     }
     if (fastPaths) {
         return AttemptEach(from, [this](const std::uint8_t* p) { return firstScan.Find(p, end); });

@@ -140,6 +140,8 @@ private:
     const std::uint8_t* NextRunBack(const std::uint8_t* p, const std::uint8_t* limit);
     const std::uint8_t* NextLineEnd(const std::uint8_t* p, const std::uint8_t* limit) const;
     bool PrefixStandsAt(const std::uint8_t* at) const;
+    bool BeginsAtLineStart() const;
+    const std::uint8_t* NextLineStart(const std::uint8_t* p) const;
     bool PrefixEndsRun(int operand, const LiteralString& prefix) const;
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
@@ -238,6 +240,8 @@ private:
     std::vector<std::int32_t> branchBytes;
     std::vector<std::array<std::uint8_t, 32>> branchSets;
     TByteSetScan firstScan;                // the characters a match may begin with
+    bool beginsAtLineStart = false;        // every match begins at the start of a line
+    TByteSetScan separatorScan;            // then the line separators, after which lines start
     int firstRunNode = kFirstNode;         // where an attempt starts: past a top Alternative of one branch
     int leadRepeat = -1;                   // a repeat without upper bound that every match begins with
     int runRepeat = -1;                    // a repeat that every match begins with, bounded or not

@@ -217,6 +217,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "(Disk|x)\\\\f",
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
+        // Attempts only where a line starts
+        "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
         // may not stand there
         "[^\\\\]*$", "\\\\[^\\\\]+$", "k\\\\[^\\\\]*$", "\\\\[^\\\\\\r\\n]*$", "\\\\[^\\\\]*?$", "\\d*$",
