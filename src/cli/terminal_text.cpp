@@ -54,6 +54,22 @@ int CopyAscii(const char* p, char* w) {
 }
 #endif
 
+// Copies the last bytes of a line, from `p` to its `end`, fewer than a block, when the block that ends
+// there is ASCII: the bytes of it before `p` were written as they are, just before `w`, so the block
+// can be written again from there. False, with nothing written, when the block is not ASCII.
+bool CopyAsciiTail(const char* begin, const char* p, const char* end, char* w) {
+    if (end - begin < kAsciiBlock) {
+        return false;
+    }
+    const char* from = end - kAsciiBlock;
+    char block[kAsciiBlock];
+    if (CopyAscii(from, block) != kAsciiBlock) {
+        return false;
+    }
+    std::memcpy(w - (p - from), block, kAsciiBlock);
+    return true;
+}
+
 std::string CharacterName(char32_t c) {
     char number[16];
     std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
@@ -151,6 +167,9 @@ void TTerminalText::AppendToTerminal(std::string& out, std::string_view bytes) c
                 if (ascii == kAsciiBlock) {
                     continue;
                 }
+            } else if (CopyAsciiTail(bytes.data(), p, end, w)) {
+                w += end - p;
+                break;
             } else if (static_cast<unsigned char>(*p) < 0x80) {
                 *w++ = *p++; // the last bytes of a line, fewer than a block
                 continue;

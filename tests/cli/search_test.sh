@@ -102,6 +102,9 @@ check "  ... names it" grep -q 'no option "-x"' err
 utf=(env LC_ALL=ru_RU.UTF-8 "$cli")
 check "a UTF-8 locale: a capital Cyrillic expression finds the 1251 line" status_is 0 "${utf[@]}" search 'ОТПУСК' LIST/CD03.txt
 check "  ... printed in UTF-8" expect '\n ------ Found in disk : CD03.txt\nE:\\Фото\\отпуск.jpg\n'
+printf 'E:\\\xd4\xee\xf2\xee\\\xee\xf2\xef\xf3\xf1\xea\\2020 summer holiday.jpg\r\n' >long.txt
+check "  ... a line that ends in more ASCII than a block holds" status_is 0 "${utf[@]}" search 'summer' long.txt
+check "  ... exactly" expect '\n ------ Found in disk : long.txt\nE:\\Фото\\отпуск\\2020 summer holiday.jpg\n'
 check "  ... a line once per match, each in UTF-8, in every catalog" status_is 0 "${utf[@]}" search 'о' LIST/CD03.txt LIST/CD03.txt
 check "  ... exactly" expect '\n ------ Found in disk : CD03.txt\nE:\\Фото\\отпуск.jpg\nE:\\Фото\\отпуск.jpg\nE:\\Фото\\отпуск.jpg\n\n ------ Found in disk : CD03.txt\nE:\\Фото\\отпуск.jpg\nE:\\Фото\\отпуск.jpg\nE:\\Фото\\отпуск.jpg\n'
 check "  ... and a small-letter one the capital Ф" status_is 0 "${utf[@]}" search 'фото' LIST/CD03.txt
