@@ -173,32 +173,23 @@ void Matcher::AnalyseRepeats() {
     // matches. Items of one character each, or a fixed count of one, may come before the run repeat,
     // which then starts at a known offset but is no lead repeat: a later start inside its run would not
     // have those items there.
-    const int size = static_cast<int>(program.size());
-    int node = prefixNodes.empty() ? kFirstNode : afterPrefix;
+    int node = FirstMatchingNode(prefixNodes.empty() ? kFirstNode : afterPrefix);
     std::ptrdiff_t fixed = 0;
-    while (node >= kFirstNode && node + kNodeSize <= size) {
-        const int next = NextNode(program, node);
+    for (; node >= 0; node = FirstMatchingNode(NextNode(program, node))) {
         const int kind = program[node];
-        if (kind == kAlternative && (next < 0 || program[next] != kAlternative)) {
-            node = OperandOf(node);
-        } else if (IsGroupOpen(kind)) {
-            node = next;
-        } else if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
+        if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
             fixed += static_cast<std::ptrdiff_t>(LiteralLength(node));
-            node = next;
         } else if (OperandTakes(node, 0).has_value()) {
             ++fixed;
-            node = next;
         } else if (IsSimpleRepeat(kind) && repeats[node].min == repeats[node].max &&
                    OperandTakes(repeats[node].operand, 0).has_value()) {
             fixed += repeats[node].min;
-            node = next;
         } else {
             break;
         }
     }
     runOffset = prefixLength + fixed;
-    if (node >= kFirstNode && node < size && (shapes[node] != kNoShape || IsSimpleRepeat(program[node]))) {
+    if (node >= 0 && (shapes[node] != kNoShape || IsSimpleRepeat(program[node]))) {
         runRepeat = node;
         leadRepeat = repeats[node].max >= kMaxBraces && fixed == 0 ? node : -1;
     }
@@ -222,7 +213,8 @@ void Matcher::AnalyseLiterals() {
     }
     prefixLength = static_cast<std::ptrdiff_t>(prefix.size());
     firstScan.Assign(startInfo.firstChars.data());
-    beginsAtLineStart = BeginsAtLineStart();
+    const int first = FirstMatchingNode(kFirstNode);
+    beginsAtLineStart = first >= 0 && program[first] == kLineStart;
     if (beginsAtLineStart) {
         ByteSet separators{};
         for (int c = 0; c < 256; ++c) {
@@ -349,11 +341,10 @@ bool Matcher::PrefixEndsRun(int operand, const LiteralString& prefix) const {
            (!*OperandTakes(operand, prefix.back().c) && !*OperandTakes(operand, prefix.back().other));
 }
 
-// Whether every match begins with the start of a line, past the head of a single branch and the
-// opening of groups.
-bool Matcher::BeginsAtLineStart() const {
+// The first node from `node` on that matches something, past the head of a single branch and the
+// opening of groups; -1 past the program's end.
+int Matcher::FirstMatchingNode(int node) const {
     const int size = static_cast<int>(program.size());
-    int node = kFirstNode;
     while (node >= kFirstNode && node + kNodeSize <= size) {
         const int next = NextNode(program, node);
         if (program[node] == kAlternative && (next < 0 || program[next] != kAlternative)) {
@@ -361,10 +352,10 @@ bool Matcher::BeginsAtLineStart() const {
         } else if (IsGroupOpen(program[node])) {
             node = next;
         } else {
-            return program[node] == kLineStart;
+            return node;
         }
     }
-    return false;
+    return -1;
 }
 
 // The first place from `p` on where a line starts and a match's first character stands, for a
@@ -644,10 +635,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths && beginsAtLineStart) {
         const SearchEnd outcome =
             AttemptEach(from, [this](const std::uint8_t* p) { return NextLineStart(p); });
-        if (outcome == SearchEnd::kNoMatch && FirstCharFrom(from)) {
-            ClearAttemptGroups(); // the plain search would have made (failed) attempts elsewhere in lines
-        }
-        return outcome;
+        return outcome == SearchEnd::kNoMatch ? NoMatchFrom(from, false) : outcome;
     }
     if (fastPaths) {
         return AttemptEach(from, [this](const std::uint8_t* p) { return firstScan.Find(p, end); });
@@ -1042,10 +1030,7 @@ SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
         }
         p = AfterLeadRun(p) - 1;
     }
-    if (!attempted && FirstCharFrom(from)) {
-        ClearAttemptGroups(); // the plain search would have made (failed) attempts
-    }
-    return SearchEnd::kNoMatch;
+    return NoMatchFrom(from, attempted);
 }
 
 // Every match contains one of the required strings at or after its start: the attempts begin at the
@@ -1089,10 +1074,7 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
         }
         p = lineEnd + 1;
     }
-    if (!attempted && FirstCharFrom(from)) {
-        ClearAttemptGroups(); // the plain search would have made (failed) attempts
-    }
-    return SearchEnd::kNoMatch;
+    return NoMatchFrom(from, attempted);
 }
 
 // A program that is one repeat of a class matches at the first run of the class long enough for it,
@@ -1129,6 +1111,15 @@ bool Matcher::FirstCharFrom(const std::uint8_t* from) {
                ScanHit(std::memchr(from, firstCharPair[0], size));
     }
     return ScanHit(firstScan.Find(from, end));
+}
+
+// No match from `from` on, found by a search that attempts only where a match may begin: the plain
+// search would have made (failed) attempts at every first character, which clear the groups.
+SearchEnd Matcher::NoMatchFrom(const std::uint8_t* from, bool attempted) {
+    if (!attempted && FirstCharFrom(from)) {
+        ClearAttemptGroups();
+    }
+    return SearchEnd::kNoMatch;
 }
 
 void Matcher::ClearAttemptGroups() {

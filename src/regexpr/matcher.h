@@ -140,7 +140,7 @@ private:
     const std::uint8_t* NextRunBack(const std::uint8_t* p, const std::uint8_t* limit);
     const std::uint8_t* NextLineEnd(const std::uint8_t* p, const std::uint8_t* limit) const;
     bool PrefixStandsAt(const std::uint8_t* at) const;
-    bool BeginsAtLineStart() const;
+    int FirstMatchingNode(int node) const;
     const std::uint8_t* NextLineStart(const std::uint8_t* p) const;
     bool PrefixEndsRun(int operand, const LiteralString& prefix) const;
     SearchEnd SearchByLeading(const std::uint8_t* from);
@@ -152,6 +152,7 @@ private:
     std::optional<bool> OperandTakes(int operand, std::uint8_t c) const;
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
+    SearchEnd NoMatchFrom(const std::uint8_t* from, bool attempted);
     void AnalyseLiterals();
     void AnalyseRepeats();
     std::uint64_t MemoKey(int node, const std::uint8_t* at) const;
