@@ -153,10 +153,17 @@ void Matcher::AnalyseShapes() {
     literalsStale = true;
 }
 
-void Matcher::AnalyseRepeats() {
+void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     leadRepeat = -1;
     runRepeat = -1;
     memoAllowed = false;
+    runItems.clear();
+    for (const LiteralChar c : prefix) {
+        runItems.push_back(SetOf(c));
+    }
+    lineStartItem = -1;
+    runOffset = prefixLength;
+    itemsBeforeRun = false;
     const std::vector<int> reachable = ReachableNodes(program);
     const auto count = [&](auto test) { return std::count_if(reachable.begin(), reachable.end(), test); };
     if (count([this](int node) { return program[node] == kBackRef || program[node] == kBackRefNoCase; }) >
@@ -170,28 +177,39 @@ void Matcher::AnalyseRepeats() {
     const auto shapedLoops = count([this](int node) { return shapes[node] == kShapeLoop; });
     memoAllowed = loopEntries == shapedLoops && program.size() < (std::size_t{1} << kMemoNodeBits);
     // Past the prefix, the opening of groups and the head of a single branch, to the first node that
-    // matches. Items of one character each, or a fixed count of one, may come before the run repeat,
-    // which then starts at a known offset but is no lead repeat: a later start inside its run would not
-    // have those items there.
+    // matches. Items of one character each, a fixed count of one, or the start of a line may come
+    // before the run repeat, which then starts at a known offset but is no lead repeat: a later start
+    // inside its run would not have those items there.
+    constexpr std::size_t kMaxRunItems = 64;
+    const auto addChars = [this](int operand, std::int32_t times) {
+        ByteSet set{};
+        AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
+        runItems.insert(runItems.end(), static_cast<std::size_t>(times), set);
+    };
     int node = FirstMatchingNode(prefixNodes.empty() ? kFirstNode : afterPrefix);
-    std::ptrdiff_t fixed = 0;
-    for (; node >= 0; node = FirstMatchingNode(NextNode(program, node))) {
+    for (; node >= 0 && runItems.size() < kMaxRunItems; node = FirstMatchingNode(NextNode(program, node))) {
         const int kind = program[node];
         if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
-            fixed += static_cast<std::ptrdiff_t>(LiteralLength(node));
+            for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
+                runItems.push_back(SetOf(c));
+            }
         } else if (OperandTakes(node, 0).has_value()) {
-            ++fixed;
+            addChars(node, 1);
         } else if (IsSimpleRepeat(kind) && repeats[node].min == repeats[node].max &&
-                   OperandTakes(repeats[node].operand, 0).has_value()) {
-            fixed += repeats[node].min;
+                   OperandTakes(repeats[node].operand, 0).has_value() &&
+                   runItems.size() + static_cast<std::size_t>(repeats[node].min) <= kMaxRunItems) {
+            addChars(repeats[node].operand, repeats[node].min);
+        } else if (kind == kLineStart && lineStartItem < 0) {
+            lineStartItem = static_cast<std::ptrdiff_t>(runItems.size());
         } else {
             break;
         }
     }
-    runOffset = prefixLength + fixed;
+    runOffset = static_cast<std::ptrdiff_t>(runItems.size());
+    itemsBeforeRun = runOffset != prefixLength || lineStartItem >= 0;
     if (node >= 0 && (shapes[node] != kNoShape || IsSimpleRepeat(program[node]))) {
         runRepeat = node;
-        leadRepeat = repeats[node].max >= kMaxBraces && fixed == 0 ? node : -1;
+        leadRepeat = repeats[node].max >= kMaxBraces && !itemsBeforeRun ? node : -1;
     }
 }
 
@@ -224,7 +242,7 @@ void Matcher::AnalyseLiterals() {
         }
         separatorScan.Assign(separators.data());
     }
-    AnalyseRepeats();
+    AnalyseRepeats(prefix);
     // Of several leading strings, each is checked with the characters its way has next, before an
     // attempt: many a candidate of a choice of words fails right after the word.
     constexpr std::size_t kMaxAfter = 8;
@@ -259,8 +277,8 @@ void Matcher::AnalyseLiterals() {
     }
     followerScan.Assign(LeadRunFollower());
     AnalyseRunEnd();
-    AnalyseRunEndScan(prefix, leadFrequency);
-    AnalyseRunBack(prefix, leadFrequency);
+    AnalyseRunEndScan(leadFrequency);
+    AnalyseRunBack(leadFrequency);
     // Only a literal rarer than a line is worth finding first; when matches begin with literals or
     // known characters, only one far rarer than those, in the line that holds it.
     constexpr int kRareEnough = 100;
@@ -278,14 +296,13 @@ void Matcher::AnalyseLiterals() {
 // the way a match begins: the run goes back from them to its start, or as far as the repeat's bound
 // allows, where the match begins after the prefix. Only when the prefix ends with a character the run does
 // not take, which then ends the run on the left, so that the run's start is known.
-void Matcher::AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency) {
+void Matcher::AnalyseRunEndScan(int& leadFrequency) {
     runEndScan.Assign({});
-    prefixText = prefix;
-    if (runEndItems.empty() || !followerScan.Empty() || runOffset != prefixLength) {
+    if (runEndItems.empty() || !followerScan.Empty() || itemsBeforeRun) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    if (!PrefixEndsRun(repeat.operand, prefix)) {
+    if (!ItemsEndRun(repeat.operand)) {
         return;
     }
     std::vector<ByteSet> sets;
@@ -305,24 +322,28 @@ void Matcher::AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency)
     }
 }
 
-// A lead repeat over a class, after a prefix that ends with a character it does not take, and
-// followed by a line's end or a literal rarer than the prefix, as in \\[^\\]*$ or \\[^\\]+\.mp3: a
-// match's run reaches from right after the prefix to where the follower can stand, so it is found back
-// from there. A literal follower that the run does not take is left to followerScan.
-void Matcher::AnalyseRunBack(const LiteralString& prefix, int leadFrequency) {
+// A run repeat without bound over a class, after items whose last takes no character of it, and
+// followed by a line's end or a literal rarer than the way a match begins, as in \\[^\\]*$,
+// \\[^\\]+\.mp3 or ^[A-Z]:\\[^\\]+$: a match's run reaches from right after the items to where the
+// follower can stand, so it is found back from there. A line's end is worth it when a match may begin
+// about once a line or more, as a line's end found back costs less than an attempt. A literal follower
+// that the run does not take is left to followerScan.
+void Matcher::AnalyseRunBack(int leadFrequency) {
     runBack = RunBack::kNone;
     runBackScan.Assign({});
-    if (leadRepeat < 0 || !followerScan.Empty() || !runEndScan.Empty()) {
+    if (runRepeat < 0 || !followerScan.Empty() || !runEndScan.Empty()) {
         return;
     }
-    const Repeat& repeat = DescribeRepeat(leadRepeat);
-    if (!OperandTakes(repeat.operand, 0).has_value() || !PrefixEndsRun(repeat.operand, prefix)) {
+    const Repeat& repeat = DescribeRepeat(runRepeat);
+    if (repeat.max < kMaxBraces || !OperandTakes(repeat.operand, 0).has_value() ||
+        !ItemsEndRun(repeat.operand)) {
         return;
     }
     std::uint8_t first = 0;
     std::uint8_t other = 0;
     if (LineEndChars(repeat.follower, first, other)) {
-        if (leadFrequency >= std::max(CharFrequency(first), CharFrequency(other))) {
+        constexpr int kAboutOnceALine = 120; // as often as a middling letter, a digit, a separator
+        if (leadFrequency >= kAboutOnceALine) {
             runBack = RunBack::kLineEnd;
         }
         return;
@@ -335,10 +356,19 @@ void Matcher::AnalyseRunBack(const LiteralString& prefix, int leadFrequency) {
 }
 
 // Whether a run of the characters of `operand`, a node that takes one by its value, stops on the left
-// where `prefix` ends: the prefix is empty, or the run takes neither case of its last character.
-bool Matcher::PrefixEndsRun(int operand, const LiteralString& prefix) const {
-    return prefix.empty() ||
-           (!*OperandTakes(operand, prefix.back().c) && !*OperandTakes(operand, prefix.back().other));
+// where the items before the run repeat end: there are none, or the last takes no character the run
+// takes. A line's start alone stops nothing: a match may begin at any line's start inside the run.
+bool Matcher::ItemsEndRun(int operand) const {
+    if (runItems.empty()) {
+        return lineStartItem < 0;
+    }
+    for (int c = 0; c < 256; ++c) {
+        if (InSet(runItems.back().data(), static_cast<std::uint8_t>(c)) &&
+            *OperandTakes(operand, static_cast<std::uint8_t>(c))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The first node from `node` on that matches something, past the head of a single branch and the
@@ -795,32 +825,34 @@ const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std
         while (start > runFrom && items - start < repeat.max && *OperandTakes(repeat.operand, start[-1])) {
             --start;
         }
-        if (items - start >= repeat.min && PrefixStandsAt(start - prefixLength)) {
+        if (items - start >= repeat.min && ItemsStandAt(start - prefixLength)) {
             return start - prefixLength;
         }
     }
 }
 
-bool Matcher::PrefixStandsAt(const std::uint8_t* at) const {
-    for (const LiteralChar c : prefixText) {
-        if (!c.Accepts(*at++)) {
+// Whether the items before the run repeat stand at `at`, where a match would begin.
+bool Matcher::ItemsStandAt(const std::uint8_t* at) const {
+    for (const ByteSet& item : runItems) {
+        if (!InSet(item.data(), *at++)) {
             return false;
         }
     }
-    return true;
+    return lineStartItem < 0 || LineStartAt(at - runOffset + lineStartItem);
 }
 
-// Where a match may begin, from `p` on, when its lead repeat's run is found back from where it must
-// end (see AnalyseRunBack). A match that begins at or before the first place q after the prefix's room
+// Where a match may begin, from `p` on, when its run repeat's run is found back from where it must
+// end (see AnalyseRunBack). A match that begins at or before the first place q after the items' room
 // where the follower can stand has its follower at q or later, so its run takes every character up to
-// q: the run back from q goes to the only start it can have, where the prefix, whose last character
-// the run does not take, must stand. When it does not, no match begins there or before q. Below a
-// `limit` before the text's end, as in a line that holds a required literal, a match ends by the limit.
+// q: the run back from q goes to the only start it can have, after the items, whose last character
+// the run does not take, and which must stand there. When they do not, no match begins there or before
+// q. Below a `limit` before the text's end, as in a line that holds a required literal, a match ends by
+// the limit.
 const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8_t* limit) {
     SettleEnd();
-    const Repeat& repeat = DescribeRepeat(leadRepeat);
+    const Repeat& repeat = DescribeRepeat(runRepeat);
     for (;;) {
-        const std::uint8_t* const runFrom = p + prefixLength;
+        const std::uint8_t* const runFrom = p + runOffset;
         if (runFrom > end || p >= limit) {
             return nullptr;
         }
@@ -833,14 +865,14 @@ const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8
         while (start > runFrom && *OperandTakes(repeat.operand, start[-1])) {
             --start;
         }
-        const std::uint8_t* const candidate = start - prefixLength;
+        const std::uint8_t* const candidate = start - runOffset;
         if (candidate >= limit) {
             return nullptr;
         }
-        if (PrefixStandsAt(candidate)) {
+        if (ItemsStandAt(candidate)) {
             return candidate;
         }
-        p = q + 1 - prefixLength;
+        p = q + 1 - runOffset;
     }
 }
 
@@ -1009,8 +1041,8 @@ void Matcher::AnalyseRunEnd() {
         node = NextNode(program, node);
     }
     // Items before the run, unlike the prefix, are not known to stand where an attempt is made.
-    runEndDecides = !varying && runOffset == prefixLength && groupsUsed == 1 && node >= kFirstNode &&
-                    node < size && program[node] == kProgramEnd;
+    runEndDecides = !varying && !itemsBeforeRun && groupsUsed == 1 && node >= kFirstNode && node < size &&
+                    program[node] == kProgramEnd;
 }
 
 // Only where one of the leading strings stands, or the lead repeat's run before its follower begins,

@@ -134,15 +134,15 @@ private:
     SearchEnd AttemptAt(const std::uint8_t* p);
     bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
     void AnalyseRunEnd();
-    void AnalyseRunEndScan(const LiteralString& prefix, int& leadFrequency);
+    void AnalyseRunEndScan(int& leadFrequency);
     const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit);
-    void AnalyseRunBack(const LiteralString& prefix, int leadFrequency);
+    void AnalyseRunBack(int leadFrequency);
     const std::uint8_t* NextRunBack(const std::uint8_t* p, const std::uint8_t* limit);
     const std::uint8_t* NextLineEnd(const std::uint8_t* p, const std::uint8_t* limit) const;
-    bool PrefixStandsAt(const std::uint8_t* at) const;
+    bool ItemsStandAt(const std::uint8_t* at) const;
     int FirstMatchingNode(int node) const;
     const std::uint8_t* NextLineStart(const std::uint8_t* p) const;
-    bool PrefixEndsRun(int operand, const LiteralString& prefix) const;
+    bool ItemsEndRun(int operand) const;
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
@@ -154,7 +154,7 @@ private:
     bool FirstCharFrom(const std::uint8_t* from);
     SearchEnd NoMatchFrom(const std::uint8_t* from, bool attempted);
     void AnalyseLiterals();
-    void AnalyseRepeats();
+    void AnalyseRepeats(const LiteralString& prefix);
     std::uint64_t MemoKey(int node, const std::uint8_t* at) const;
     static std::size_t MemoSlot(std::uint64_t key);
     bool KnownToFail(int node, const std::uint8_t* at) const;
@@ -227,7 +227,6 @@ private:
     // character of the run when it takes one at least (runEndLead 1).
     TSetSequenceScan runEndScan;
     std::ptrdiff_t runEndLead = 0;
-    LiteralString prefixText;
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
     std::ptrdiff_t runEndOutside = 0;                      // the item that ends the run
     bool runEndDecides = false;                            // they are all the program has after its lead
@@ -240,13 +239,18 @@ private:
     // it can begin with any. A branch that cannot begin at a position is passed over.
     std::vector<std::int32_t> branchBytes;
     std::vector<std::array<std::uint8_t, 32>> branchSets;
-    TByteSetScan firstScan;                // the characters a match may begin with
-    bool beginsAtLineStart = false;        // every match begins at the start of a line
-    TByteSetScan separatorScan;            // then the line separators, after which lines start
-    int firstRunNode = kFirstNode;         // where an attempt starts: past a top Alternative of one branch
-    int leadRepeat = -1;                   // a repeat without upper bound that every match begins with
-    int runRepeat = -1;                    // a repeat that every match begins with, bounded or not
-    std::ptrdiff_t runOffset = 0;          // how far into a match runRepeat starts
+    TByteSetScan firstScan;         // the characters a match may begin with
+    bool beginsAtLineStart = false; // every match begins at the start of a line
+    TByteSetScan separatorScan;     // then the line separators, after which lines start
+    int firstRunNode = kFirstNode;  // where an attempt starts: past a top Alternative of one branch
+    int leadRepeat = -1;            // a repeat without upper bound that every match begins with
+    int runRepeat = -1;             // a repeat that every match begins with, bounded or not
+    std::ptrdiff_t runOffset = 0;   // how far into a match runRepeat starts
+    // The characters of the items before runRepeat, the prefix's first, one set each; where among them
+    // a line must start (-1 nowhere); whether there are items besides the prefix.
+    std::vector<std::array<std::uint8_t, 32>> runItems;
+    std::ptrdiff_t lineStartItem = -1;
+    bool itemsBeforeRun = false;
     bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
     bool literalsStale = true;             // the scans and breaks above are yet to be worked out

@@ -174,6 +174,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
             }
             text += "\\file.txt\r\n";
         }
+        if (i == 100) {
+            text += "C:\r\nreadme 1999.txt\r\n"; // lines without a backslash
+        }
         if (i == 300) {
             // Letters whose two cases differ in more than one bit: \xa1 \xa2, \xa3 \xbc, \xa5 \xb4.
             text += "C:\\Disk\\\xa1\xa2 \xbc\xa3\xa5.\xb4txt\r\n";
@@ -224,6 +227,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "[^\\\\]*$", "\\\\[^\\\\]+$", "k\\\\[^\\\\]*$", "\\\\[^\\\\\\r\\n]*$", "\\\\[^\\\\]*?$", "\\d*$",
         "\\\\[^\\\\]+\\.txt$", "[^\\\\]+\\.doc", "k\\\\[^\\\\]*1\\.t", "\\\\\\w+\\.txt", "\\\\[^\\\\]+?9\\\\",
         "7\\\\[^\\\\]+\\.txt",
+        // ... to items of a character each and a line's start, which may stand elsewhere in a line
+        "^[a-z]\\\\[^\\\\]+$", "^.:\\\\[^\\\\]*$", "^[a-z]\\\\[^\\\\]+\\.txt", "^\\w:\\\\[^\\\\\\r\\n]+$",
+        "\\\\f[a-z][^\\\\]*$", "^[^\\\\]*$.*readme",
         // ... also inside the line of a required literal
         "\\\\[^\\\\\\r\\n]*e399\\.txt", "\\\\[^\\\\\\r\\n]*\\.doc.*7\\.txt$", "\\\\[^\\\\\\r\\n]*$.*e39",
         // A repeat of a class alone
