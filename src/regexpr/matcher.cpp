@@ -163,7 +163,6 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     }
     lineStartItem = -1;
     runOffset = prefixLength;
-    itemsBeforeRun = false;
     const std::vector<int> reachable = ReachableNodes(program);
     const auto count = [&](auto test) { return std::count_if(reachable.begin(), reachable.end(), test); };
     if (count([this](int node) { return program[node] == kBackRef || program[node] == kBackRefNoCase; }) >
@@ -206,10 +205,9 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
         }
     }
     runOffset = static_cast<std::ptrdiff_t>(runItems.size());
-    itemsBeforeRun = runOffset != prefixLength || lineStartItem >= 0;
     if (node >= 0 && (shapes[node] != kNoShape || IsSimpleRepeat(program[node]))) {
         runRepeat = node;
-        leadRepeat = repeats[node].max >= kMaxBraces && !itemsBeforeRun ? node : -1;
+        leadRepeat = repeats[node].max >= kMaxBraces && !ItemsBeforeRun() ? node : -1;
     }
 }
 
@@ -298,7 +296,7 @@ void Matcher::AnalyseLiterals() {
 // not take, which then ends the run on the left, so that the run's start is known.
 void Matcher::AnalyseRunEndScan(int& leadFrequency) {
     runEndScan.Assign({});
-    if (runEndItems.empty() || !followerScan.Empty() || itemsBeforeRun) {
+    if (runEndItems.empty() || !followerScan.Empty() || ItemsBeforeRun()) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(runRepeat);
@@ -833,12 +831,12 @@ const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std
 
 // Whether the items before the run repeat stand at `at`, where a match would begin.
 bool Matcher::ItemsStandAt(const std::uint8_t* at) const {
-    for (const ByteSet& item : runItems) {
-        if (!InSet(item.data(), *at++)) {
+    for (std::size_t i = 0; i < runItems.size(); ++i) {
+        if (!InSet(runItems[i].data(), at[i])) {
             return false;
         }
     }
-    return lineStartItem < 0 || LineStartAt(at - runOffset + lineStartItem);
+    return lineStartItem < 0 || LineStartAt(at + lineStartItem);
 }
 
 // Where a match may begin, from `p` on, when its run repeat's run is found back from where it must
@@ -1041,7 +1039,7 @@ void Matcher::AnalyseRunEnd() {
         node = NextNode(program, node);
     }
     // Items before the run, unlike the prefix, are not known to stand where an attempt is made.
-    runEndDecides = !varying && !itemsBeforeRun && groupsUsed == 1 && node >= kFirstNode && node < size &&
+    runEndDecides = !varying && !ItemsBeforeRun() && groupsUsed == 1 && node >= kFirstNode && node < size &&
                     program[node] == kProgramEnd;
 }
 

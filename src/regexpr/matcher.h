@@ -143,6 +143,8 @@ private:
     int FirstMatchingNode(int node) const;
     const std::uint8_t* NextLineStart(const std::uint8_t* p) const;
     bool ItemsEndRun(int operand) const;
+    // Whether items besides the prefix come before runRepeat.
+    bool ItemsBeforeRun() const { return runOffset != prefixLength || lineStartItem >= 0; }
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
@@ -247,10 +249,9 @@ private:
     int runRepeat = -1;             // a repeat that every match begins with, bounded or not
     std::ptrdiff_t runOffset = 0;   // how far into a match runRepeat starts
     // The characters of the items before runRepeat, the prefix's first, one set each; where among them
-    // a line must start (-1 nowhere); whether there are items besides the prefix.
+    // a line must start (-1 nowhere).
     std::vector<std::array<std::uint8_t, 32>> runItems;
     std::ptrdiff_t lineStartItem = -1;
-    bool itemsBeforeRun = false;
     bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
     bool literalsStale = true;             // the scans and breaks above are yet to be worked out
