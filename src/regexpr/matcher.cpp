@@ -287,6 +287,12 @@ void Matcher::AnalyseLiterals() {
                        (leadFrequency == INT_MAX || (lineBound && frequency + kFarRarer <= leadFrequency));
     requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
     AnalyseBranches();
+    constexpr int kFixedWaysBudget = 256; // nodes walked, over all the ways
+    int budget = kFixedWaysBudget;
+    fixedWays.clear();
+    if (!AddFixedWays(kFirstNode, {}, budget)) {
+        fixedWays.clear();
+    }
 }
 
 // A match whose first repeat's run the items of AnalyseRunEnd end can be found by those items, with
@@ -894,6 +900,9 @@ const std::uint8_t* Matcher::NextLineEnd(const std::uint8_t* p, const std::uint8
 // An attempt where NextStart found a start: after a prefix of plain literals, which makes no
 // choices, it goes on from the node after it.
 SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
+    if (!fixedWays.empty()) {
+        return MatchFixedWayAt(p);
+    }
     const std::uint8_t* matchEnd = nullptr;
     if (!RunEndAllows(p, matchEnd)) {
         ClearAttemptGroups(); // as the attempt, which would fail, would
@@ -910,6 +919,119 @@ SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
         return SearchEnd::kMatch;
     }
     return prefixNodes.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix, p + prefixLength);
+}
+
+// Adds the fixed ways that a match going from `node` on with `way` so far can take, in the order an
+// attempt tries them, as in (19|20)\d{2} or (song|track) \d+: false when one of them makes a choice
+// within itself (a repeat of a varying count, but for a greedy one at the end), or matches anything
+// but characters of a class (an assertion, a backreference), or when there are too many of them.
+bool Matcher::AddFixedWays(int node, FixedWay way, int& budget) {
+    constexpr std::size_t kMaxWays = 8;
+    constexpr std::size_t kMaxChars = 64;
+    const int size = static_cast<int>(program.size());
+    const auto addChars = [&](int operand, std::int32_t times) {
+        ByteSet set{};
+        AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
+        way.chars.insert(way.chars.end(), static_cast<std::size_t>(times), set);
+    };
+    for (;;) {
+        if (--budget < 0 || node < kFirstNode || node + kNodeSize > size || way.chars.size() > kMaxChars) {
+            return false;
+        }
+        const int kind = program[node];
+        const int next = NextNode(program, node);
+        if (kind == kProgramEnd) {
+            if (fixedWays.size() == kMaxWays) {
+                return false;
+            }
+            fixedWays.push_back(std::move(way));
+            return true;
+        }
+        if (IsGroupOpen(kind) || IsGroupClose(kind)) {
+            const bool start = IsGroupOpen(kind);
+            const auto offset = way.runOperand >= 0 ? -1 : static_cast<std::int32_t>(way.chars.size());
+            way.marks.push_back({kind - (start ? kGroupOpen : kGroupClose), start, offset});
+            node = next;
+            continue;
+        }
+        if (way.runOperand >= 0 || shapes[node] != kNoShape) {
+            return false; // only the ends of groups follow the run
+        }
+        if (kind == kAlternative && next >= 0 && program[next] == kAlternative) {
+            for (int branch = node;
+                 branch >= kFirstNode && branch + kNodeSize <= size && program[branch] == kAlternative;
+                 branch = NextNode(program, branch)) {
+                if (!AddFixedWays(OperandOf(branch), way, budget)) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        if (kind == kAlternative || kind == kEmpty) {
+            node = kind == kAlternative ? OperandOf(node) : next;
+            continue;
+        }
+        if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
+            for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
+                way.chars.push_back(SetOf(c));
+            }
+        } else if (OperandTakes(node, 0).has_value()) {
+            addChars(node, 1);
+        } else if (IsSimpleRepeat(kind) && OperandTakes(repeats[node].operand, 0).has_value()) {
+            const Repeat& repeat = repeats[node];
+            if (repeat.min == repeat.max && repeat.min <= static_cast<std::int32_t>(kMaxChars)) {
+                addChars(repeat.operand, repeat.min);
+            } else if (repeat.greedy) {
+                way.runOperand = repeat.operand;
+                way.runMin = repeat.min;
+                way.runMax = repeat.max;
+            } else {
+                return false;
+            }
+        } else {
+            return false;
+        }
+        node = next;
+    }
+}
+
+// The match at `p` when every way is fixed: the first way whose characters stand there, as the
+// attempt would find it, with its groups.
+SearchEnd Matcher::MatchFixedWayAt(const std::uint8_t* p) {
+    SettleEnd();
+    if (--pollCountdown <= 0 && PollAbort()) {
+        return Stopped();
+    }
+    ClearAttemptGroups();
+    for (const FixedWay& way : fixedWays) {
+        const auto length = static_cast<std::ptrdiff_t>(way.chars.size());
+        if (end - p < length) {
+            continue;
+        }
+        std::ptrdiff_t i = 0;
+        while (i < length && InSet(way.chars[static_cast<std::size_t>(i)].data(), p[i])) {
+            ++i;
+        }
+        if (i < length) {
+            continue;
+        }
+        const std::uint8_t* matchEnd = p + length;
+        if (way.runOperand >= 0) {
+            const std::int32_t run = CountRun(way.runOperand, way.runMax, matchEnd);
+            if (run < way.runMin) {
+                continue;
+            }
+            matchEnd += run;
+        }
+        for (const GroupMark& mark : way.marks) {
+            (mark.start ? groupStart : groupEnd)[static_cast<std::size_t>(mark.group)] =
+                mark.offset < 0 ? matchEnd : p + mark.offset;
+        }
+        groupStart[0] = p;
+        groupEnd[0] = matchEnd;
+        return SearchEnd::kMatch;
+    }
+    return SearchEnd::kNoMatch;
 }
 
 // Whether an attempt at `p` can succeed as far as the end of the lead repeat's run tells: the

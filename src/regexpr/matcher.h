@@ -91,6 +91,20 @@ private:
         int follower = -1;
     };
     enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
+    // A way through the program that makes no choice: characters of a set each, perhaps a greedy run of
+    // a class at the end, and where its groups start and end (an offset of -1: at the match's end).
+    struct GroupMark {
+        int group;
+        bool start;
+        std::int32_t offset;
+    };
+    struct FixedWay {
+        std::vector<std::array<std::uint8_t, 32>> chars;
+        int runOperand = -1;
+        std::int32_t runMin = 0;
+        std::int32_t runMax = 0;
+        std::vector<GroupMark> marks;
+    };
 
     // An attempt at `at`, which may begin further on, at `node` and `p`, when the nodes before make no
     // choice.
@@ -133,6 +147,8 @@ private:
     const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd AttemptAt(const std::uint8_t* p);
     bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
+    bool AddFixedWays(int node, FixedWay way, int& budget);
+    SearchEnd MatchFixedWayAt(const std::uint8_t* p);
     void AnalyseRunEnd();
     void AnalyseRunEndScan(int& leadFrequency);
     const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit);
@@ -232,6 +248,9 @@ private:
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
     std::ptrdiff_t runEndOutside = 0;                      // the item that ends the run
     bool runEndDecides = false;                            // they are all the program has after its lead
+    // Every way a match can go, in the order an attempt tries them, when none makes a choice (see
+    // AddFixedWays); empty otherwise.
+    std::vector<FixedWay> fixedWays;
     // How the lead repeat's run is found back from where it must end (see AnalyseRunBack): from the
     // next line end, or from the next place where runBackScan finds its literal follower.
     enum class RunBack { kNone, kLineEnd, kFollower };

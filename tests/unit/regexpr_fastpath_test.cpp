@@ -218,6 +218,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // Words of a choice checked with the characters after them, also where one word begins another
         "(file|folder)\\d\\\\", "(copy|file) 19\\d\\d", "(fi|file|copy)\\d", "(file|copy|fi)l?e\\d",
         "(Disk|x)\\\\f",
+        // Ways that make no choice within themselves, their groups set without an attempt
+        "(19|20)\\d{2}", "(copy|file)(\\d+)", "(fi|file)\\d+", "((e)|(l))(\\d+)", "(x|)(\\d+)()",
+        "(f|D)(i|o)[a-z]{2}", "(f|fi)[a-z]+", "(k|r)\\\\(\\w)", "\\d{2}(\\.t|)",
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
         // Attempts only where a line starts
