@@ -179,28 +179,11 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     // matches. Items of one character each, a fixed count of one, or the start of a line may come
     // before the run repeat, which then starts at a known offset but is no lead repeat: a later start
     // inside its run would not have those items there.
-    constexpr std::size_t kMaxRunItems = 64;
-    const auto addChars = [this](int operand, std::int32_t times) {
-        ByteSet set{};
-        AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
-        runItems.insert(runItems.end(), static_cast<std::size_t>(times), set);
-    };
     int node = FirstMatchingNode(prefixNodes.empty() ? kFirstNode : afterPrefix);
-    for (; node >= 0 && runItems.size() < kMaxRunItems; node = FirstMatchingNode(NextNode(program, node))) {
-        const int kind = program[node];
-        if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
-            for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
-                runItems.push_back(SetOf(c));
-            }
-        } else if (OperandTakes(node, 0).has_value()) {
-            addChars(node, 1);
-        } else if (IsSimpleRepeat(kind) && repeats[node].min == repeats[node].max &&
-                   OperandTakes(repeats[node].operand, 0).has_value() &&
-                   runItems.size() + static_cast<std::size_t>(repeats[node].min) <= kMaxRunItems) {
-            addChars(repeats[node].operand, repeats[node].min);
-        } else if (kind == kLineStart && lineStartItem < 0) {
+    for (; node >= 0; node = FirstMatchingNode(NextNode(program, node))) {
+        if (program[node] == kLineStart && lineStartItem < 0) {
             lineStartItem = static_cast<std::ptrdiff_t>(runItems.size());
-        } else {
+        } else if (!AddFixedChars(node, runItems)) {
             break;
         }
     }
@@ -921,21 +904,49 @@ SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
     return prefixNodes.empty() ? TryMatchAt(p) : TryMatchAt(p, afterPrefix, p + prefixLength);
 }
 
+// Appends the characters that `node` matches to `chars`, a set each, when it matches a fixed number of
+// single characters (a literal, a class, a fixed count of a class) and they stay few; false, with
+// nothing added, otherwise.
+bool Matcher::AddFixedChars(int node, std::vector<ByteSet>& chars) const {
+    constexpr std::size_t kMostChars = 64;
+    const int kind = program[node];
+    if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
+        if (chars.size() + LiteralLength(node) > kMostChars) {
+            return false;
+        }
+        for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
+            chars.push_back(SetOf(c));
+        }
+        return true;
+    }
+    int operand = node;
+    std::int32_t count = 1;
+    if (IsSimpleRepeat(kind)) {
+        if (repeats[node].min != repeats[node].max) {
+            return false;
+        }
+        operand = repeats[node].operand;
+        count = repeats[node].min;
+    }
+    if (!OperandTakes(operand, 0).has_value() ||
+        chars.size() + static_cast<std::size_t>(count) > kMostChars) {
+        return false;
+    }
+    ByteSet set{};
+    AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
+    chars.insert(chars.end(), static_cast<std::size_t>(count), set);
+    return true;
+}
+
 // Adds the fixed ways that a match going from `node` on with `way` so far can take, in the order an
 // attempt tries them, as in (19|20)\d{2} or (song|track) \d+: false when one of them makes a choice
 // within itself (a repeat of a varying count, but for a greedy one at the end), or matches anything
 // but characters of a class (an assertion, a backreference), or when there are too many of them.
 bool Matcher::AddFixedWays(int node, FixedWay way, int& budget) {
     constexpr std::size_t kMaxWays = 8;
-    constexpr std::size_t kMaxChars = 64;
     const int size = static_cast<int>(program.size());
-    const auto addChars = [&](int operand, std::int32_t times) {
-        ByteSet set{};
-        AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
-        way.chars.insert(way.chars.end(), static_cast<std::size_t>(times), set);
-    };
     for (;;) {
-        if (--budget < 0 || node < kFirstNode || node + kNodeSize > size || way.chars.size() > kMaxChars) {
+        if (--budget < 0 || node < kFirstNode || node + kNodeSize > size) {
             return false;
         }
         const int kind = program[node];
@@ -971,25 +982,14 @@ bool Matcher::AddFixedWays(int node, FixedWay way, int& budget) {
             node = kind == kAlternative ? OperandOf(node) : next;
             continue;
         }
-        if ((kind == kLiteral || kind == kLiteralNoCase) && LiteralLength(node) > 0) {
-            for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
-                way.chars.push_back(SetOf(c));
-            }
-        } else if (OperandTakes(node, 0).has_value()) {
-            addChars(node, 1);
-        } else if (IsSimpleRepeat(kind) && OperandTakes(repeats[node].operand, 0).has_value()) {
+        if (!AddFixedChars(node, way.chars)) {
             const Repeat& repeat = repeats[node];
-            if (repeat.min == repeat.max && repeat.min <= static_cast<std::int32_t>(kMaxChars)) {
-                addChars(repeat.operand, repeat.min);
-            } else if (repeat.greedy) {
-                way.runOperand = repeat.operand;
-                way.runMin = repeat.min;
-                way.runMax = repeat.max;
-            } else {
+            if (!IsSimpleRepeat(kind) || !repeat.greedy || !OperandTakes(repeat.operand, 0).has_value()) {
                 return false;
             }
-        } else {
-            return false;
+            way.runOperand = repeat.operand;
+            way.runMin = repeat.min;
+            way.runMax = repeat.max;
         }
         node = next;
     }

@@ -147,6 +147,7 @@ private:
     const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd AttemptAt(const std::uint8_t* p);
     bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
+    bool AddFixedChars(int node, std::vector<std::array<std::uint8_t, 32>>& chars) const;
     bool AddFixedWays(int node, FixedWay way, int& budget);
     SearchEnd MatchFixedWayAt(const std::uint8_t* p);
     void AnalyseRunEnd();
