@@ -1034,10 +1034,10 @@ SearchEnd Matcher::MatchFixedWayAt(const std::uint8_t* p) {
     return SearchEnd::kNoMatch;
 }
 
-// Whether an attempt at `p` can succeed as far as the end of the lead repeat's run tells: the
-// follower's items up to the first that takes none of the run's characters can only stand at one
-// place, that item on the character that ends the run (see AnalyseRunEnd). `matchEnd` becomes the
-// end of those items when they stand.
+// Whether an attempt at `p` can succeed as far as the items before the run repeat and the end of its
+// run tell: the follower's items up to the first that takes none of the run's characters can only stand at
+// one place, that item on the character that ends the run (see AnalyseRunEnd). `matchEnd` becomes the end of
+// those items when they stand.
 bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd) {
     if (runEndItems.empty() || !fastPaths) {
         return true;
@@ -1047,6 +1047,9 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
     const std::uint8_t* const s = p + runOffset;
     if (s > end) {
         return false; // the prefix is cut by the text's end
+    }
+    if (ItemsBeforeRun() && !ItemsStandAt(p)) {
+        return false; // a scan for the first characters may not have seen them all
     }
     const std::uint8_t* const runEnd = s + CountSteps(repeat.operand, repeat.max, s);
     const std::uint8_t* const at = runEnd - runEndOutside;
@@ -1101,25 +1104,13 @@ void Matcher::AnalyseRunEnd() {
         if (kind == kEmpty || kind == kSkip) {
             continue;
         }
-        if (kind == kLiteral || kind == kLiteralNoCase) {
-            for (const LiteralChar c : LiteralOf(program, node, tables.invertCase)) {
-                more.push_back(SetOf(c));
+        if (!AddFixedChars(node, more)) {
+            if (!IsSimpleRepeat(kind) || repeats[node].min < 1 ||
+                !OperandTakes(repeats[node].operand, 0).has_value()) {
+                break;
             }
-            if (more.empty()) {
-                break; // it matches only the text's end
-            }
-        } else if (OperandTakes(node, 0).has_value()) {
-            more.push_back(setOf(node));
-        } else if (IsSimpleRepeat(kind) && repeats[node].min == repeats[node].max &&
-                   repeats[node].min <= static_cast<std::int32_t>(kMaxRunEnd) &&
-                   OperandTakes(repeats[node].operand, 0).has_value()) {
-            more.assign(static_cast<std::size_t>(repeats[node].min), setOf(repeats[node].operand));
-        } else if (IsSimpleRepeat(kind) && repeats[node].min >= 1 &&
-                   OperandTakes(repeats[node].operand, 0).has_value()) {
-            more.push_back(setOf(repeats[node].operand));
+            more.push_back(setOf(repeats[node].operand)); // the first of a varying count
             varying = true;
-        } else {
-            break;
         }
         for (const Set& set : more) {
             if (items.size() == kMaxRunEnd) {
@@ -1160,9 +1151,8 @@ void Matcher::AnalyseRunEnd() {
            (program[node] == kEmpty || program[node] == kSkip)) {
         node = NextNode(program, node);
     }
-    // Items before the run, unlike the prefix, are not known to stand where an attempt is made.
-    runEndDecides = !varying && !ItemsBeforeRun() && groupsUsed == 1 && node >= kFirstNode && node < size &&
-                    program[node] == kProgramEnd;
+    runEndDecides =
+        !varying && groupsUsed == 1 && node >= kFirstNode && node < size && program[node] == kProgramEnd;
 }
 
 // Only where one of the leading strings stands, or the lead repeat's run before its follower begins,

@@ -212,7 +212,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "[a-z]+\\d+", "[a-z]*\\d\\d\\\\", "\\\\[^\\\\]+ \\d{4}\\.", "[^\\\\]+ \\d{3}", "e[a-z]+\\d",
         "\\\\[a-z]+\\d{2}\\\\f", "k\\\\[a-z]*\\d+\\\\", "\\\\[a-z]+[0-9]+\\.",
         // ... and one after items of a character each, which the check of the run's end does not decide
-        "[D-F][a-z]+\\d", "\\\\[a-z]\\d?[a-z]+\\d", "\\\\\\d{2}[a-z]*\\.", "r\\d[^\\\\]+ \\d",
+        "\\\\file\\d{3} copy \\d{4}_[a-z]+\\.t", "[D-F][a-z]+\\d", "\\\\[a-z]\\d?[a-z]+\\d",
+        "\\\\\\d{2}[a-z]*\\.", "r\\d[^\\\\]+ \\d",
         // ... and a bounded one, whose run may be longer than it takes
         "[a-z]{2,4}\\d\\\\", "\\d{1,3}\\.t", "\\\\[a-z]{3,6}\\d", "[a-z]{2,4}?\\d", "\\d{2,3} ",
         // Words of a choice checked with the characters after them, also where one word begins another
