@@ -966,7 +966,7 @@ bool Matcher::AddFixedWays(int node, FixedWay way, int& budget) {
             continue;
         }
         if (way.runOperand >= 0 || shapes[node] != kNoShape) {
-            return false; // only the ends of groups follow the run
+            return false; // only the ends of groups follow the run, and a shape makes choices
         }
         if (kind == kAlternative && next >= 0 && program[next] == kAlternative) {
             for (int branch = node;
@@ -978,7 +978,7 @@ bool Matcher::AddFixedWays(int node, FixedWay way, int& budget) {
             }
             return true;
         }
-        if (kind == kAlternative || kind == kEmpty) {
+        if (kind == kAlternative || kind == kEmpty || kind == kSkip) {
             node = kind == kAlternative ? OperandOf(node) : next;
             continue;
         }
