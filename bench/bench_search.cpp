@@ -322,6 +322,7 @@ int main(int argc, char** argv) {
         Same("\\\\(Music|Photos|Video)\\\\", "\\\\(Music|Photos|Video)\\\\"),
         Same("track \\d+\\.(mp3|avi)$", "track \\d+\\.(mp3|avi)$"),
         Same("\\d{4}", "\\d{4}"),
+        Same("(19|20)\\d{2}", "(19|20)\\d{2}"),
         Same("\\\\[^\\\\]+ \\d{4}\\\\", "\\\\[^\\\\]+ \\d{4}\\\\"),
         Same("\\d\\d\\.\\d\\d\\.\\d{4}", "\\d\\d\\.\\d\\d\\.\\d{4}"),
         Same("[a-z]+\\d+", "[a-z]+\\d+"),
