@@ -218,7 +218,7 @@ void Matcher::AnalyseLiterals() {
         ByteSet separators{};
         for (int c = 0; c < 256; ++c) {
             if (tables.lineSeparator[c]) {
-                separators[static_cast<std::size_t>(c >> 3)] |= static_cast<std::uint8_t>(1 << (c & 7));
+                AddChar(separators.data(), static_cast<std::uint8_t>(c));
             }
         }
         separatorScan.Assign(separators.data());
