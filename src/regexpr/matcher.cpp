@@ -158,6 +158,7 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     runRepeat = -1;
     memoAllowed = false;
     runItems.clear();
+    runChars = {};
     for (const LiteralChar c : prefix) {
         runItems.push_back(SetOf(c));
     }
@@ -191,6 +192,12 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     if (node >= 0 && (shapes[node] != kNoShape || IsSimpleRepeat(program[node]))) {
         runRepeat = node;
         leadRepeat = repeats[node].max >= kMaxBraces && !ItemsBeforeRun() ? node : -1;
+        const int operand = DescribeRepeat(node).operand;
+        for (int c = 0; c < 256; ++c) {
+            if (OperandTakes(operand, static_cast<std::uint8_t>(c)).value_or(false)) {
+                AddChar(runChars.data(), static_cast<std::uint8_t>(c));
+            }
+        }
     }
 }
 
@@ -281,19 +288,20 @@ void Matcher::AnalyseLiterals() {
 // A match whose first repeat's run the items of AnalyseRunEnd end can be found by those items, with
 // a character of the run before them when the repeat takes at least one, when they are rarer than
 // the way a match begins: the run goes back from them to its start, or as far as the repeat's bound
-// allows, where the match begins after the prefix. Only when the prefix ends with a character the run does
-// not take, which then ends the run on the left, so that the run's start is known.
+// allows, where the match begins before the items. Only when the items before the repeat end the run
+// on the left (see RunBackOffset), so that the run's start is known.
 void Matcher::AnalyseRunEndScan(int& leadFrequency) {
     runEndScan.Assign({});
-    if (runEndItems.empty() || !followerScan.Empty() || ItemsBeforeRun()) {
+    if (runEndItems.empty() || !followerScan.Empty()) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    if (!ItemsEndRun(repeat.operand)) {
+    runBackOffset = RunBackOffset(repeat.operand);
+    if (runBackOffset < 0) {
         return;
     }
     std::vector<ByteSet> sets;
-    runEndLead = repeat.min >= 1 ? 1 : 0;
+    runEndLead = repeat.min >= 1 || runBackOffset < runOffset ? 1 : 0;
     if (runEndLead == 1) {
         ByteSet run{};
         AddCharBytes(program, repeat.operand, tables.invertCase, tables.lineSeparator, run);
@@ -309,11 +317,11 @@ void Matcher::AnalyseRunEndScan(int& leadFrequency) {
     }
 }
 
-// A run repeat without bound over a class, after items whose last takes no character of it, and
-// followed by a line's end or a literal rarer than the way a match begins, as in \\[^\\]*$,
-// \\[^\\]+\.mp3 or ^[A-Z]:\\[^\\]+$: a match's run reaches from right after the items to where the
-// follower can stand, so it is found back from there. A line's end is worth it when a match may begin
-// about once a line or more, as a line's end found back costs less than an attempt. A literal follower
+// A run repeat without bound over a class, after items that end its run on the left (see
+// RunBackOffset), and followed by a line's end or a literal rarer than the way a match begins, as in
+// \\[^\\]*$, \\[^\\]+\.mp3 or ^[A-Z]:\\[^\\]+$: a match's run reaches from right after the items to
+// where the follower can stand, so it is found back from there. A line's end is worth it when a match may
+// begin about once a line or more, as a line's end found back costs less than an attempt. A literal follower
 // that the run does not take is left to followerScan.
 void Matcher::AnalyseRunBack(int leadFrequency) {
     runBack = RunBack::kNone;
@@ -322,8 +330,11 @@ void Matcher::AnalyseRunBack(int leadFrequency) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    if (repeat.max < kMaxBraces || !OperandTakes(repeat.operand, 0).has_value() ||
-        !ItemsEndRun(repeat.operand)) {
+    if (repeat.max < kMaxBraces || !OperandTakes(repeat.operand, 0).has_value()) {
+        return;
+    }
+    runBackOffset = RunBackOffset(repeat.operand);
+    if (runBackOffset < 0) {
         return;
     }
     std::uint8_t first = 0;
@@ -342,20 +353,33 @@ void Matcher::AnalyseRunBack(int leadFrequency) {
     }
 }
 
-// Whether a run of the characters of `operand`, a node that takes one by its value, stops on the left
-// where the items before the run repeat end: there are none, or the last takes no character the run
-// takes. A line's start alone stops nothing: a match may begin at any line's start inside the run.
-bool Matcher::ItemsEndRun(int operand) const {
+// Where, counted from a match's start, a run of the characters of `operand` (a node that takes one by
+// its value) that reaches the run repeat must begin, when the items before the repeat fix that: right
+// after the last item that takes none of the run's characters, when every item after it takes only
+// those (as [A-Z] before [a-z]+ under i), or at the match's start when there are no items. -1
+// otherwise; a line's start alone stops nothing: a match may begin at any line's start inside the run.
+std::ptrdiff_t Matcher::RunBackOffset(int operand) const {
     if (runItems.empty()) {
-        return lineStartItem < 0;
+        return lineStartItem < 0 ? 0 : -1;
     }
-    for (int c = 0; c < 256; ++c) {
-        if (InSet(runItems.back().data(), static_cast<std::uint8_t>(c)) &&
-            *OperandTakes(operand, static_cast<std::uint8_t>(c))) {
-            return false;
+    for (auto i = static_cast<std::ptrdiff_t>(runItems.size()) - 1; i >= 0; --i) {
+        bool some = false;
+        bool all = true;
+        for (int c = 0; c < 256; ++c) {
+            if (InSet(runItems[static_cast<std::size_t>(i)].data(), static_cast<std::uint8_t>(c))) {
+                const bool taken = *OperandTakes(operand, static_cast<std::uint8_t>(c));
+                some = some || taken;
+                all = all && taken;
+            }
+        }
+        if (!some) {
+            return i + 1;
+        }
+        if (!all) {
+            return -1;
         }
     }
-    return true;
+    return -1;
 }
 
 // The first node from `node` on that matches something, past the head of a single branch and the
@@ -785,7 +809,7 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
             return nullptr;
         }
         const std::uint8_t* start = follower;
-        while (start > p && *OperandTakes(repeat.operand, start[-1])) {
+        while (start > p && InSet(runChars.data(), start[-1])) {
             --start;
         }
         if (follower - start >= repeat.min) {
@@ -798,7 +822,9 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
 // characters long enough for it and that have the prefix before it (see AnalyseRunEndScan).
 const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit) {
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    const std::uint8_t* const runFrom = p + prefixLength; // a run starts here at the earliest
+    // The run's characters, with those of the items that take only them, start here at the earliest.
+    const std::uint8_t* const runFrom = p + runBackOffset;
+    const std::ptrdiff_t taken = runOffset - runBackOffset;
     if (runFrom >= limit) {
         return nullptr;
     }
@@ -809,11 +835,11 @@ const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std
         }
         const std::uint8_t* const items = at + runEndLead;
         const std::uint8_t* start = items;
-        while (start > runFrom && items - start < repeat.max && *OperandTakes(repeat.operand, start[-1])) {
+        while (start > runFrom && items - start < repeat.max + taken && InSet(runChars.data(), start[-1])) {
             --start;
         }
-        if (items - start >= repeat.min && ItemsStandAt(start - prefixLength)) {
-            return start - prefixLength;
+        if (items - start >= repeat.min + taken && ItemsStandAt(start - runBackOffset)) {
+            return start - runBackOffset;
         }
     }
 }
@@ -831,13 +857,12 @@ bool Matcher::ItemsStandAt(const std::uint8_t* at) const {
 // Where a match may begin, from `p` on, when its run repeat's run is found back from where it must
 // end (see AnalyseRunBack). A match that begins at or before the first place q after the items' room
 // where the follower can stand has its follower at q or later, so its run takes every character up to
-// q: the run back from q goes to the only start it can have, after the items, whose last character
-// the run does not take, and which must stand there. When they do not, no match begins there or before
-// q. Below a `limit` before the text's end, as in a line that holds a required literal, a match ends by
-// the limit.
+// q: the run back from q, over the items that take only the run's characters too, goes to the only
+// start it can have, after the last item that takes none of them; the items must stand there. When they do
+// not, no match begins there or before q. Below a `limit` before the text's end, as in a line that holds a
+// required literal, a match ends by the limit.
 const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8_t* limit) {
     SettleEnd();
-    const Repeat& repeat = DescribeRepeat(runRepeat);
     for (;;) {
         const std::uint8_t* const runFrom = p + runOffset;
         if (runFrom > end || p >= limit) {
@@ -849,10 +874,10 @@ const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8
             return nullptr;
         }
         const std::uint8_t* start = q;
-        while (start > runFrom && *OperandTakes(repeat.operand, start[-1])) {
+        while (start > p + runBackOffset && InSet(runChars.data(), start[-1])) {
             --start;
         }
-        const std::uint8_t* const candidate = start - runOffset;
+        const std::uint8_t* const candidate = start - runBackOffset;
         if (candidate >= limit) {
             return nullptr;
         }

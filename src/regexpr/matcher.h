@@ -159,7 +159,7 @@ private:
     bool ItemsStandAt(const std::uint8_t* at) const;
     int FirstMatchingNode(int node) const;
     const std::uint8_t* NextLineStart(const std::uint8_t* p) const;
-    bool ItemsEndRun(int operand) const;
+    std::ptrdiff_t RunBackOffset(int operand) const;
     // Whether items besides the prefix come before runRepeat.
     bool ItemsBeforeRun() const { return runOffset != prefixLength || lineStartItem >= 0; }
     SearchEnd SearchByLeading(const std::uint8_t* from);
@@ -272,6 +272,10 @@ private:
     // a line must start (-1 nowhere).
     std::vector<std::array<std::uint8_t, 32>> runItems;
     std::ptrdiff_t lineStartItem = -1;
+    // What runRepeat takes, when it takes a character by its value; how far into a match a run of
+    // those found back begins (see RunBackOffset).
+    std::array<std::uint8_t, 32> runChars{};
+    std::ptrdiff_t runBackOffset = 0;
     bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
     bool literalsStale = true;             // the scans and breaks above are yet to be worked out

@@ -176,6 +176,7 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         }
         if (i == 100) {
             text += "C:\r\nreadme 1999.txt\r\n"; // lines without a backslash
+            text += "C:\\9readme 1999\\x.txt\r\n";
         }
         if (i == 300) {
             // Letters whose two cases differ in more than one bit: \xa1 \xa2, \xa3 \xbc, \xa5 \xb4.
@@ -214,6 +215,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // ... and one after items of a character each, which the check of the run's end does not decide
         "\\\\file\\d{3} copy \\d{4}_[a-z]+\\.t", "[D-F][a-z]+\\d", "\\\\[a-z]\\d?[a-z]+\\d",
         "\\\\\\d{2}[a-z]*\\.", "r\\d[^\\\\]+ \\d",
+        // ... or after items that take only the run's characters, which the run back passes over
+        "\\\\F[a-z]+\\d", "\\\\[a-z][a-z]*\\d+", "\\\\[a-z0-9][a-z]+ \\d", "\\\\[a-z]{2}[a-z]{1,3}\\d",
+        "\\\\[a-z][^\\\\]+$", "\\\\[a-z]\\d[a-z]+\\d",
         // ... and a bounded one, whose run may be longer than it takes
         "[a-z]{2,4}\\d\\\\", "\\d{1,3}\\.t", "\\\\[a-z]{3,6}\\d", "[a-z]{2,4}?\\d", "\\d{2,3} ",
         // Words of a choice checked with the characters after them, also where one word begins another
