@@ -382,8 +382,8 @@ std::ptrdiff_t Matcher::RunBackOffset(int operand) const {
     return -1;
 }
 
-// The first node from `node` on that matches something, past the head of a single branch and the
-// opening of groups; -1 past the program's end.
+// The first node from `node` on that matches something, past the head of a single branch, the
+// opening of groups and the entry of a counted loop that runs at least once; -1 past the program's end.
 int Matcher::FirstMatchingNode(int node) const {
     const int size = static_cast<int>(program.size());
     while (node >= kFirstNode && node + kNodeSize <= size) {
@@ -392,6 +392,9 @@ int Matcher::FirstMatchingNode(int node) const {
             node = OperandOf(node);
         } else if (IsGroupOpen(program[node])) {
             node = next;
+        } else if (program[node] == kLoopEntry && shapes[node] == kNoShape && next >= kFirstNode &&
+                   LowCount(program, next) >= 1) {
+            node = LoopBody(program, next); // its first round must match
         } else {
             return node;
         }
@@ -1839,7 +1842,11 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
             NoteFailedSpan(head, s);
             return Step::kFail;
         }
-        if (!Push(kRepeatGreedy, head, s, static_cast<std::int32_t>(at - s))) {
+        // A follower that begins with a character the run never takes stands only where the run ends:
+        // fewer steps of it are no way back.
+        const bool onlyWay = !lineEnd && OperandTakes(repeat.operand, first) == false &&
+                             OperandTakes(repeat.operand, other) == false;
+        if (!onlyWay && !Push(kRepeatGreedy, head, s, static_cast<std::int32_t>(at - s))) {
             return Step::kExhausted;
         }
         node = RequireNode(repeat.follower);

@@ -200,7 +200,7 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "\\\\[^\\\\]+ \\d", ".*9\\.txt", ".+?r1\\\\", "(\\d+)x", "\\d+\\s+", "[a-z]+\\s*\\d{2}\\.",
         // A run of a class that must end where the literal after it stands
         "\\w+\\.doc", "[^\\\\]*\\.zip", "\\d{2,}\\.t", "[a-z]+?e3", "\\D+9\\\\", "(\\d+)\\.txt", "[a-z]*C",
-        "[a-z]+:",
+        "[a-z]+:", "([a-z]+)e[a-z]p\\\\",
         // A run of a class whose end decides where the items after it stand
         "\\\\[^\\\\]+ \\d{4}\\\\", "\\\\[a-z]+\\d\\d\\\\", "\\\\\\w+ \\d", "\\\\[^\\\\]*9\\\\",
         "k\\\\[a-z]+\\d{2}\\.", "\\\\[a-z]+[a-z0-9]\\\\",
@@ -228,6 +228,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "(f|D)(i|o)[a-z]{2}", "(f|fi)[a-z]+", "(k|r)\\\\(\\w)", "\\d{2}(\\.t|)",
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
+        // The first round of a counted loop, which every match begins with
+        "(\\w+\\\\){3}", "(\\\\[a-z]+){2}\\d", "(^C:){1,2}", "(^C:){0,1}\\\\f", "(\\d{2}){2}\\.", "([a-z]+\\d?){0,2}\\\\",
+        "((k|r)\\\\[a-z]+){1,3}\\d",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
