@@ -229,8 +229,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
         // The first round of a counted loop, which every match begins with
-        "(\\w+\\\\){3}", "(\\\\[a-z]+){2}\\d", "(^C:){1,2}", "(^C:){0,1}\\\\f", "(\\d{2}){2}\\.", "([a-z]+\\d?){0,2}\\\\",
-        "((k|r)\\\\[a-z]+){1,3}\\d",
+        "(\\w+\\\\){3}", "(\\\\[a-z]+){2}\\d", "(^C:){1,2}", "(^C:){0,1}\\\\f", "(\\d{2}){2}\\.",
+        "([a-z]+\\d?){0,2}\\\\", "((k|r)\\\\[a-z]+){1,3}\\d",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
