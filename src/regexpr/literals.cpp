@@ -309,6 +309,30 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
             }
             return bytes;
         }
+        if (kind == kLoopEntry || kind == kLoop || kind == kLoopLazy) {
+            // A counted loop, entered or at the end of a round: another round, or what follows it
+            // when it has gone round as often as it must.
+            const int loop = kind == kLoopEntry ? next : node;
+            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
+                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size()) ||
+                depth == kMaxChoiceDepth) {
+                return std::nullopt;
+            }
+            if (kind == kLoopEntry && LowCount(program, loop) >= 1) {
+                node = LoopBody(program, loop);
+                continue;
+            }
+            for (const int way : {LoopBody(program, loop), NextNode(program, loop)}) {
+                const auto part = BeginBytes(program, way, invertCase, lineSeparator, budget, depth + 1);
+                if (!part) {
+                    return std::nullopt;
+                }
+                for (std::size_t i = 0; i < bytes.size(); ++i) {
+                    bytes[i] |= (*part)[i];
+                }
+            }
+            return bytes;
+        }
         if (IsSimpleRepeat(kind)) {
             const bool once = kind == kSimplePlus || kind == kSimplePlusLazy ||
                               (IsBracesRepeat(kind) &&
@@ -335,10 +359,14 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
     return BeginBytes(program, node, invertCase, lineSeparator, budget, 0);
 }
 
-std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* invertCase,
-                              const std::array<bool, 256>& lineSeparator, std::size_t most) {
-    std::vector<ByteSet> sets;
-    for (int budget = kWalkBudget; sets.size() < most && --budget >= 0 && Valid(program, node);) {
+namespace {
+
+// Appends the lead sets from `node` on to `sets`, up to `most` of them; returns the node where they
+// stop, -1 when what stops them is no node to go on from.
+int AddLeadSets(Program program, int node, const std::uint8_t* invertCase,
+                const std::array<bool, 256>& lineSeparator, std::size_t most, std::vector<ByteSet>& sets,
+                int& budget) {
+    for (; sets.size() < most && --budget >= 0 && Valid(program, node);) {
         const int kind = program[node];
         const int next = NextNode(program, node);
         if (PassesOn(kind)) {
@@ -350,10 +378,38 @@ std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* inv
                 node = OperandOf(node);
                 continue;
             }
-            if (const auto bytes = BeginBytes(program, node, invertCase, lineSeparator)) {
+            if (const auto bytes = regexpr::BeginBytes(program, node, invertCase, lineSeparator)) {
                 sets.push_back(*bytes);
             }
-            break;
+            return -1;
+        }
+        if (kind == kLoopEntry) {
+            // A counted loop whose rounds each take the same characters gives them once a round, as
+            // often as it must go round.
+            const int loop = next;
+            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
+                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
+                return -1;
+            }
+            const std::int32_t low = LowCount(program, loop);
+            if (low < 1) {
+                return -1;
+            }
+            std::vector<ByteSet> round;
+            const bool whole = AddLeadSets(program, LoopBody(program, loop), invertCase, lineSeparator,
+                                           most - sets.size(), round, budget) == loop;
+            for (std::int32_t i = 0; i < low && sets.size() < most; ++i) {
+                const std::size_t room = std::min(round.size(), most - sets.size());
+                sets.insert(sets.end(), round.begin(), round.begin() + static_cast<std::ptrdiff_t>(room));
+                if (!whole) {
+                    return -1;
+                }
+            }
+            if (low != HighCount(program, loop)) {
+                return -1;
+            }
+            node = NextNode(program, loop);
+            continue;
         }
         if (kind == kLiteral || kind == kLiteralNoCase) {
             const LiteralString text = LiteralOf(program, node, invertCase);
@@ -361,7 +417,7 @@ std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* inv
                 sets.push_back(SetOf(text[i]));
             }
             if (text.empty()) {
-                break; // it matches only the text's end
+                return -1; // it matches only the text's end
             }
             node = next;
             continue;
@@ -371,30 +427,40 @@ std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* inv
             const int operand = RepeatOperand(program, node);
             const bool braces = IsBracesRepeat(kind);
             if (braces && OperandOf(node) + kBracesOperandSize > static_cast<int>(program.size())) {
-                break;
+                return -1;
             }
             const std::int32_t low = braces ? LowCount(program, node)
                                      : kind == kSimplePlus || kind == kSimplePlusLazy ? 1
                                                                                       : 0;
             const std::int32_t high = braces ? HighCount(program, node) : kUnboundedRepeat;
             if (!Valid(program, operand) || !AddCharBytes(program, operand, invertCase, lineSeparator, set)) {
-                break;
+                return -1;
             }
             for (std::int32_t i = 0; i < low && sets.size() < most; ++i) {
                 sets.push_back(set);
             }
             if (low != high) {
-                break;
+                return -1;
             }
             node = next;
             continue;
         }
         if (!AddCharBytes(program, node, invertCase, lineSeparator, set)) {
-            break;
+            return node;
         }
         sets.push_back(set);
         node = next;
     }
+    return -1;
+}
+
+} // namespace
+
+std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* invertCase,
+                              const std::array<bool, 256>& lineSeparator, std::size_t most) {
+    std::vector<ByteSet> sets;
+    int budget = kWalkBudget;
+    AddLeadSets(program, node, invertCase, lineSeparator, most, sets, budget);
     return sets;
 }
 

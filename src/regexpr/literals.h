@@ -49,16 +49,17 @@ bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
                   const std::array<bool, 256>& lineSeparator, std::array<std::uint8_t, 32>& bytes);
 
 // The bytes that a match of the program part from `node` on can begin with; nothing when some way
-// through it may match no character first, or begins with a repeat that may match none, a loop or a
-// backreference. The way goes on past the part's end, as a branch of a choice goes on after it.
+// through it may match no character first, or begins with a repeat that may match none or a
+// backreference; a counted loop gives what a round or what follows it can begin with. The way goes
+// on past the part's end, as a branch of a choice goes on after it.
 std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node,
                                                        const std::uint8_t* invertCase,
                                                        const std::array<bool, 256>& lineSeparator);
 
 // The bytes that the first characters of every match lie in, a set per character, as far as every
-// way through the program from `node` gives each character the same place: up to the first repeat of
-// a varying count, loop, backreference or node of another kind. A choice gives one set, of the bytes
-// its branches can begin with, and ends the sets. At most `most` sets.
+// way through the program from `node` gives each character the same place: up to the first repeat or
+// counted loop of a varying count, loop whose rounds vary, backreference or node of another kind. A choice
+// gives one set, of the bytes its branches can begin with, and ends the sets. At most `most` sets.
 std::vector<ByteSet> LeadSets(Program program, int node, const std::uint8_t* invertCase,
                               const std::array<bool, 256>& lineSeparator, std::size_t most);
 

@@ -201,6 +201,26 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     }
 }
 
+// Which greedy repeats of a character class stand before a follower that cannot begin with one of
+// its characters: what the follower can begin with, through choices and counted loops, is told by
+// BeginBytes, and a follower that may begin with no character (the end) is never sure.
+void Matcher::AnalyseOnlyWays() {
+    for (std::size_t node = 0; node < repeats.size(); ++node) {
+        Repeat& repeat = repeats[node];
+        repeat.onlyWay = false;
+        if (repeat.operand < 0 || !repeat.greedy || repeat.follower < 0 ||
+            !OperandTakes(repeat.operand, 0).has_value()) {
+            continue;
+        }
+        const auto next = BeginBytes(program, repeat.follower, tables.invertCase, tables.lineSeparator);
+        repeat.onlyWay = next.has_value();
+        for (int c = 0; c < 256 && repeat.onlyWay; ++c) {
+            repeat.onlyWay = !InSet(next->data(), static_cast<std::uint8_t>(c)) ||
+                             !*OperandTakes(repeat.operand, static_cast<std::uint8_t>(c));
+        }
+    }
+}
+
 // The strings the fast searches look for: a prefix of plain literals, else the leading literals of
 // every way a match can begin, else the rarest literals that every match contains; and the line
 // break characters that no match can contain, so that such literals need only be looked for in the
@@ -231,6 +251,7 @@ void Matcher::AnalyseLiterals() {
         separatorScan.Assign(separators.data());
     }
     AnalyseRepeats(prefix);
+    AnalyseOnlyWays();
     // Of several leading strings, each is checked with the characters its way has next, before an
     // attempt: many a candidate of a choice of words fails right after the word.
     constexpr std::size_t kMaxAfter = 8;
@@ -1842,11 +1863,7 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
             NoteFailedSpan(head, s);
             return Step::kFail;
         }
-        // A follower that begins with a character the run never takes stands only where the run ends:
-        // fewer steps of it are no way back.
-        const bool onlyWay = !lineEnd && OperandTakes(repeat.operand, first) == false &&
-                             OperandTakes(repeat.operand, other) == false;
-        if (!onlyWay && !Push(kRepeatGreedy, head, s, static_cast<std::int32_t>(at - s))) {
+        if (!repeat.onlyWay && !Push(kRepeatGreedy, head, s, static_cast<std::int32_t>(at - s))) {
             return Step::kExhausted;
         }
         node = RequireNode(repeat.follower);
@@ -1860,12 +1877,15 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
             return Step::kAborted;
         }
         if ((followUp < 0 || CharAt(at) == followUp) && !KnownToFail(repeat.follower, at)) {
-            if (!Push(kRepeatGreedy, head, s, k)) {
+            if (!repeat.onlyWay && !Push(kRepeatGreedy, head, s, k)) {
                 return Step::kExhausted;
             }
             node = RequireNode(repeat.follower);
             p = at;
             return Step::kGo;
+        }
+        if (repeat.onlyWay) {
+            break; // fewer steps would put the follower on one of the run's characters
         }
     }
     return Step::kFail;

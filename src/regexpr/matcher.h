@@ -89,6 +89,8 @@ private:
         std::int32_t max = 0;
         bool greedy = true;
         int follower = -1;
+        // The follower cannot begin with a character the operand takes: a greedy run gives none back.
+        bool onlyWay = false;
     };
     enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
     // A way through the program that makes no choice: characters of a set each, perhaps a greedy run of
@@ -150,6 +152,7 @@ private:
     bool AddFixedChars(int node, std::vector<std::array<std::uint8_t, 32>>& chars) const;
     bool AddFixedWays(int node, FixedWay way, int& budget);
     SearchEnd MatchFixedWayAt(const std::uint8_t* p);
+    void AnalyseOnlyWays();
     void AnalyseRunEnd();
     void AnalyseRunEndScan(int& leadFrequency);
     const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit);

@@ -230,7 +230,10 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
         // The first round of a counted loop, which every match begins with
         "(\\w+\\\\){3}", "(\\\\[a-z]+){2}\\d", "(^C:){1,2}", "(^C:){0,1}\\\\f", "(\\d{2}){2}\\.",
-        "([a-z]+\\d?){0,2}\\\\", "((k|r)\\\\[a-z]+){1,3}\\d",
+        "([a-z]+\\d?){0,2}\\\\", "((k|r)\\\\[a-z]+){1,3}\\d", "([a-z]\\d){2}", "(\\d{2}){2}[a-z]",
+        // ... and runs that give back nothing, as what follows them cannot begin with their characters
+        "(\\\\\\w+){2,}\\.", "(\\w+\\s)+copy", "(\\\\[a-z]+){2}[a-z]", "([a-z]+\\d){2,}?\\\\",
+        "([a-z]+[0-9]*){2}\\\\", "(\\w+(\\\\|\\.)){3}txt",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
