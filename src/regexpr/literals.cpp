@@ -273,10 +273,11 @@ bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
 
 namespace {
 
+// `lineEnds`, when given, the characters a line's end may stand on, which it then asks for.
 std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node,
                                                        const std::uint8_t* invertCase,
                                                        const std::array<bool, 256>& lineSeparator,
-                                                       int& budget, int depth) {
+                                                       const ByteSet* lineEnds, int& budget, int depth) {
     std::array<std::uint8_t, 32> bytes{};
     for (;;) {
         if (--budget < 0 || !Valid(program, node)) {
@@ -284,6 +285,9 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
         }
         const int kind = program[node];
         const int next = NextNode(program, node);
+        if (kind == kLineEnd && lineEnds != nullptr) {
+            return *lineEnds;
+        }
         if (PassesOn(kind)) {
             node = next; // what it asks of the text further restricts a way, never widens it
             continue;
@@ -298,8 +302,8 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
             }
             for (int branch = node; Valid(program, branch) && program[branch] == kAlternative;
                  branch = NextNode(program, branch)) {
-                const auto part =
-                    BeginBytes(program, OperandOf(branch), invertCase, lineSeparator, budget, depth + 1);
+                const auto part = BeginBytes(program, OperandOf(branch), invertCase, lineSeparator, lineEnds,
+                                             budget, depth + 1);
                 if (!part) {
                     return std::nullopt;
                 }
@@ -323,7 +327,8 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
                 continue;
             }
             for (const int way : {LoopBody(program, loop), NextNode(program, loop)}) {
-                const auto part = BeginBytes(program, way, invertCase, lineSeparator, budget, depth + 1);
+                const auto part =
+                    BeginBytes(program, way, invertCase, lineSeparator, lineEnds, budget, depth + 1);
                 if (!part) {
                     return std::nullopt;
                 }
@@ -356,7 +361,15 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
                                                        const std::uint8_t* invertCase,
                                                        const std::array<bool, 256>& lineSeparator) {
     int budget = kWalkBudget;
-    return BeginBytes(program, node, invertCase, lineSeparator, budget, 0);
+    return BeginBytes(program, node, invertCase, lineSeparator, nullptr, budget, 0);
+}
+
+std::optional<std::array<std::uint8_t, 32>> StandBytes(Program program, int node,
+                                                       const std::uint8_t* invertCase,
+                                                       const std::array<bool, 256>& lineSeparator,
+                                                       const ByteSet& lineEnds) {
+    int budget = kWalkBudget;
+    return BeginBytes(program, node, invertCase, lineSeparator, &lineEnds, budget, 0);
 }
 
 namespace {

@@ -56,6 +56,14 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
                                                        const std::uint8_t* invertCase,
                                                        const std::array<bool, 256>& lineSeparator);
 
+// The bytes that a position before the text's end must hold for the program part from `node` on to
+// match there: as BeginBytes, but a line's end asks for one of `lineEnds`, the characters a line may
+// end on.
+std::optional<std::array<std::uint8_t, 32>> StandBytes(Program program, int node,
+                                                       const std::uint8_t* invertCase,
+                                                       const std::array<bool, 256>& lineSeparator,
+                                                       const ByteSet& lineEnds);
+
 // The bytes that the first characters of every match lie in, a set per character, as far as every
 // way through the program from `node` gives each character the same place: up to the first repeat or
 // counted loop of a varying count, loop whose rounds vary, backreference or node of another kind. A choice

@@ -201,21 +201,33 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     }
 }
 
-// Which greedy repeats of a character class stand before a follower that cannot begin with one of
-// its characters: what the follower can begin with, through choices and counted loops, is told by
-// BeginBytes, and a follower that may begin with no character (the end) is never sure.
+// Where the follower of each greedy repeat of a character class can match, by the character there
+// (see StandBytes): through choices and counted loops, with a line's end on a line separator or a
+// paired separator's head. A follower that may match with no character ahead of it is never known.
 void Matcher::AnalyseOnlyWays() {
-    for (std::size_t node = 0; node < repeats.size(); ++node) {
-        Repeat& repeat = repeats[node];
+    ByteSet lineEnds{};
+    for (int c = 0; c < 256; ++c) {
+        if (tables.breakStart[c]) {
+            AddChar(lineEnds.data(), static_cast<std::uint8_t>(c));
+        }
+    }
+    for (Repeat& repeat : repeats) {
+        repeat.standsKnown = false;
         repeat.onlyWay = false;
         if (repeat.operand < 0 || !repeat.greedy || repeat.follower < 0 ||
             !OperandTakes(repeat.operand, 0).has_value()) {
             continue;
         }
-        const auto next = BeginBytes(program, repeat.follower, tables.invertCase, tables.lineSeparator);
-        repeat.onlyWay = next.has_value();
+        const auto stands =
+            StandBytes(program, repeat.follower, tables.invertCase, tables.lineSeparator, lineEnds);
+        if (!stands) {
+            continue;
+        }
+        repeat.standsKnown = true;
+        repeat.stands = *stands;
+        repeat.onlyWay = true;
         for (int c = 0; c < 256 && repeat.onlyWay; ++c) {
-            repeat.onlyWay = !InSet(next->data(), static_cast<std::uint8_t>(c)) ||
+            repeat.onlyWay = !InSet(stands->data(), static_cast<std::uint8_t>(c)) ||
                              !*OperandTakes(repeat.operand, static_cast<std::uint8_t>(c));
         }
     }
@@ -1817,14 +1829,27 @@ Matcher::Step Matcher::RepeatGreedyFrom(int head, const std::uint8_t* s, std::in
     std::uint8_t first = 0;
     std::uint8_t other = 0;
     bool lineEnd = false;
+    bool bySet = false;
     if (fastPaths && step == 1 && k >= repeat.min &&
         (FollowUpChars(repeat.follower, first, other) ||
-         (lineEnd = LineEndChars(repeat.follower, first, other)))) {
+         (lineEnd = LineEndChars(repeat.follower, first, other)) || (bySet = repeat.standsKnown))) {
         // The follower can only begin at its first character, or a line's end only before a line
-        // break's first one or at the text's end: look for that backwards instead of trying every
-        // count. The text's end holds no character, so for a literal the highest count there is skipped.
-        const std::uint8_t* const low = s + repeat.min;
+        // break's first one or at the text's end, or it can only match on some characters: look for
+        // those backwards instead of trying every count. The text's end holds no character, so for a
+        // literal the highest count there is skipped. When the run takes none of them, only its end
+        // can hold one.
+        const std::uint8_t* const low = repeat.onlyWay ? s + k : s + repeat.min;
         const auto lastFrom = [&](const std::uint8_t* high) -> const std::uint8_t* {
+            if (bySet) {
+                for (const std::uint8_t* at = high;; --at) {
+                    if (at == end || InSet(repeat.stands.data(), *at)) {
+                        return at;
+                    }
+                    if (at == low) {
+                        return nullptr;
+                    }
+                }
+            }
             if (!lineEnd) {
                 return LastFollowUp(low, high, first, other);
             }

@@ -89,8 +89,11 @@ private:
         std::int32_t max = 0;
         bool greedy = true;
         int follower = -1;
-        // The follower cannot begin with a character the operand takes: a greedy run gives none back.
+        // What the follower can match at, short of the text's end, when that is known: a greedy run
+        // gives back only to those characters, and none when the operand takes none of them.
+        bool standsKnown = false;
         bool onlyWay = false;
+        std::array<std::uint8_t, 32> stands{};
     };
     enum class Step { kGo, kFail, kMatch, kAborted, kExhausted };
     // A way through the program that makes no choice: characters of a set each, perhaps a greedy run of
