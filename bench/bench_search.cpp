@@ -338,6 +338,7 @@ int main(int argc, char** argv) {
         {"Cyrillic class /i, UTF-8", "-m irgm-sx " + Quote(foto), "-i " + Quote(Utf8(foto)),
          "-i " + Quote(Utf8(foto)), true},
         Same("long lines, backtracking", "\\\\.*\\\\.*\\\\.*\\.zip$"),
+        Same("(\\w+\\\\){4}", "(\\w+\\\\){4}"),
     };
 
     std::printf("%-32s %9s %9s %9s %7s %7s %8s %8s | %9s %9s %7s | %9s %9s %9s %8s\n", "family", "mirolan s",

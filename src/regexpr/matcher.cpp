@@ -201,9 +201,10 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
     }
 }
 
-// Where the follower of each greedy repeat of a character class can match, by the character there
-// (see StandBytes): through choices and counted loops, with a line's end on a line separator or a
-// paired separator's head. A follower that may match with no character ahead of it is never known.
+// Where the follower of each greedy repeat can match, by the character there (see StandBytes):
+// through choices and counted loops, with a line's end on a line separator or a paired separator's
+// head. A follower that may match with no character ahead of it is never known. Whether a repeat of
+// a class takes none of those characters.
 void Matcher::AnalyseOnlyWays() {
     ByteSet lineEnds{};
     for (int c = 0; c < 256; ++c) {
@@ -214,8 +215,7 @@ void Matcher::AnalyseOnlyWays() {
     for (Repeat& repeat : repeats) {
         repeat.standsKnown = false;
         repeat.onlyWay = false;
-        if (repeat.operand < 0 || !repeat.greedy || repeat.follower < 0 ||
-            !OperandTakes(repeat.operand, 0).has_value()) {
+        if (repeat.operand < 0 || !repeat.greedy || repeat.follower < 0) {
             continue;
         }
         const auto stands =
@@ -225,7 +225,7 @@ void Matcher::AnalyseOnlyWays() {
         }
         repeat.standsKnown = true;
         repeat.stands = *stands;
-        repeat.onlyWay = true;
+        repeat.onlyWay = OperandTakes(repeat.operand, 0).has_value();
         for (int c = 0; c < 256 && repeat.onlyWay; ++c) {
             repeat.onlyWay = !InSet(stands->data(), static_cast<std::uint8_t>(c)) ||
                              !*OperandTakes(repeat.operand, static_cast<std::uint8_t>(c));

@@ -235,7 +235,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "(\\\\\\w+){2,}\\.", "(\\w+\\s)+copy", "(\\\\[a-z]+){2}[a-z]", "([a-z]+\\d){2,}?\\\\",
         "([a-z]+[0-9]*){2}\\\\", "(\\w+(\\\\|\\.)){3}txt",
         // ... or only to where what follows them can stand, a line's end and the text's end among them
-        "(\\\\[^\\\\]+){3}$", "[^\\\\]+(\\\\|$)", "e399[^\\\\]+(\\\\|$)", "(\\w+)(\\.|$)", "[a-z]+(\\d|\\.t)",
+        "(\\\\[^\\\\]+){3}$", "^.*\\d{3}.*$", "(.*\\\\){3}", "[^\\\\]+(\\\\|$)", "e399[^\\\\]+(\\\\|$)",
+        "(\\w+)(\\.|$)", "[a-z]+(\\d|\\.t)",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
