@@ -309,6 +309,8 @@ void Matcher::AnalyseLiterals() {
     const bool worth = frequency <= kRareEnough &&
                        (leadFrequency == INT_MAX || (lineBound && frequency + kFarRarer <= leadFrequency));
     requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
+    presenceScan.Assign(!worth && frequency <= kRareEnough ? required : std::vector<LiteralString>{});
+    presence = {};
     AnalyseBranches();
     constexpr int kFixedWaysBudget = 256; // nodes walked, over all the ways
     int budget = kFixedWaysBudget;
@@ -547,13 +549,11 @@ std::optional<bool> Matcher::OperandTakes(int operand, std::uint8_t c) const {
     }
 }
 
-const std::uint8_t* Matcher::CharScan::Next(const std::uint8_t* from, const std::uint8_t* end,
-                                            std::uint8_t c) {
-    if (base == nullptr || from < base || (next != nullptr && next < from)) {
-        base = from;
-        next = static_cast<const std::uint8_t*>(std::memchr(from, c, static_cast<std::size_t>(end - from)));
-    }
-    return next;
+// Whether one of the literals of presenceScan stands at or after `from`.
+bool Matcher::RequiredAhead(const std::uint8_t* from) {
+    return presenceScan.Empty() || presence.Next(from, [this](const std::uint8_t* p) {
+        return presenceScan.Find(p, end);
+    }) != nullptr;
 }
 
 void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
@@ -562,6 +562,7 @@ void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
     zeroFree = begin;
     endSettled = false;
     pairScans[0] = pairScans[1] = {};
+    presence = {};
     ForgetText();
     ClearGroups();
 }
@@ -677,6 +678,9 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths && !requiredScan.Empty()) {
         return SearchByRequired(from);
     }
+    if (fastPaths && !RequiredAhead(from)) {
+        return NoMatchFrom(from, false);
+    }
     if (fastPaths &&
         (!leadScan.Empty() || !followerScan.Empty() || !leadSetScan.Empty() || !runEndScan.Empty())) {
         return SearchByLeading(from);
@@ -701,8 +705,14 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths && firstCharCount == 2) {
         // Two members, as a case-insensitive literal gives: the nearer of two character scans.
         return AttemptEach(from, [this](const std::uint8_t* p) {
-            const std::uint8_t* a = pairScans[0].Next(p, end, firstCharPair[0]);
-            const std::uint8_t* b = pairScans[1].Next(p, end, firstCharPair[1]);
+            const auto find = [this](std::uint8_t c) {
+                return [this, c](const std::uint8_t* from) {
+                    return static_cast<const std::uint8_t*>(
+                        std::memchr(from, c, static_cast<std::size_t>(end - from)));
+                };
+            };
+            const std::uint8_t* a = pairScans[0].Next(p, find(firstCharPair[0]));
+            const std::uint8_t* b = pairScans[1].Next(p, find(firstCharPair[1]));
             return b == nullptr || (a != nullptr && a < b) ? a : b;
         });
     }

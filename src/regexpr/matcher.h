@@ -178,6 +178,7 @@ private:
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
     SearchEnd NoMatchFrom(const std::uint8_t* from, bool attempted);
+    bool RequiredAhead(const std::uint8_t* from);
     void AnalyseLiterals();
     void AnalyseRepeats(const LiteralString& prefix);
     std::uint64_t MemoKey(int node, const std::uint8_t* at) const;
@@ -292,14 +293,25 @@ private:
     int firstCharOnly = -1;
     std::uint8_t firstCharPair[2] = {0, 0};
 
-    // The first `c` at or after a position, remembered between the searches for the further matches
-    // of one text: a rare character would otherwise be looked for up to the text's end once per match.
-    struct CharScan {
+    // The first place at or after a position that `find` finds, remembered between the searches for
+    // the further matches of one text: a rare character or literal would otherwise be looked for up
+    // to the text's end once per match.
+    struct KeptScan {
         const std::uint8_t* base = nullptr; // where the last scan began
-        const std::uint8_t* next = nullptr; // what it found; nothing when the character does not occur
-        const std::uint8_t* Next(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c);
+        const std::uint8_t* next = nullptr; // what it found; nothing when there is none
+        template <class Find> const std::uint8_t* Next(const std::uint8_t* from, Find find) {
+            if (base == nullptr || from < base || (next != nullptr && next < from)) {
+                base = from;
+                next = find(from);
+            }
+            return next;
+        }
     };
-    CharScan pairScans[2];
+    KeptScan pairScans[2];
+    // When no scan finds a match's start by them: literals every match contains, and where the next
+    // one of them stands; no match begins after the last.
+    TLiteralScan presenceScan;
+    KeptScan presence;
     // Per node: the last run of characters that the node, repeated, matched to its true end.
     struct CountedRun {
         const std::uint8_t* from = nullptr;

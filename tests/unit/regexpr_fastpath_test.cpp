@@ -252,7 +252,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // A repeat of a class alone
         "\\d{2,}", "\\d{2,}?", "[a-z]{3,5}", "\\D{3}",
         // Absent literals and a required literal that spans lines with s
-        "zqx", "file9999", "(?s)9\\.txt.*file1\\.", "\\d+(?s).\\nC",
+        "zqx", "file9999", "(\\w+\\s)+zqx", "([^\\\\]+)e399\\.txt", "(\\s|\\d)+copy", "(?s)9\\.txt.*file1\\.",
+        "\\d+(?s).\\nC",
         // Literals of letters whose cases differ in more than one bit, alone and in a choice
         "\xa2\xa1", "\xa3\xbc\xb4", "\xa1\xa1|\xbc\xbc|fil"};
     for (const char* expression : expressions) {
