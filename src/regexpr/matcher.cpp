@@ -428,7 +428,8 @@ int Matcher::FirstMatchingNode(int node) const {
         } else if (IsGroupOpen(program[node])) {
             node = next;
         } else if (program[node] == kLoopEntry && shapes[node] == kNoShape && next >= kFirstNode &&
-                   LowCount(program, next) >= 1) {
+                   (program[next] == kLoop || program[next] == kLoopLazy) &&
+                   OperandOf(next) + kLoopOperandSize <= size && LowCount(program, next) >= 1) {
             node = LoopBody(program, next); // its first round must match
         } else {
             return node;
