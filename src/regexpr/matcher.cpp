@@ -193,10 +193,8 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
         runRepeat = node;
         leadRepeat = repeats[node].max >= kMaxBraces && !ItemsBeforeRun() ? node : -1;
         const int operand = DescribeRepeat(node).operand;
-        for (int c = 0; c < 256; ++c) {
-            if (OperandTakes(operand, static_cast<std::uint8_t>(c)).value_or(false)) {
-                AddChar(runChars.data(), static_cast<std::uint8_t>(c));
-            }
+        if (OperandTakes(operand, 0).has_value()) {
+            runChars = OperandSet(operand);
         }
     }
 }
@@ -225,11 +223,8 @@ void Matcher::AnalyseOnlyWays() {
         }
         repeat.standsKnown = true;
         repeat.stands = *stands;
-        repeat.onlyWay = OperandTakes(repeat.operand, 0).has_value();
-        for (int c = 0; c < 256 && repeat.onlyWay; ++c) {
-            repeat.onlyWay = !InSet(stands->data(), static_cast<std::uint8_t>(c)) ||
-                             !*OperandTakes(repeat.operand, static_cast<std::uint8_t>(c));
-        }
+        repeat.onlyWay =
+            OperandTakes(repeat.operand, 0).has_value() && Disjoint(OperandSet(repeat.operand), *stands);
     }
 }
 
@@ -331,16 +326,14 @@ void Matcher::AnalyseRunEndScan(int& leadFrequency) {
         return;
     }
     const Repeat& repeat = DescribeRepeat(runRepeat);
-    runBackOffset = RunBackOffset(repeat.operand);
+    runBackOffset = RunBackOffset();
     if (runBackOffset < 0) {
         return;
     }
     std::vector<ByteSet> sets;
     runEndLead = repeat.min >= 1 || runBackOffset < runOffset ? 1 : 0;
     if (runEndLead == 1) {
-        ByteSet run{};
-        AddCharBytes(program, repeat.operand, tables.invertCase, tables.lineSeparator, run);
-        sets.push_back(run);
+        sets.push_back(OperandSet(repeat.operand));
     }
     sets.insert(sets.end(), runEndItems.begin(),
                 runEndItems.begin() + static_cast<std::ptrdiff_t>(std::min(
@@ -368,7 +361,7 @@ void Matcher::AnalyseRunBack(int leadFrequency) {
     if (repeat.max < kMaxBraces || !OperandTakes(repeat.operand, 0).has_value()) {
         return;
     }
-    runBackOffset = RunBackOffset(repeat.operand);
+    runBackOffset = RunBackOffset();
     if (runBackOffset < 0) {
         return;
     }
@@ -388,29 +381,21 @@ void Matcher::AnalyseRunBack(int leadFrequency) {
     }
 }
 
-// Where, counted from a match's start, a run of the characters of `operand` (a node that takes one by
-// its value) that reaches the run repeat must begin, when the items before the repeat fix that: right
-// after the last item that takes none of the run's characters, when every item after it takes only
-// those (as [A-Z] before [a-z]+ under i), or at the match's start when there are no items. -1
-// otherwise; a line's start alone stops nothing: a match may begin at any line's start inside the run.
-std::ptrdiff_t Matcher::RunBackOffset(int operand) const {
+// Where, counted from a match's start, a run of runChars that reaches the run repeat must begin, when the
+// items before the repeat fix that: right after the last item that takes none of the run's characters, when
+// every item after it takes only those (as [A-Z] before [a-z]+ under i), or at the match's start when there
+// are no items. -1 otherwise; a line's start alone stops nothing: a match may begin at any line's start
+// inside the run.
+std::ptrdiff_t Matcher::RunBackOffset() const {
     if (runItems.empty()) {
         return lineStartItem < 0 ? 0 : -1;
     }
     for (auto i = static_cast<std::ptrdiff_t>(runItems.size()) - 1; i >= 0; --i) {
-        bool some = false;
-        bool all = true;
-        for (int c = 0; c < 256; ++c) {
-            if (InSet(runItems[static_cast<std::size_t>(i)].data(), static_cast<std::uint8_t>(c))) {
-                const bool taken = *OperandTakes(operand, static_cast<std::uint8_t>(c));
-                some = some || taken;
-                all = all && taken;
-            }
-        }
-        if (!some) {
+        const ByteSet& item = runItems[static_cast<std::size_t>(i)];
+        if (Disjoint(item, runChars)) {
             return i + 1;
         }
-        if (!all) {
+        if (!Within(item, runChars)) {
             return -1;
         }
     }
@@ -548,6 +533,13 @@ std::optional<bool> Matcher::OperandTakes(int operand, std::uint8_t c) const {
     default:
         return std::nullopt;
     }
+}
+
+// The characters that the node at `operand` matches, for the kinds that OperandTakes tells.
+ByteSet Matcher::OperandSet(int operand) const {
+    ByteSet set{};
+    AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
+    return set;
 }
 
 // Whether one of the literals of presenceScan stands at or after `from`.
@@ -1004,9 +996,7 @@ bool Matcher::AddFixedChars(int node, std::vector<ByteSet>& chars) const {
         chars.size() + static_cast<std::size_t>(count) > kMostChars) {
         return false;
     }
-    ByteSet set{};
-    AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
-    chars.insert(chars.end(), static_cast<std::size_t>(count), set);
+    chars.insert(chars.end(), static_cast<std::size_t>(count), OperandSet(operand));
     return true;
 }
 
@@ -1158,12 +1148,7 @@ void Matcher::AnalyseRunEnd() {
         return;
     }
     using Set = std::array<std::uint8_t, 32>;
-    const auto setOf = [this](int operand) {
-        Set set{};
-        AddCharBytes(program, operand, tables.invertCase, tables.lineSeparator, set);
-        return set;
-    };
-    const Set run = setOf(repeat.operand);
+    const Set run = OperandSet(repeat.operand);
     std::vector<Set> items;
     int outside = -1; // the item that ends the run, once found
     bool varying = false;
@@ -1181,7 +1166,7 @@ void Matcher::AnalyseRunEnd() {
                 !OperandTakes(repeats[node].operand, 0).has_value()) {
                 break;
             }
-            more.push_back(setOf(repeats[node].operand)); // the first of a varying count
+            more.push_back(OperandSet(repeats[node].operand)); // the first of a varying count
             varying = true;
         }
         for (const Set& set : more) {
@@ -1193,12 +1178,8 @@ void Matcher::AnalyseRunEnd() {
             if (outside >= 0) {
                 continue;
             }
-            bool inside = true;
-            bool out = true;
-            for (std::size_t b = 0; b < set.size(); ++b) {
-                inside = inside && (set[b] & ~run[b]) == 0;
-                out = out && (set[b] & run[b]) == 0;
-            }
+            const bool inside = Within(set, run);
+            const bool out = Disjoint(set, run);
             if (out) {
                 // One item taking every character outside the class tells nothing: one ends the run.
                 bool everyOther = items.size() == 1;

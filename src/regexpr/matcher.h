@@ -165,7 +165,7 @@ private:
     bool ItemsStandAt(const std::uint8_t* at) const;
     int FirstMatchingNode(int node) const;
     const std::uint8_t* NextLineStart(const std::uint8_t* p) const;
-    std::ptrdiff_t RunBackOffset(int operand) const;
+    std::ptrdiff_t RunBackOffset() const;
     // Whether items besides the prefix come before runRepeat.
     bool ItemsBeforeRun() const { return runOffset != prefixLength || lineStartItem >= 0; }
     SearchEnd SearchByLeading(const std::uint8_t* from);
@@ -175,6 +175,7 @@ private:
     std::vector<LiteralString> LeadRunFollower() const;
     LiteralString FollowerLiteral(int follower) const;
     std::optional<bool> OperandTakes(int operand, std::uint8_t c) const;
+    std::array<std::uint8_t, 32> OperandSet(int operand) const;
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
     bool FirstCharFrom(const std::uint8_t* from);
     SearchEnd NoMatchFrom(const std::uint8_t* from, bool attempted);

@@ -38,6 +38,26 @@ using LiteralString = std::vector<LiteralChar>;
 
 using ByteSet = std::array<std::uint8_t, 32>; // a 256-bit set of byte values
 
+// Whether `a` and `b` have no member in common.
+inline bool Disjoint(const ByteSet& a, const ByteSet& b) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if ((a[i] & b[i]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether every member of `a` is one of `b`.
+inline bool Within(const ByteSet& a, const ByteSet& b) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if ((a[i] & ~b[i]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A byte set as a few ranges of consecutive codes, which a vector compare tests at once.
 struct ByteRanges {
     static constexpr int kMaxRanges = 4;
