@@ -211,6 +211,88 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
     return best;
 }
 
+namespace {
+
+bool CountsAs(std::uint8_t byte, bool noCase, std::uint8_t c, const std::uint8_t* invertCase) {
+    return byte == c && (!noCase || invertCase[byte] == c);
+}
+
+// LeastCount along the way from `node` to `stop` (or the program's end).
+std::int64_t LeastCountAlong(Program program, int node, int stop, std::uint8_t c,
+                             const std::uint8_t* invertCase, int& budget, int depth) {
+    constexpr std::int64_t kEnough = INT_MAX;
+    std::int64_t total = 0;
+    while (Valid(program, node) && node != stop && program[node] != kProgramEnd && --budget >= 0 &&
+           total < kEnough) {
+        const int kind = program[node];
+        const int next = NextNode(program, node);
+        if (kind == kLoopBack) {
+            return total; // round again: whatever the way takes then comes on top
+        }
+        if (kind == kAlternative) {
+            if (!Valid(program, next) || program[next] != kAlternative) {
+                node = OperandOf(node);
+                continue;
+            }
+            int join = node;
+            while (Valid(program, join) && program[join] == kAlternative) {
+                join = NextNode(program, join);
+            }
+            std::int64_t poorest = 0;
+            if (depth < kMaxChoiceDepth) {
+                poorest = kEnough;
+                for (int branch = node; Valid(program, branch) && program[branch] == kAlternative;
+                     branch = NextNode(program, branch)) {
+                    poorest = std::min(poorest, LeastCountAlong(program, OperandOf(branch), join, c,
+                                                                invertCase, budget, depth + 1));
+                }
+            }
+            total += poorest;
+            node = join;
+            continue;
+        }
+        if (kind == kLoopEntry) {
+            const int loop = next;
+            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
+                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
+                return total;
+            }
+            const std::int64_t round =
+                LeastCountAlong(program, LoopBody(program, loop), loop, c, invertCase, budget, depth);
+            total += std::max<std::int32_t>(0, LowCount(program, loop)) * round;
+            node = NextNode(program, loop);
+            continue;
+        }
+        if (kind == kLiteral || kind == kLiteralNoCase) {
+            for (std::size_t at = static_cast<std::size_t>(OperandOf(node));
+                 at < program.size() && program[at] != 0; ++at) {
+                total += CountsAs(program[at], kind == kLiteralNoCase, c, invertCase) ? 1 : 0;
+            }
+        } else if (IsSimpleRepeat(kind)) {
+            const int operand = RepeatOperand(program, node);
+            const bool braces = IsBracesRepeat(kind);
+            if (Valid(program, operand) &&
+                (program[operand] == kLiteral || program[operand] == kLiteralNoCase) &&
+                CountsAs(program[OperandOf(operand)], program[operand] == kLiteralNoCase, c, invertCase) &&
+                (!braces || OperandOf(node) + kBracesOperandSize <= static_cast<int>(program.size()))) {
+                total += braces ? std::max<std::int32_t>(0, LowCount(program, node))
+                         : kind == kSimplePlus || kind == kSimplePlusLazy ? 1
+                                                                          : 0;
+            }
+        }
+        node = next;
+    }
+    return total;
+}
+
+} // namespace
+
+std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase) {
+    int budget = kWalkBudget;
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(INT_MAX, LeastCountAlong(program, kFirstNode, -1, c, invertCase, budget, 0)));
+}
+
 bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
                   const std::array<bool, 256>& lineSeparator, std::array<std::uint8_t, 32>& bytes) {
     const auto add = [&bytes](int c) { AddChar(bytes.data(), static_cast<std::uint8_t>(c)); };

@@ -313,6 +313,7 @@ void Matcher::AnalyseLiterals() {
     if (!AddFixedWays(kFirstNode, {}, budget)) {
         fixedWays.clear();
     }
+    AnalyseLeastCount();
 }
 
 // A match whose first repeat's run the items of AnalyseRunEnd end can be found by those items, with
@@ -542,6 +543,53 @@ ByteSet Matcher::OperandSet(int operand) const {
     return set;
 }
 
+// The byte of the program's literals that every match holds most often, when that is at least twice
+// and a match lies in a line: the rest of a line that holds it fewer times cannot hold a match. Not
+// when matches are of fixed ways, each tried at once for less than the count would cost.
+void Matcher::AnalyseLeastCount() {
+    countByte = -1;
+    countLeast = 0;
+    if (!lineBound || !fixedWays.empty()) {
+        return;
+    }
+    ByteSet tried{};
+    for (const int node : ReachableNodes(program)) {
+        if (program[node] != kLiteral && program[node] != kLiteralNoCase) {
+            continue;
+        }
+        for (const LiteralChar& c : LiteralOf(program, node, tables.invertCase)) {
+            if (InSet(tried.data(), c.c)) {
+                continue;
+            }
+            AddChar(tried.data(), c.c);
+            const std::int32_t least = LeastCount(program, c.c, tables.invertCase);
+            if (least >= 2 && least > countLeast) {
+                countByte = c.c;
+                countLeast = least;
+            }
+        }
+    }
+}
+
+// Where the line from `p` ends when it holds countByte fewer times than a match does, so that no
+// attempt from `p` to there can match; nullptr when it holds enough, or nothing is counted.
+const std::uint8_t* Matcher::LineShortOfCount(const std::uint8_t* p) const {
+    if (countByte < 0) {
+        return nullptr;
+    }
+    const auto c = static_cast<std::uint8_t>(countByte);
+    for (std::int32_t seen = 0; seen < countLeast; ++seen, ++p) {
+        p = FindAnyOf3(p, end, c, breaks[0], breaks[1]);
+        if (p == nullptr) {
+            return end;
+        }
+        if (*p != c) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
 // Whether one of the literals of presenceScan stands at or after `from`.
 bool Matcher::RequiredAhead(const std::uint8_t* from) {
     return presenceScan.Empty() || presence.Next(from, [this](const std::uint8_t* p) {
@@ -713,9 +761,7 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
         return SearchEnd::kNoMatch;
     }
     if (fastPaths && beginsAtLineStart) {
-        const SearchEnd outcome =
-            AttemptEach(from, [this](const std::uint8_t* p) { return NextLineStart(p); });
-        return outcome == SearchEnd::kNoMatch ? NoMatchFrom(from, false) : outcome;
+        return AttemptEach(from, [this](const std::uint8_t* p) { return NextLineStart(p); });
     }
     if (fastPaths) {
         return AttemptEach(from, [this](const std::uint8_t* p) { return firstScan.Find(p, end); });
@@ -731,11 +777,20 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
 // An attempt at each candidate that `next` finds from a position on, until one ends otherwise than
 // without a match. A candidate past the text's end means there are no more.
 template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, Next next) {
+    bool attempted = false;
     for (const std::uint8_t* p = from;; ++p) {
         p = next(p);
         if (p == nullptr || !BeforeEnd(p)) {
-            return SearchEnd::kNoMatch;
+            return fastPaths ? NoMatchFrom(from, attempted) : SearchEnd::kNoMatch;
         }
+        if (const std::uint8_t* lineEnd = fastPaths ? LineShortOfCount(p) : nullptr) {
+            if (lineEnd == end) {
+                return NoMatchFrom(from, attempted);
+            }
+            p = lineEnd;
+            continue;
+        }
+        attempted = true;
         // With the fast paths a program with a literal prefix is searched by its leading strings, so
         // AttemptAt skips no prefix here; the plain interpreter matches the prefix itself.
         const SearchEnd outcome = fastPaths ? AttemptAt(p) : TryMatchAt(p);
@@ -1218,6 +1273,13 @@ SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
         if (p == nullptr) {
             break;
         }
+        if (const std::uint8_t* lineEnd = LineShortOfCount(p)) {
+            if (lineEnd == end) {
+                break;
+            }
+            p = lineEnd;
+            continue;
+        }
         attempted = true;
         const SearchEnd outcome = AttemptAt(p);
         if (outcome != SearchEnd::kNoMatch) {
@@ -1256,6 +1318,9 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
                 if (required == nullptr) {
                     break;
                 }
+            }
+            if (LineShortOfCount(q) != nullptr) {
+                break;
             }
             attempted = true;
             const SearchEnd outcome = AttemptAt(q);

@@ -180,6 +180,8 @@ private:
     bool FirstCharFrom(const std::uint8_t* from);
     SearchEnd NoMatchFrom(const std::uint8_t* from, bool attempted);
     bool RequiredAhead(const std::uint8_t* from);
+    void AnalyseLeastCount();
+    const std::uint8_t* LineShortOfCount(const std::uint8_t* p) const;
     void AnalyseLiterals();
     void AnalyseRepeats(const LiteralString& prefix);
     std::uint64_t MemoKey(int node, const std::uint8_t* at) const;
@@ -286,8 +288,12 @@ private:
     std::ptrdiff_t runBackOffset = 0;
     bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)
-    bool literalsStale = true;             // the scans and breaks above are yet to be worked out
-    int plainLiteral = -1;                 // operand offset when the whole program is one literal
+    // A byte that every match holds at least twice, and how often; -1 when none or matches can span
+    // lines.
+    int countByte = -1;
+    std::int32_t countLeast = 0;
+    bool literalsStale = true; // the scans and breaks above are yet to be worked out
+    int plainLiteral = -1;     // operand offset when the whole program is one literal
     std::size_t plainLiteralLength = 0;
     int plainRun = -1; // the repeat node when the whole program is one repeat of a class
     int firstCharCount = 0;

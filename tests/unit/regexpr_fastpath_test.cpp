@@ -237,6 +237,11 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // ... or only to where what follows them can stand, a line's end and the text's end among them
         "(\\\\[^\\\\]+){3}$", "^.*\\d{3}.*$", "(.*\\\\){3}", "[^\\\\]+(\\\\|$)", "e399[^\\\\]+(\\\\|$)",
         "(\\w+)(\\.|$)", "[a-z]+(\\d|\\.t)",
+        // Lines with fewer of a byte than every match holds, passed over: counted through loops, repeats
+        // and choices
+        "(\\w+\\\\){4}", "(\\w+\\\\){2}f", "\\w+ \\w+ \\w+", "\\\\\\w+\\\\\\w+\\\\",
+        "(\\\\|x)\\w+\\\\[a-z]+\\d\\\\", "(\\\\[a-z]+){2,}\\d", "k\\\\.*\\\\.*\\\\f", "r\\d \\d|\\\\{2}f",
+        "\\d+\\.[a-z]+\\.t", "^C(.\\\\)?\\w+\\\\[^\\r\\n]*\\\\",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
