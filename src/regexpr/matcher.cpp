@@ -574,20 +574,9 @@ void Matcher::AnalyseLeastCount() {
 // Where the line from `p` ends when it holds countByte fewer times than a match does, so that no
 // attempt from `p` to there can match; nullptr when it holds enough, or nothing is counted.
 const std::uint8_t* Matcher::LineShortOfCount(const std::uint8_t* p) const {
-    if (countByte < 0) {
-        return nullptr;
-    }
-    const auto c = static_cast<std::uint8_t>(countByte);
-    for (std::int32_t seen = 0; seen < countLeast; ++seen, ++p) {
-        p = FindAnyOf3(p, end, c, breaks[0], breaks[1]);
-        if (p == nullptr) {
-            return end;
-        }
-        if (*p != c) {
-            return p;
-        }
-    }
-    return nullptr;
+    return countByte < 0
+               ? nullptr
+               : ShortOfCount(p, end, static_cast<std::uint8_t>(countByte), countLeast, breaks[0], breaks[1]);
 }
 
 // Whether one of the literals of presenceScan stands at or after `from`.

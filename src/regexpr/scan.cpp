@@ -117,6 +117,37 @@ const std::uint8_t* FindAnyOf3(const std::uint8_t* from, const std::uint8_t* end
     return nullptr;
 }
 
+const std::uint8_t* ShortOfCount(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c,
+                                 std::int32_t n, std::uint8_t x, std::uint8_t y) {
+    const std::uint8_t* p = from;
+    std::int32_t seen = 0;
+#if defined(__SSE2__)
+    const __m128i vc = Splat(c);
+    const __m128i vx = Splat(x);
+    const __m128i vy = Splat(y);
+    for (; end - p >= kBlock; p += kBlock) {
+        const __m128i block = Load(p);
+        const unsigned counted = Mask(_mm_cmpeq_epi8(block, vc));
+        const unsigned stops = Mask(_mm_or_si128(_mm_cmpeq_epi8(block, vx), _mm_cmpeq_epi8(block, vy)));
+        const unsigned before = stops == 0 ? counted : counted & ((stops & -stops) - 1);
+        seen += std::popcount(before);
+        if (seen >= n) {
+            return nullptr;
+        }
+        if (stops != 0) {
+            return p + std::countr_zero(stops);
+        }
+    }
+#endif
+    for (; p < end && *p != x && *p != y; ++p) {
+        seen += *p == c ? 1 : 0;
+        if (seen >= n) {
+            return nullptr;
+        }
+    }
+    return p;
+}
+
 const std::uint8_t* FindEitherBackward(const std::uint8_t* begin, const std::uint8_t* end, std::uint8_t a,
                                        std::uint8_t b) {
     const std::uint8_t* p = end;

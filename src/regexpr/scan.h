@@ -19,6 +19,11 @@ const std::uint8_t* FindEither(const std::uint8_t* from, const std::uint8_t* end
 const std::uint8_t* FindAnyOf3(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t a,
                                std::uint8_t b, std::uint8_t c);
 
+// Where the first `x` or `y` in [from, end) stands (`end` when none does) if fewer than `n` of `c`
+// stand before it; nothing when `n` do.
+const std::uint8_t* ShortOfCount(const std::uint8_t* from, const std::uint8_t* end, std::uint8_t c,
+                                 std::int32_t n, std::uint8_t x, std::uint8_t y);
+
 // The last position in [begin, end) holding `a` or `b`, or nothing.
 const std::uint8_t* FindEitherBackward(const std::uint8_t* begin, const std::uint8_t* end, std::uint8_t a,
                                        std::uint8_t b);
