@@ -293,6 +293,117 @@ std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* inv
         std::min<std::int64_t>(INT_MAX, LeastCountAlong(program, kFirstNode, -1, c, invertCase, budget, 0)));
 }
 
+namespace {
+
+constexpr std::int64_t kNoBound = INT_MAX;
+
+// MostCount along the way from `node` to `stop` (or the program's end).
+std::int64_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
+                            const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator,
+                            int& budget, int depth) {
+    std::int64_t total = 0;
+    const auto takes = [&](int one) {
+        ByteSet bytes{};
+        return AddCharBytes(program, one, invertCase, lineSeparator, bytes)
+                   ? std::optional(InSet(bytes.data(), c))
+                   : std::nullopt;
+    };
+    while (total < kNoBound) {
+        if (--budget < 0 || !Valid(program, node)) {
+            return kNoBound;
+        }
+        if (node == stop || program[node] == kProgramEnd) {
+            return total;
+        }
+        const int kind = program[node];
+        const int next = NextNode(program, node);
+        if (kind == kLoopBack || kind == kLoop || kind == kLoopLazy || kind == kBackRef ||
+            kind == kBackRefNoCase) {
+            return kNoBound;
+        }
+        if (PassesOn(kind)) {
+            node = next;
+            continue;
+        }
+        if (kind == kAlternative) {
+            if (!Valid(program, next) || program[next] != kAlternative) {
+                node = OperandOf(node);
+                continue;
+            }
+            if (depth >= kMaxChoiceDepth) {
+                return kNoBound;
+            }
+            int join = node;
+            while (Valid(program, join) && program[join] == kAlternative) {
+                join = NextNode(program, join);
+            }
+            std::int64_t most = 0;
+            for (int branch = node; Valid(program, branch) && program[branch] == kAlternative;
+                 branch = NextNode(program, branch)) {
+                most = std::max(most, MostCountAlong(program, OperandOf(branch), join, c, invertCase,
+                                                     lineSeparator, budget, depth + 1));
+            }
+            total += most;
+            node = join;
+            continue;
+        }
+        if (kind == kLoopEntry) {
+            const int loop = next;
+            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
+                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
+                return kNoBound;
+            }
+            const std::int64_t round = MostCountAlong(program, LoopBody(program, loop), loop, c, invertCase,
+                                                      lineSeparator, budget, depth);
+            const std::int32_t high = HighCount(program, loop);
+            if (round > 0 && (high >= kMaxBraces || high < 0)) {
+                return kNoBound;
+            }
+            total += round * high;
+            node = NextNode(program, loop);
+            continue;
+        }
+        if (kind == kLiteral || kind == kLiteralNoCase) {
+            for (const LiteralChar& x : LiteralOf(program, node, invertCase)) {
+                total += x.Accepts(c) ? 1 : 0;
+            }
+        } else if (IsSimpleRepeat(kind)) {
+            const int operand = RepeatOperand(program, node);
+            const bool braces = IsBracesRepeat(kind);
+            if (!Valid(program, operand) ||
+                (braces && OperandOf(node) + kBracesOperandSize > static_cast<int>(program.size()))) {
+                return kNoBound;
+            }
+            const std::optional<bool> taken = takes(operand);
+            if (!taken) {
+                return kNoBound;
+            }
+            const std::int32_t high = braces ? HighCount(program, node) : kUnboundedRepeat;
+            if (*taken && (high >= kMaxBraces || high < 0)) {
+                return kNoBound;
+            }
+            total += *taken ? high : 0;
+        } else {
+            const std::optional<bool> taken = takes(node);
+            if (!taken) {
+                return kNoBound;
+            }
+            total += *taken ? 1 : 0;
+        }
+        node = next;
+    }
+    return kNoBound;
+}
+
+} // namespace
+
+std::int32_t MostCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
+                       const std::array<bool, 256>& lineSeparator) {
+    int budget = kWalkBudget;
+    return static_cast<std::int32_t>(
+        std::min(kNoBound, MostCountAlong(program, kFirstNode, -1, c, invertCase, lineSeparator, budget, 0)));
+}
+
 bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
                   const std::array<bool, 256>& lineSeparator, std::array<std::uint8_t, 32>& bytes) {
     const auto add = [&bytes](int c) { AddChar(bytes.data(), static_cast<std::uint8_t>(c)); };

@@ -43,6 +43,12 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
 // none, so the figure may be low but is never too high.
 std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase);
 
+// How often the byte `c` can stand in a match of the program, at the most; INT_MAX when that has no
+// bound or is not known: a repeat or loop without bound of something that can take it, a
+// backreference, a way that goes round again.
+std::int32_t MostCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
+                       const std::array<bool, 256>& lineSeparator);
+
 // How often the strings occur, roughly, on the scale of CharFrequency: the lower the rarer.
 int LiteralSetFrequency(const std::vector<LiteralString>& strings);
 

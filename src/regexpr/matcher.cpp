@@ -314,6 +314,7 @@ void Matcher::AnalyseLiterals() {
         fixedWays.clear();
     }
     AnalyseLeastCount();
+    AnalyseMostCount();
 }
 
 // A match whose first repeat's run the items of AnalyseRunEnd end can be found by those items, with
@@ -577,6 +578,53 @@ const std::uint8_t* Matcher::LineShortOfCount(const std::uint8_t* p) const {
     return countByte < 0
                ? nullptr
                : ShortOfCount(p, end, static_cast<std::uint8_t>(countByte), countLeast, breaks[0], breaks[1]);
+}
+
+// The byte of the program's literals that the text holds most often of those a match can hold only a
+// few times, for the required strings to bound where a match before them can start.
+void Matcher::AnalyseMostCount() {
+    mostByte = -1;
+    mostCount = 0;
+    if (requiredScan.Empty()) {
+        return;
+    }
+    constexpr std::int32_t kFewEnough = 8;
+    ByteSet tried{};
+    for (const int node : ReachableNodes(program)) {
+        if (program[node] != kLiteral && program[node] != kLiteralNoCase) {
+            continue;
+        }
+        for (const LiteralChar& c : LiteralOf(program, node, tables.invertCase)) {
+            if (InSet(tried.data(), c.c)) {
+                continue;
+            }
+            AddChar(tried.data(), c.c);
+            const std::int32_t most = MostCount(program, c.c, tables.invertCase, tables.lineSeparator);
+            if (most <= kFewEnough &&
+                (mostByte < 0 || CharFrequency(c.c) > CharFrequency(static_cast<std::uint8_t>(mostByte)))) {
+                mostByte = c.c;
+                mostCount = most;
+            }
+        }
+    }
+}
+
+// The earliest place from `q` on where a match can start that holds a required string no earlier
+// than at `required`, the first one from `q` on: as a match holds mostByte at most mostCount times,
+// after the one that many more back from there.
+const std::uint8_t* Matcher::EarliestStart(const std::uint8_t* q, const std::uint8_t* required) const {
+    if (mostByte < 0 || q >= required) {
+        return q;
+    }
+    const auto c = static_cast<std::uint8_t>(mostByte);
+    const std::uint8_t* p = required;
+    for (std::int32_t seen = 0; seen <= mostCount; ++seen) {
+        p = FindEitherBackward(q, p, c, c);
+        if (p == nullptr) {
+            return q;
+        }
+    }
+    return p + 1;
 }
 
 // Whether one of the literals of presenceScan stands at or after `from`.
@@ -1280,8 +1328,9 @@ SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
 }
 
 // Every match contains one of the required strings at or after its start: the attempts begin at the
-// start of the line where the next one stands, as no match spans a line break, and go on while one
-// stands further on in that line.
+// start of the line where the next one stands, as no match spans a line break, or where the byte
+// that matches hold only so often allows (see EarliestStart), and go on while one stands further on
+// in that line.
 SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
     bool attempted = false;
     for (const std::uint8_t* p = from; p < end;) {
@@ -1297,26 +1346,30 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
             const std::uint8_t* after = FindEither(required, end, breaks[0], breaks[1]);
             lineEnd = after != nullptr ? after : end;
         }
-        for (const std::uint8_t* q = lineStart;; ++q) {
-            q = NextStart(q, lineEnd);
-            if (q == nullptr) {
+        for (const std::uint8_t* q = EarliestStart(lineStart, required);;) {
+            const std::uint8_t* start = NextStart(q, lineEnd);
+            if (start == nullptr) {
                 break;
             }
-            if (q > required) {
-                required = requiredScan.Find(q, lineEnd);
+            if (start > required) {
+                required = requiredScan.Find(start, lineEnd);
                 if (required == nullptr) {
                     break;
                 }
+                if (const std::uint8_t* earliest = EarliestStart(start, required); earliest > start) {
+                    q = earliest;
+                    continue;
+                }
             }
-            if (LineShortOfCount(q) != nullptr) {
+            if (LineShortOfCount(start) != nullptr) {
                 break;
             }
             attempted = true;
-            const SearchEnd outcome = AttemptAt(q);
+            const SearchEnd outcome = AttemptAt(start);
             if (outcome != SearchEnd::kNoMatch) {
                 return outcome;
             }
-            q = AfterLeadRun(q) - 1;
+            q = AfterLeadRun(start);
         }
         if (lineEnd == end) {
             break;

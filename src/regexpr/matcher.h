@@ -182,6 +182,8 @@ private:
     bool RequiredAhead(const std::uint8_t* from);
     void AnalyseLeastCount();
     const std::uint8_t* LineShortOfCount(const std::uint8_t* p) const;
+    void AnalyseMostCount();
+    const std::uint8_t* EarliestStart(const std::uint8_t* q, const std::uint8_t* required) const;
     void AnalyseLiterals();
     void AnalyseRepeats(const LiteralString& prefix);
     std::uint64_t MemoKey(int node, const std::uint8_t* at) const;
@@ -292,6 +294,9 @@ private:
     // lines.
     int countByte = -1;
     std::int32_t countLeast = 0;
+    // A byte that a match holds at most a few times, and how many; -1 when none.
+    int mostByte = -1;
+    std::int32_t mostCount = 0;
     bool literalsStale = true; // the scans and breaks above are yet to be worked out
     int plainLiteral = -1;     // operand offset when the whole program is one literal
     std::size_t plainLiteralLength = 0;

@@ -242,6 +242,10 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "(\\w+\\\\){4}", "(\\w+\\\\){2}f", "\\w+ \\w+ \\w+", "\\\\\\w+\\\\\\w+\\\\",
         "(\\\\|x)\\w+\\\\[a-z]+\\d\\\\", "(\\\\[a-z]+){2,}\\d", "k\\\\.*\\\\.*\\\\f", "r\\d \\d|\\\\{2}f",
         "\\d+\\.[a-z]+\\.t", "^C(.\\\\)?\\w+\\\\[^\\r\\n]*\\\\",
+        // ... and, across lines, starts no further back from a required literal than a byte that matches
+        // hold only so often allows
+        "[^\\\\]+\\\\[^\\\\]+\\.doc", "(\\\\[^\\\\]+){2}copy", "[^\\\\]+(\\\\|x)[^\\\\]+copy",
+        "\\s\\d+\\.doc", "[^\\\\]*\\\\f[^\\\\]*399",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
