@@ -404,6 +404,36 @@ std::int32_t MostCount(Program program, std::uint8_t c, const std::uint8_t* inve
         std::min(kNoBound, MostCountAlong(program, kFirstNode, -1, c, invertCase, lineSeparator, budget, 0)));
 }
 
+bool EndsAtLineEnd(Program program) {
+    int last = -1;
+    int budget = kWalkBudget;
+    int node = kFirstNode;
+    for (; Valid(program, node) && program[node] != kProgramEnd && --budget >= 0;) {
+        const int kind = program[node];
+        int next = NextNode(program, node);
+        if (kind == kAlternative) {
+            if (!Valid(program, next) || program[next] != kAlternative) {
+                node = OperandOf(node);
+                continue;
+            }
+            last = node;
+            while (Valid(program, next) && program[next] == kAlternative) {
+                next = NextNode(program, next);
+            }
+        } else if (kind == kLoopEntry) {
+            last = node;
+            if (!Valid(program, next)) {
+                return false;
+            }
+            next = NextNode(program, next);
+        } else if (!IsGroupClose(kind)) {
+            last = node;
+        }
+        node = next;
+    }
+    return Valid(program, node) && program[node] == kProgramEnd && last >= 0 && program[last] == kLineEnd;
+}
+
 bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,
                   const std::array<bool, 256>& lineSeparator, std::array<std::uint8_t, 32>& bytes) {
     const auto add = [&bytes](int c) { AddChar(bytes.data(), static_cast<std::uint8_t>(c)); };

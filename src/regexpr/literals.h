@@ -49,6 +49,10 @@ std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* inv
 std::int32_t MostCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
                        const std::array<bool, 256>& lineSeparator);
 
+// Whether every match of the program ends where a line does: its last item, past group closes, is a
+// line's end.
+bool EndsAtLineEnd(Program program);
+
 // How often the strings occur, roughly, on the scale of CharFrequency: the lower the rarer.
 int LiteralSetFrequency(const std::vector<LiteralString>& strings);
 

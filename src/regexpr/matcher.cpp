@@ -585,7 +585,9 @@ const std::uint8_t* Matcher::LineShortOfCount(const std::uint8_t* p) const {
 void Matcher::AnalyseMostCount() {
     mostByte = -1;
     mostCount = 0;
-    if (requiredScan.Empty()) {
+    // A run found back from a line's end already starts where few of the byte are left.
+    countToLineEnd = tables.breakStarts[0] >= 0 && runBack != RunBack::kLineEnd && EndsAtLineEnd(program);
+    if (requiredScan.Empty() && !countToLineEnd) {
         return;
     }
     constexpr std::int32_t kFewEnough = 8;
@@ -625,6 +627,18 @@ const std::uint8_t* Matcher::EarliestStart(const std::uint8_t* q, const std::uin
         }
     }
     return p + 1;
+}
+
+// Whether a match from `p` would hold mostByte more often than it can before the line's end, where
+// every match ends. The text's end is settled first: mostByte past a zero byte would count.
+bool Matcher::TooManyBeforeLineEnd(const std::uint8_t* p) {
+    if (!countToLineEnd || mostByte < 0) {
+        return false;
+    }
+    SettleEnd();
+    return ShortOfCount(p, end, static_cast<std::uint8_t>(mostByte), mostCount + 1,
+                        static_cast<std::uint8_t>(tables.breakStarts[0]),
+                        static_cast<std::uint8_t>(tables.breakStarts[1])) == nullptr;
 }
 
 // Whether one of the literals of presenceScan stands at or after `from`.
@@ -825,6 +839,9 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
                 return NoMatchFrom(from, attempted);
             }
             p = lineEnd;
+            continue;
+        }
+        if (fastPaths && TooManyBeforeLineEnd(p)) {
             continue;
         }
         attempted = true;
@@ -1317,6 +1334,9 @@ SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
             p = lineEnd;
             continue;
         }
+        if (TooManyBeforeLineEnd(p)) {
+            continue;
+        }
         attempted = true;
         const SearchEnd outcome = AttemptAt(p);
         if (outcome != SearchEnd::kNoMatch) {
@@ -1363,6 +1383,10 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
             }
             if (LineShortOfCount(start) != nullptr) {
                 break;
+            }
+            if (TooManyBeforeLineEnd(start)) {
+                q = start + 1;
+                continue;
             }
             attempted = true;
             const SearchEnd outcome = AttemptAt(start);

@@ -183,6 +183,7 @@ private:
     void AnalyseLeastCount();
     const std::uint8_t* LineShortOfCount(const std::uint8_t* p) const;
     void AnalyseMostCount();
+    bool TooManyBeforeLineEnd(const std::uint8_t* p);
     const std::uint8_t* EarliestStart(const std::uint8_t* q, const std::uint8_t* required) const;
     void AnalyseLiterals();
     void AnalyseRepeats(const LiteralString& prefix);
@@ -297,8 +298,9 @@ private:
     // A byte that a match holds at most a few times, and how many; -1 when none.
     int mostByte = -1;
     std::int32_t mostCount = 0;
-    bool literalsStale = true; // the scans and breaks above are yet to be worked out
-    int plainLiteral = -1;     // operand offset when the whole program is one literal
+    bool countToLineEnd = false; // every match ends where a line does: mostByte counts to there
+    bool literalsStale = true;   // the scans and breaks above are yet to be worked out
+    int plainLiteral = -1;       // operand offset when the whole program is one literal
     std::size_t plainLiteralLength = 0;
     int plainRun = -1; // the repeat node when the whole program is one repeat of a class
     int firstCharCount = 0;

@@ -246,6 +246,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // hold only so often allows
         "[^\\\\]+\\\\[^\\\\]+\\.doc", "(\\\\[^\\\\]+){2}copy", "[^\\\\]+(\\\\|x)[^\\\\]+copy",
         "\\s\\d+\\.doc", "[^\\\\]*\\\\f[^\\\\]*399",
+        // ... or than a line's end, where every match ends, allows
+        "((\\\\[^\\\\]+){2}$)", "\\\\[a-z]+\\\\[^\\\\]+$", "(\\\\[^\\\\]+$|\\\\D)",
+        "\\\\\\w+(\\\\[^\\\\]+)?$",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
