@@ -544,6 +544,19 @@ ByteSet Matcher::OperandSet(int operand) const {
     return set;
 }
 
+// The bytes the program's literals compare, each as it is written.
+ByteSet Matcher::LiteralBytes() const {
+    ByteSet bytes{};
+    for (const int node : ReachableNodes(program)) {
+        if (program[node] == kLiteral || program[node] == kLiteralNoCase) {
+            for (const LiteralChar& c : LiteralOf(program, node, tables.invertCase)) {
+                AddChar(bytes.data(), c.c);
+            }
+        }
+    }
+    return bytes;
+}
+
 // The byte of the program's literals that every match holds most often, when that is at least twice
 // and a match lies in a line: the rest of a line that holds it fewer times cannot hold a match. Not
 // when matches are of fixed ways, each tried at once for less than the count would cost.
@@ -553,31 +566,17 @@ void Matcher::AnalyseLeastCount() {
     if (!lineBound || !fixedWays.empty()) {
         return;
     }
-    ByteSet tried{};
-    for (const int node : ReachableNodes(program)) {
-        if (program[node] != kLiteral && program[node] != kLiteralNoCase) {
+    const ByteSet bytes = LiteralBytes();
+    for (int c = 0; c < 256; ++c) {
+        if (!InSet(bytes.data(), static_cast<std::uint8_t>(c))) {
             continue;
         }
-        for (const LiteralChar& c : LiteralOf(program, node, tables.invertCase)) {
-            if (InSet(tried.data(), c.c)) {
-                continue;
-            }
-            AddChar(tried.data(), c.c);
-            const std::int32_t least = LeastCount(program, c.c, tables.invertCase);
-            if (least >= 2 && least > countLeast) {
-                countByte = c.c;
-                countLeast = least;
-            }
+        const std::int32_t least = LeastCount(program, static_cast<std::uint8_t>(c), tables.invertCase);
+        if (least >= 2 && least > countLeast) {
+            countByte = c;
+            countLeast = least;
         }
     }
-}
-
-// Where the line from `p` ends when it holds countByte fewer times than a match does, so that no
-// attempt from `p` to there can match; nullptr when it holds enough, or nothing is counted.
-const std::uint8_t* Matcher::LineShortOfCount(const std::uint8_t* p) const {
-    return countByte < 0
-               ? nullptr
-               : ShortOfCount(p, end, static_cast<std::uint8_t>(countByte), countLeast, breaks[0], breaks[1]);
 }
 
 // The byte of the program's literals that the text holds most often of those a match can hold only a
@@ -591,22 +590,17 @@ void Matcher::AnalyseMostCount() {
         return;
     }
     constexpr std::int32_t kFewEnough = 8;
-    ByteSet tried{};
-    for (const int node : ReachableNodes(program)) {
-        if (program[node] != kLiteral && program[node] != kLiteralNoCase) {
+    const ByteSet bytes = LiteralBytes();
+    for (int c = 0; c < 256; ++c) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (!InSet(bytes.data(), byte)) {
             continue;
         }
-        for (const LiteralChar& c : LiteralOf(program, node, tables.invertCase)) {
-            if (InSet(tried.data(), c.c)) {
-                continue;
-            }
-            AddChar(tried.data(), c.c);
-            const std::int32_t most = MostCount(program, c.c, tables.invertCase, tables.lineSeparator);
-            if (most <= kFewEnough &&
-                (mostByte < 0 || CharFrequency(c.c) > CharFrequency(static_cast<std::uint8_t>(mostByte)))) {
-                mostByte = c.c;
-                mostCount = most;
-            }
+        const std::int32_t most = MostCount(program, byte, tables.invertCase, tables.lineSeparator);
+        if (most <= kFewEnough &&
+            (mostByte < 0 || CharFrequency(byte) > CharFrequency(static_cast<std::uint8_t>(mostByte)))) {
+            mostByte = c;
+            mostCount = most;
         }
     }
 }
@@ -629,16 +623,26 @@ const std::uint8_t* Matcher::EarliestStart(const std::uint8_t* q, const std::uin
     return p + 1;
 }
 
-// Whether a match from `p` would hold mostByte more often than it can before the line's end, where
-// every match ends. The text's end is settled first: mostByte past a zero byte would count.
-bool Matcher::TooManyBeforeLineEnd(const std::uint8_t* p) {
+// The last position from `p` on at which no attempt need be made, as the counts of a byte tell:
+// nullptr when an attempt at `p` may match; the text's end when none from `p` on can. A line that
+// holds countByte too few times is passed over to its end; where every match ends at a line's end,
+// a position before which mostByte stands too often (the text's end settled first, as that byte
+// past a zero would count).
+const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
+    if (countByte >= 0) {
+        if (const std::uint8_t* lineEnd = ShortOfCount(p, end, static_cast<std::uint8_t>(countByte),
+                                                       countLeast, breaks[0], breaks[1])) {
+            return lineEnd;
+        }
+    }
     if (!countToLineEnd || mostByte < 0) {
-        return false;
+        return nullptr;
     }
     SettleEnd();
-    return ShortOfCount(p, end, static_cast<std::uint8_t>(mostByte), mostCount + 1,
-                        static_cast<std::uint8_t>(tables.breakStarts[0]),
-                        static_cast<std::uint8_t>(tables.breakStarts[1])) == nullptr;
+    const bool tooMany = ShortOfCount(p, end, static_cast<std::uint8_t>(mostByte), mostCount + 1,
+                                      static_cast<std::uint8_t>(tables.breakStarts[0]),
+                                      static_cast<std::uint8_t>(tables.breakStarts[1])) == nullptr;
+    return tooMany ? p : nullptr;
 }
 
 // Whether one of the literals of presenceScan stands at or after `from`.
@@ -834,14 +838,11 @@ template <class Next> SearchEnd Matcher::AttemptEach(const std::uint8_t* from, N
         if (p == nullptr || !BeforeEnd(p)) {
             return fastPaths ? NoMatchFrom(from, attempted) : SearchEnd::kNoMatch;
         }
-        if (const std::uint8_t* lineEnd = fastPaths ? LineShortOfCount(p) : nullptr) {
-            if (lineEnd == end) {
+        if (const std::uint8_t* passed = fastPaths ? PassedOver(p) : nullptr) {
+            if (passed == end) {
                 return NoMatchFrom(from, attempted);
             }
-            p = lineEnd;
-            continue;
-        }
-        if (fastPaths && TooManyBeforeLineEnd(p)) {
+            p = passed;
             continue;
         }
         attempted = true;
@@ -1327,14 +1328,11 @@ SearchEnd Matcher::SearchByLeading(const std::uint8_t* from) {
         if (p == nullptr) {
             break;
         }
-        if (const std::uint8_t* lineEnd = LineShortOfCount(p)) {
-            if (lineEnd == end) {
+        if (const std::uint8_t* passed = PassedOver(p)) {
+            if (passed == end) {
                 break;
             }
-            p = lineEnd;
-            continue;
-        }
-        if (TooManyBeforeLineEnd(p)) {
+            p = passed;
             continue;
         }
         attempted = true;
@@ -1381,11 +1379,11 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
                     continue;
                 }
             }
-            if (LineShortOfCount(start) != nullptr) {
-                break;
-            }
-            if (TooManyBeforeLineEnd(start)) {
-                q = start + 1;
+            if (const std::uint8_t* passed = PassedOver(start)) {
+                if (passed >= lineEnd) {
+                    break;
+                }
+                q = passed + 1;
                 continue;
             }
             attempted = true;

@@ -181,9 +181,9 @@ private:
     SearchEnd NoMatchFrom(const std::uint8_t* from, bool attempted);
     bool RequiredAhead(const std::uint8_t* from);
     void AnalyseLeastCount();
-    const std::uint8_t* LineShortOfCount(const std::uint8_t* p) const;
+    ByteSet LiteralBytes() const;
+    const std::uint8_t* PassedOver(const std::uint8_t* p);
     void AnalyseMostCount();
-    bool TooManyBeforeLineEnd(const std::uint8_t* p);
     const std::uint8_t* EarliestStart(const std::uint8_t* q, const std::uint8_t* required) const;
     void AnalyseLiterals();
     void AnalyseRepeats(const LiteralString& prefix);
