@@ -35,6 +35,24 @@ bool PassesOn(int kind) {
     }
 }
 
+// The node where the branches of the choice that begins at `node` meet.
+int ChoiceJoin(Program program, int node) {
+    while (Valid(program, node) && program[node] == kAlternative) {
+        node = NextNode(program, node);
+    }
+    return node;
+}
+
+// The Loop or LoopLazy node after the LoopEntry `entry`, or -1 when the program is broken there.
+int CountedLoop(Program program, int entry) {
+    const int loop = NextNode(program, entry);
+    if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
+        OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
+        return -1;
+    }
+    return loop;
+}
+
 bool StartsWith(const LiteralString& text, const LiteralString& prefix) {
     return prefix.size() <= text.size() && std::equal(prefix.begin(), prefix.end(), text.begin());
 }
@@ -234,10 +252,7 @@ std::int64_t LeastCountAlong(Program program, int node, int stop, std::uint8_t c
                 node = OperandOf(node);
                 continue;
             }
-            int join = node;
-            while (Valid(program, join) && program[join] == kAlternative) {
-                join = NextNode(program, join);
-            }
+            const int join = ChoiceJoin(program, node);
             std::int64_t poorest = 0;
             if (depth < kMaxChoiceDepth) {
                 poorest = kEnough;
@@ -252,9 +267,8 @@ std::int64_t LeastCountAlong(Program program, int node, int stop, std::uint8_t c
             continue;
         }
         if (kind == kLoopEntry) {
-            const int loop = next;
-            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
-                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
+            const int loop = CountedLoop(program, node);
+            if (loop < 0) {
                 return total;
             }
             const std::int64_t round =
@@ -333,10 +347,7 @@ std::int64_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
             if (depth >= kMaxChoiceDepth) {
                 return kNoBound;
             }
-            int join = node;
-            while (Valid(program, join) && program[join] == kAlternative) {
-                join = NextNode(program, join);
-            }
+            const int join = ChoiceJoin(program, node);
             std::int64_t most = 0;
             for (int branch = node; Valid(program, branch) && program[branch] == kAlternative;
                  branch = NextNode(program, branch)) {
@@ -348,9 +359,8 @@ std::int64_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
             continue;
         }
         if (kind == kLoopEntry) {
-            const int loop = next;
-            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
-                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
+            const int loop = CountedLoop(program, node);
+            if (loop < 0) {
                 return kNoBound;
             }
             const std::int64_t round = MostCountAlong(program, LoopBody(program, loop), loop, c, invertCase,
@@ -417,15 +427,14 @@ bool EndsAtLineEnd(Program program) {
                 continue;
             }
             last = node;
-            while (Valid(program, next) && program[next] == kAlternative) {
-                next = NextNode(program, next);
-            }
+            next = ChoiceJoin(program, node);
         } else if (kind == kLoopEntry) {
             last = node;
-            if (!Valid(program, next)) {
+            const int loop = CountedLoop(program, node);
+            if (loop < 0) {
                 return false;
             }
-            next = NextNode(program, next);
+            next = NextNode(program, loop);
         } else if (!IsGroupClose(kind)) {
             last = node;
         }
@@ -622,9 +631,8 @@ int AddLeadSets(Program program, int node, const std::uint8_t* invertCase,
         if (kind == kLoopEntry) {
             // A counted loop whose rounds each take the same characters gives them once a round, as
             // often as it must go round.
-            const int loop = next;
-            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
-                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
+            const int loop = CountedLoop(program, node);
+            if (loop < 0) {
                 return -1;
             }
             const std::int32_t low = LowCount(program, loop);
