@@ -43,14 +43,21 @@ int ChoiceJoin(Program program, int node) {
     return node;
 }
 
-// The Loop or LoopLazy node after the LoopEntry `entry`, or -1 when the program is broken there.
-int CountedLoop(Program program, int entry) {
-    const int loop = NextNode(program, entry);
-    if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
-        OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size())) {
-        return -1;
+// How few and how many times the simple repeat `node` repeats; nothing when its counts lie past the
+// program's end.
+struct RepeatBounds {
+    std::int32_t low = 0;
+    std::int32_t high = kUnboundedRepeat;
+};
+std::optional<RepeatBounds> RepeatCounts(Program program, int node) {
+    const int kind = program[node];
+    if (IsBracesRepeat(kind)) {
+        if (OperandOf(node) + kBracesOperandSize > static_cast<int>(program.size())) {
+            return std::nullopt;
+        }
+        return RepeatBounds{LowCount(program, node), HighCount(program, node)};
     }
-    return loop;
+    return RepeatBounds{kind == kSimplePlus || kind == kSimplePlusLazy ? 1 : 0, kUnboundedRepeat};
 }
 
 bool StartsWith(const LiteralString& text, const LiteralString& prefix) {
@@ -211,9 +218,7 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
                 continue;
             }
             // A choice is one part, and the way on begins where its branches meet.
-            while (Valid(program, node) && program[node] == kAlternative && --budget >= 0) {
-                node = NextNode(program, node);
-            }
+            node = ChoiceJoin(program, node);
         } else {
             node = next;
         }
@@ -231,109 +236,38 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
 
 namespace {
 
-bool CountsAs(std::uint8_t byte, bool noCase, std::uint8_t c, const std::uint8_t* invertCase) {
-    return byte == c && (!noCase || invertCase[byte] == c);
-}
-
-// LeastCount along the way from `node` to `stop` (or the program's end).
-std::int64_t LeastCountAlong(Program program, int node, int stop, std::uint8_t c,
-                             const std::uint8_t* invertCase, int& budget, int depth) {
-    constexpr std::int64_t kEnough = INT_MAX;
-    std::int64_t total = 0;
-    while (Valid(program, node) && node != stop && program[node] != kProgramEnd && --budget >= 0 &&
-           total < kEnough) {
-        const int kind = program[node];
-        const int next = NextNode(program, node);
-        if (kind == kLoopBack) {
-            return total; // round again: whatever the way takes then comes on top
-        }
-        if (kind == kAlternative) {
-            if (!Valid(program, next) || program[next] != kAlternative) {
-                node = OperandOf(node);
-                continue;
-            }
-            const int join = ChoiceJoin(program, node);
-            std::int64_t poorest = 0;
-            if (depth < kMaxChoiceDepth) {
-                poorest = kEnough;
-                for (int branch = node; Valid(program, branch) && program[branch] == kAlternative;
-                     branch = NextNode(program, branch)) {
-                    poorest = std::min(poorest, LeastCountAlong(program, OperandOf(branch), join, c,
-                                                                invertCase, budget, depth + 1));
-                }
-            }
-            total += poorest;
-            node = join;
-            continue;
-        }
-        if (kind == kLoopEntry) {
-            const int loop = CountedLoop(program, node);
-            if (loop < 0) {
-                return total;
-            }
-            const std::int64_t round =
-                LeastCountAlong(program, LoopBody(program, loop), loop, c, invertCase, budget, depth);
-            total += std::max<std::int32_t>(0, LowCount(program, loop)) * round;
-            node = NextNode(program, loop);
-            continue;
-        }
-        if (kind == kLiteral || kind == kLiteralNoCase) {
-            for (std::size_t at = static_cast<std::size_t>(OperandOf(node));
-                 at < program.size() && program[at] != 0; ++at) {
-                total += CountsAs(program[at], kind == kLiteralNoCase, c, invertCase) ? 1 : 0;
-            }
-        } else if (IsSimpleRepeat(kind)) {
-            const int operand = RepeatOperand(program, node);
-            const bool braces = IsBracesRepeat(kind);
-            if (Valid(program, operand) &&
-                (program[operand] == kLiteral || program[operand] == kLiteralNoCase) &&
-                CountsAs(program[OperandOf(operand)], program[operand] == kLiteralNoCase, c, invertCase) &&
-                (!braces || OperandOf(node) + kBracesOperandSize <= static_cast<int>(program.size()))) {
-                total += braces ? std::max<std::int32_t>(0, LowCount(program, node))
-                         : kind == kSimplePlus || kind == kSimplePlusLazy ? 1
-                                                                          : 0;
-            }
-        }
-        node = next;
-    }
-    return total;
-}
-
-} // namespace
-
-std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase) {
-    int budget = kWalkBudget;
-    return static_cast<std::int32_t>(
-        std::min<std::int64_t>(INT_MAX, LeastCountAlong(program, kFirstNode, -1, c, invertCase, budget, 0)));
-}
-
-namespace {
-
 constexpr std::int64_t kNoBound = INT_MAX;
 
-// MostCount along the way from `node` to `stop` (or the program's end).
-std::int64_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
-                            const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator,
-                            int& budget, int depth) {
+// The least count of `c` along the way from `node` to `stop` (or the program's end), or the most when
+// `most`. What the walk cannot follow counts nothing for the least, which then may be low, and leaves
+// the most without bound.
+std::int64_t CountAlong(Program program, int node, int stop, std::uint8_t c, bool most,
+                        const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator,
+                        int& budget, int depth) {
     std::int64_t total = 0;
-    const auto takes = [&](int one) {
+    const auto unknown = [&] { return most ? kNoBound : total; };
+    // Whether a one-character node counts: for the most, when it may take `c`; for the least, when it
+    // takes nothing else. Nothing for a node of another kind.
+    const auto counts = [&](int one) -> std::optional<bool> {
         ByteSet bytes{};
-        return AddCharBytes(program, one, invertCase, lineSeparator, bytes)
-                   ? std::optional(InSet(bytes.data(), c))
-                   : std::nullopt;
+        if (!AddCharBytes(program, one, invertCase, lineSeparator, bytes)) {
+            return std::nullopt;
+        }
+        ByteSet alone{};
+        AddChar(alone.data(), c);
+        return most ? InSet(bytes.data(), c) : bytes == alone;
     };
     while (total < kNoBound) {
         if (--budget < 0 || !Valid(program, node)) {
-            return kNoBound;
+            return unknown();
         }
         if (node == stop || program[node] == kProgramEnd) {
             return total;
         }
         const int kind = program[node];
         const int next = NextNode(program, node);
-        if (kind == kLoopBack || kind == kLoop || kind == kLoopLazy || kind == kBackRef ||
-            kind == kBackRefNoCase) {
-            return kNoBound;
+        if (kind == kLoopBack || kind == kLoop || kind == kLoopLazy) {
+            return unknown(); // round again, or a loop entered elsewhere
         }
         if (PassesOn(kind)) {
             node = next;
@@ -345,61 +279,61 @@ std::int64_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
                 continue;
             }
             if (depth >= kMaxChoiceDepth) {
-                return kNoBound;
+                return unknown();
             }
+            // A choice counts as its richest branch for the most, its poorest for the least.
             const int join = ChoiceJoin(program, node);
-            std::int64_t most = 0;
+            std::int64_t bound = most ? 0 : kNoBound;
             for (int branch = node; Valid(program, branch) && program[branch] == kAlternative;
                  branch = NextNode(program, branch)) {
-                most = std::max(most, MostCountAlong(program, OperandOf(branch), join, c, invertCase,
-                                                     lineSeparator, budget, depth + 1));
+                const std::int64_t way = CountAlong(program, OperandOf(branch), join, c, most, invertCase,
+                                                    lineSeparator, budget, depth + 1);
+                bound = most ? std::max(bound, way) : std::min(bound, way);
             }
-            total += most;
+            total += bound;
             node = join;
             continue;
         }
         if (kind == kLoopEntry) {
             const int loop = CountedLoop(program, node);
             if (loop < 0) {
+                return unknown();
+            }
+            const std::int64_t round = CountAlong(program, LoopBody(program, loop), loop, c, most, invertCase,
+                                                  lineSeparator, budget, depth);
+            const std::int32_t rounds =
+                most ? HighCount(program, loop) : std::max(0, LowCount(program, loop));
+            if (most && round > 0 && (rounds >= kMaxBraces || rounds < 0)) {
                 return kNoBound;
             }
-            const std::int64_t round = MostCountAlong(program, LoopBody(program, loop), loop, c, invertCase,
-                                                      lineSeparator, budget, depth);
-            const std::int32_t high = HighCount(program, loop);
-            if (round > 0 && (high >= kMaxBraces || high < 0)) {
-                return kNoBound;
-            }
-            total += round * high;
+            total += round * rounds;
             node = NextNode(program, loop);
             continue;
         }
+        std::optional<bool> counted;
+        std::int64_t times = 1;
         if (kind == kLiteral || kind == kLiteralNoCase) {
             for (const LiteralChar& x : LiteralOf(program, node, invertCase)) {
-                total += x.Accepts(c) ? 1 : 0;
+                total += (most ? x.Accepts(c) : x.c == c && x.other == c) ? 1 : 0;
             }
+            counted = false;
         } else if (IsSimpleRepeat(kind)) {
             const int operand = RepeatOperand(program, node);
-            const bool braces = IsBracesRepeat(kind);
-            if (!Valid(program, operand) ||
-                (braces && OperandOf(node) + kBracesOperandSize > static_cast<int>(program.size()))) {
-                return kNoBound;
+            const auto bounds = RepeatCounts(program, node);
+            if (bounds && Valid(program, operand)) {
+                counted = counts(operand);
+                times = most ? bounds->high : std::max(0, bounds->low);
+                if (most && counted.value_or(false) && (times >= kMaxBraces || times < 0)) {
+                    return kNoBound;
+                }
             }
-            const std::optional<bool> taken = takes(operand);
-            if (!taken) {
-                return kNoBound;
-            }
-            const std::int32_t high = braces ? HighCount(program, node) : kUnboundedRepeat;
-            if (*taken && (high >= kMaxBraces || high < 0)) {
-                return kNoBound;
-            }
-            total += *taken ? high : 0;
-        } else {
-            const std::optional<bool> taken = takes(node);
-            if (!taken) {
-                return kNoBound;
-            }
-            total += *taken ? 1 : 0;
+        } else if (kind != kBackRef && kind != kBackRefNoCase) {
+            counted = counts(node);
         }
+        if (!counted && most) {
+            return kNoBound; // a backreference, or a node the walk does not know
+        }
+        total += counted.value_or(false) ? times : 0;
         node = next;
     }
     return kNoBound;
@@ -407,11 +341,18 @@ std::int64_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
 
 } // namespace
 
+std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
+                        const std::array<bool, 256>& lineSeparator) {
+    int budget = kWalkBudget;
+    return static_cast<std::int32_t>(std::min(
+        kNoBound, CountAlong(program, kFirstNode, -1, c, false, invertCase, lineSeparator, budget, 0)));
+}
+
 std::int32_t MostCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
                        const std::array<bool, 256>& lineSeparator) {
     int budget = kWalkBudget;
-    return static_cast<std::int32_t>(
-        std::min(kNoBound, MostCountAlong(program, kFirstNode, -1, c, invertCase, lineSeparator, budget, 0)));
+    return static_cast<std::int32_t>(std::min(
+        kNoBound, CountAlong(program, kFirstNode, -1, c, true, invertCase, lineSeparator, budget, 0)));
 }
 
 bool EndsAtLineEnd(Program program) {
@@ -548,9 +489,8 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
         if (kind == kLoopEntry || kind == kLoop || kind == kLoopLazy) {
             // A counted loop, entered or at the end of a round: another round, or what follows it
             // when it has gone round as often as it must.
-            const int loop = kind == kLoopEntry ? next : node;
-            if (!Valid(program, loop) || (program[loop] != kLoop && program[loop] != kLoopLazy) ||
-                OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size()) ||
+            const int loop = kind == kLoopEntry ? CountedLoop(program, node) : node;
+            if (loop < 0 || OperandOf(loop) + kLoopOperandSize > static_cast<int>(program.size()) ||
                 depth == kMaxChoiceDepth) {
                 return std::nullopt;
             }
@@ -571,10 +511,8 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
             return bytes;
         }
         if (IsSimpleRepeat(kind)) {
-            const bool once = kind == kSimplePlus || kind == kSimplePlusLazy ||
-                              (IsBracesRepeat(kind) &&
-                               OperandOf(node) + kBracesOperandSize <= static_cast<int>(program.size()) &&
-                               LowCount(program, node) >= 1);
+            const auto counts = RepeatCounts(program, node);
+            const bool once = counts && counts->low >= 1;
             node = RepeatOperand(program, node);
             if (!once || !Valid(program, node)) {
                 return std::nullopt;
@@ -669,21 +607,15 @@ int AddLeadSets(Program program, int node, const std::uint8_t* invertCase,
         ByteSet set{};
         if (IsSimpleRepeat(kind)) {
             const int operand = RepeatOperand(program, node);
-            const bool braces = IsBracesRepeat(kind);
-            if (braces && OperandOf(node) + kBracesOperandSize > static_cast<int>(program.size())) {
+            const auto counts = RepeatCounts(program, node);
+            if (!counts || !Valid(program, operand) ||
+                !AddCharBytes(program, operand, invertCase, lineSeparator, set)) {
                 return -1;
             }
-            const std::int32_t low = braces ? LowCount(program, node)
-                                     : kind == kSimplePlus || kind == kSimplePlusLazy ? 1
-                                                                                      : 0;
-            const std::int32_t high = braces ? HighCount(program, node) : kUnboundedRepeat;
-            if (!Valid(program, operand) || !AddCharBytes(program, operand, invertCase, lineSeparator, set)) {
-                return -1;
-            }
-            for (std::int32_t i = 0; i < low && sets.size() < most; ++i) {
+            for (std::int32_t i = 0; i < counts->low && sets.size() < most; ++i) {
                 sets.push_back(set);
             }
-            if (low != high) {
+            if (counts->low != counts->high) {
                 return -1;
             }
             node = next;

@@ -37,11 +37,12 @@ std::vector<LeadingString> LeadingStrings(Program program, int node, const std::
 // they are rarest for in catalog text; nothing when no part has leading literals.
 std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t* invertCase);
 
-// How often the byte `c` stands in every match of the program, at the least: a literal's characters
-// that are `c` in either case, a repeat of such a character as often as it must repeat, a counted
+// How often the byte `c` stands in every match of the program, at the least: a character (of a
+// literal, or a class) that takes nothing else, a repeat of one as often as it must repeat, a counted
 // loop its round as often as it must go round, a choice its poorest branch. Anything else counts
 // none, so the figure may be low but is never too high.
-std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase);
+std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
+                        const std::array<bool, 256>& lineSeparator);
 
 // How often the byte `c` can stand in a match of the program, at the most; INT_MAX when that has no
 // bound or is not known: a repeat or loop without bound of something that can take it, a

@@ -414,10 +414,11 @@ int Matcher::FirstMatchingNode(int node) const {
             node = OperandOf(node);
         } else if (IsGroupOpen(program[node])) {
             node = next;
-        } else if (program[node] == kLoopEntry && shapes[node] == kNoShape && next >= kFirstNode &&
-                   (program[next] == kLoop || program[next] == kLoopLazy) &&
-                   OperandOf(next) + kLoopOperandSize <= size && LowCount(program, next) >= 1) {
-            node = LoopBody(program, next); // its first round must match
+        } else if (const int loop = program[node] == kLoopEntry && shapes[node] == kNoShape
+                                        ? CountedLoop(program, node)
+                                        : -1;
+                   loop >= 0 && LowCount(program, loop) >= 1) {
+            node = LoopBody(program, loop); // its first round must match
         } else {
             return node;
         }
@@ -571,7 +572,8 @@ void Matcher::AnalyseLeastCount() {
         if (!InSet(bytes.data(), static_cast<std::uint8_t>(c))) {
             continue;
         }
-        const std::int32_t least = LeastCount(program, static_cast<std::uint8_t>(c), tables.invertCase);
+        const std::int32_t least =
+            LeastCount(program, static_cast<std::uint8_t>(c), tables.invertCase, tables.lineSeparator);
         if (least >= 2 && least > countLeast) {
             countByte = c;
             countLeast = least;

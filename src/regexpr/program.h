@@ -122,6 +122,17 @@ inline void SetLoopBody(std::span<std::uint8_t> code, int loop, int body) {
     WriteInt(&code[OperandOf(loop) + kLoopBodyAt], body - loop);
 }
 
+// The Loop or LoopLazy node after the LoopEntry `entry`, or -1 when the program is broken there.
+inline int CountedLoop(Program program, int entry) {
+    const int loop = NextNode(program, entry);
+    const auto size = static_cast<int>(program.size());
+    if (loop < kFirstNode || OperandOf(loop) + kLoopOperandSize > size ||
+        (program[loop] != kLoop && program[loop] != kLoopLazy)) {
+        return -1;
+    }
+    return loop;
+}
+
 inline bool IsSimpleRepeat(int kind) {
     return kind == kSimpleStar || kind == kSimplePlus || kind == kSimpleStarLazy || kind == kSimplePlusLazy ||
            IsBracesRepeat(kind);
