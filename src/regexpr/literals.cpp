@@ -343,16 +343,26 @@ std::int64_t CountAlong(Program program, int node, int stop, std::uint8_t c, boo
 
 std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
                         const std::array<bool, 256>& lineSeparator) {
+    return LeastCountAlong(program, kFirstNode, -1, c, invertCase, lineSeparator);
+}
+
+std::int32_t LeastCountAlong(Program program, int node, int stop, std::uint8_t c,
+                             const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator) {
     int budget = kWalkBudget;
-    return static_cast<std::int32_t>(std::min(
-        kNoBound, CountAlong(program, kFirstNode, -1, c, false, invertCase, lineSeparator, budget, 0)));
+    return static_cast<std::int32_t>(
+        std::min(kNoBound, CountAlong(program, node, stop, c, false, invertCase, lineSeparator, budget, 0)));
 }
 
 std::int32_t MostCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
                        const std::array<bool, 256>& lineSeparator) {
+    return MostCountAlong(program, kFirstNode, -1, c, invertCase, lineSeparator);
+}
+
+std::int32_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
+                            const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator) {
     int budget = kWalkBudget;
-    return static_cast<std::int32_t>(std::min(
-        kNoBound, CountAlong(program, kFirstNode, -1, c, true, invertCase, lineSeparator, budget, 0)));
+    return static_cast<std::int32_t>(
+        std::min(kNoBound, CountAlong(program, node, stop, c, true, invertCase, lineSeparator, budget, 0)));
 }
 
 bool EndsAtLineEnd(Program program) {

@@ -44,11 +44,20 @@ std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t*
 std::int32_t LeastCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
                         const std::array<bool, 256>& lineSeparator);
 
+// LeastCount of the program part from `node` up to `stop` (-1: on to the program's end): a loop's
+// round from its body up to the loop, or what follows it.
+std::int32_t LeastCountAlong(Program program, int node, int stop, std::uint8_t c,
+                             const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator);
+
 // How often the byte `c` can stand in a match of the program, at the most; INT_MAX when that has no
 // bound or is not known: a repeat or loop without bound of something that can take it, a
 // backreference, a way that goes round again.
 std::int32_t MostCount(Program program, std::uint8_t c, const std::uint8_t* invertCase,
                        const std::array<bool, 256>& lineSeparator);
+
+// MostCount of the program part from `node` up to `stop`, as for LeastCountAlong.
+std::int32_t MostCountAlong(Program program, int node, int stop, std::uint8_t c,
+                            const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator);
 
 // Whether every match of the program ends where a line does: its last item, past group closes, is a
 // line's end.

@@ -315,6 +315,7 @@ void Matcher::AnalyseLiterals() {
     }
     AnalyseLeastCount();
     AnalyseMostCount();
+    AnalyseRoundNeeds();
 }
 
 // A match whose first repeat's run the items of AnalyseRunEnd end can be found by those items, with
@@ -607,6 +608,93 @@ void Matcher::AnalyseMostCount() {
     }
 }
 
+// For each counted loop that must go round, the byte of the program's literals that its rounds and
+// what follows it hold the most of, when a round may hold it more often than it must: a greedy round
+// gives back to each place it may end at, and one that must still be made needs that many more in
+// the rest of the line. (.*\\){3} went round from every backslash of a line, and then again from
+// each earlier one. Not for a round with a lazy repeat, which ends at its first chance and seldom
+// comes back.
+void Matcher::AnalyseRoundNeeds() {
+    roundNeeds.clear();
+    tailKept = 0;
+    if (!lineBound) {
+        return;
+    }
+    const ByteSet bytes = LiteralBytes();
+    const std::vector<int> nodes = ReachableNodes(program);
+    const auto lazy = [this](int node) {
+        const int kind = program[node];
+        return kind == kSimpleStarLazy || kind == kSimplePlusLazy || kind == kSimpleBracesLazy ||
+               kind == kLoopLazy;
+    };
+    for (const int loop : nodes) {
+        if ((program[loop] != kLoop && program[loop] != kLoopLazy) || LowCount(program, loop) < 1 ||
+            NextNode(program, loop) < 0) {
+            continue;
+        }
+        const int body = LoopBody(program, loop);
+        // A round's nodes stand between its first one and the loop.
+        if (std::any_of(nodes.begin(), nodes.end(),
+                        [&](int node) { return node >= body && node < loop && lazy(node); })) {
+            continue;
+        }
+        RoundNeed best;
+        for (int c = 0; c < 256; ++c) {
+            const auto byte = static_cast<std::uint8_t>(c);
+            if (!InSet(bytes.data(), byte)) {
+                continue;
+            }
+            const RoundNeed need{
+                c, LeastCountAlong(program, body, loop, byte, tables.invertCase, tables.lineSeparator),
+                LeastCountAlong(program, NextNode(program, loop), -1, byte, tables.invertCase,
+                                tables.lineSeparator)};
+            const bool varies = MostCountAlong(program, body, loop, byte, tables.invertCase,
+                                               tables.lineSeparator) > need.perRound;
+            if (need.perRound > 0 && varies &&
+                (best.byte < 0 || need.perRound + need.after > best.perRound + best.after)) {
+                best = need;
+            }
+        }
+        if (best.byte >= 0) {
+            roundNeeds.resize(program.size());
+            roundNeeds[static_cast<std::size_t>(loop)] = best;
+            const std::int64_t most = std::int64_t{LowCount(program, loop)} * best.perRound + best.after;
+            tailKept = static_cast<int>(std::clamp<std::int64_t>(most, tailKept, LineTail::kKept));
+        }
+    }
+}
+
+// Whether the rest of the line from `p` holds too few of a byte for `rounds` more rounds of `loop`
+// and what follows it. The last few of the byte in the line are kept: one attempt asks this at
+// every place a round's repeat gives back to, in the line it started in.
+bool Matcher::RoundsOutOfReach(int loop, std::int32_t rounds, const std::uint8_t* p) {
+    if (roundNeeds.empty()) {
+        return false;
+    }
+    const RoundNeed& need = roundNeeds[static_cast<std::size_t>(loop)];
+    if (need.byte < 0) {
+        return false;
+    }
+    const auto c = static_cast<std::uint8_t>(need.byte);
+    const std::int64_t wanted = std::int64_t{rounds} * need.perRound + need.after;
+    if (wanted > tailKept) {
+        return ShortOfCount(p, end, c, static_cast<std::int32_t>(std::min<std::int64_t>(wanted, INT_MAX)),
+                            breaks[0], breaks[1]) != nullptr;
+    }
+    if (tail.byte != c || p < tail.from || p > tail.lineEnd) {
+        const std::uint8_t* lineEnd = FindEither(p, end, breaks[0], breaks[1]);
+        tail = {p, lineEnd != nullptr ? lineEnd : end, c, 0, {}};
+        for (const std::uint8_t* q = tail.lineEnd; tail.found < tailKept; ++tail.found) {
+            q = FindEitherBackward(p, q, c, c);
+            if (q == nullptr) {
+                break;
+            }
+            tail.last[static_cast<std::size_t>(tail.found)] = q;
+        }
+    }
+    return wanted > tail.found || tail.last[static_cast<std::size_t>(wanted - 1)] < p;
+}
+
 // The earliest place from `q` on where a match can start that holds a required string no earlier
 // than at `required`, the first one from `q` on: as a match holds mostByte at most mostCount times,
 // after the one that many more back from there.
@@ -667,6 +755,7 @@ void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
 
 // What the fast paths learnt of the text searched last.
 void Matcher::ForgetText() {
+    tail = {};
     runs.assign(program.size(), CountedRun{});
     failedSpans.assign(program.size(), FailedSpan{});
     memoOn = false;
@@ -2135,6 +2224,9 @@ Matcher::Step Matcher::EnterLoop(int loop, int& node, const std::uint8_t*& p) {
     const std::int32_t count = loopCounter[loopIndex];
     const std::int32_t low = LowCount(program, loop);
     const bool greedy = program[loop] == kLoop;
+    if (count < low && fastPaths && RoundsOutOfReach(loop, low - count, p)) {
+        return Step::kFail; // as the rounds would, without a trace on the stack
+    }
     if (count < low || (greedy && count < HighCount(program, loop))) {
         if (!Push(count < low ? kLoopBodyMin : kLoopBodyMore, loop, p)) {
             return Step::kExhausted;

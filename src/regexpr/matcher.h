@@ -184,6 +184,8 @@ private:
     ByteSet LiteralBytes() const;
     const std::uint8_t* PassedOver(const std::uint8_t* p);
     void AnalyseMostCount();
+    void AnalyseRoundNeeds();
+    bool RoundsOutOfReach(int loop, std::int32_t rounds, const std::uint8_t* p);
     const std::uint8_t* EarliestStart(const std::uint8_t* q, const std::uint8_t* required) const;
     void AnalyseLiterals();
     void AnalyseRepeats(const LiteralString& prefix);
@@ -299,8 +301,28 @@ private:
     int mostByte = -1;
     std::int32_t mostCount = 0;
     bool countToLineEnd = false; // every match ends where a line does: mostByte counts to there
-    bool literalsStale = true;   // the scans and breaks above are yet to be worked out
-    int plainLiteral = -1;       // operand offset when the whole program is one literal
+    // Per counted loop that must go round, when a match lies in a line: a byte that each round holds
+    // at least perRound times and what follows the loop at least `after` times; byte -1 for none.
+    struct RoundNeed {
+        int byte = -1;
+        std::int32_t perRound = 0;
+        std::int32_t after = 0;
+    };
+    std::vector<RoundNeed> roundNeeds; // empty when no loop has one
+    // A line's rest from `from` to its end, and where the last few of a byte stand in it, the last
+    // first.
+    struct LineTail {
+        static constexpr int kKept = 8;
+        const std::uint8_t* from = nullptr;
+        const std::uint8_t* lineEnd = nullptr;
+        int byte = -1;
+        int found = 0;
+        std::array<const std::uint8_t*, kKept> last{};
+    };
+    LineTail tail;
+    int tailKept = 0;          // how many of the byte a tail keeps: as many as a loop needs, up to kKept
+    bool literalsStale = true; // the scans and breaks above are yet to be worked out
+    int plainLiteral = -1;     // operand offset when the whole program is one literal
     std::size_t plainLiteralLength = 0;
     int plainRun = -1; // the repeat node when the whole program is one repeat of a class
     int firstCharCount = 0;

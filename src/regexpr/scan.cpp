@@ -28,6 +28,15 @@ unsigned Mask(__m128i hits) {
     return static_cast<unsigned>(_mm_movemask_epi8(hits));
 }
 
+// The set bits of a block's mask: std::popcount is a library call where the processor need not have
+// the instruction, as for the Windows build.
+std::int32_t CountBits(unsigned mask) {
+    mask -= (mask >> 1) & 0x5555u;
+    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
+    mask = (mask + (mask >> 4)) & 0x0F0Fu;
+    return static_cast<std::int32_t>((mask + (mask >> 8)) & 0x1Fu);
+}
+
 // The bytes of a block that lie in a few ranges: x is in [low, low + span] when x - low, wrapped to a
 // byte, is at most span.
 struct RangeTest {
@@ -130,7 +139,7 @@ const std::uint8_t* ShortOfCount(const std::uint8_t* from, const std::uint8_t* e
         const unsigned counted = Mask(_mm_cmpeq_epi8(block, vc));
         const unsigned stops = Mask(_mm_or_si128(_mm_cmpeq_epi8(block, vx), _mm_cmpeq_epi8(block, vy)));
         const unsigned before = stops == 0 ? counted : counted & ((stops & -stops) - 1);
-        seen += std::popcount(before);
+        seen += CountBits(before);
         if (seen >= n) {
             return nullptr;
         }

@@ -388,6 +388,21 @@ TEST(RegexprEngine, ViewIsNotReadPastItsEnd) {
     EXPECT_EQ(engine.MatchPos(0), 4);
 }
 
+// The search reads catalog after catalog into one buffer: what the fast paths learnt of the bytes
+// searched before must not hold for the new ones at the same place.
+TEST(RegexprEngine, TextChangedInPlaceIsReadAnew) {
+    std::string buffer = "\\\\xab";
+    const std::string_view text(buffer);
+    TRegEngine engine;
+    engine.SetModifierStr("-s");
+    engine.SetExpression("(.*\\\\){2}x");
+    ASSERT_TRUE(engine.Exec(text));
+    buffer.replace(0, buffer.size(), "ab\\\\x"); // the two backslashes now stand after the ones seen
+    ASSERT_TRUE(engine.Exec(text));
+    EXPECT_EQ(engine.MatchPos(0), 1);
+    EXPECT_EQ(engine.MatchLen(0), 5);
+}
+
 // The engine keeps no copy of its text, so a temporary string is refused at compile time.
 template <typename Text>
 concept Searchable = requires(TRegEngine& engine, Text&& text) {

@@ -249,6 +249,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // ... or than a line's end, where every match ends, allows
         "((\\\\[^\\\\]+){2}$)", "\\\\[a-z]+\\\\[^\\\\]+$", "(\\\\[^\\\\]+$|\\\\D)",
         "\\\\\\w+(\\\\[^\\\\]+)?$",
+        // Rounds that must still be made where the rest of the line holds too few of a byte for them and
+        // what follows, in and out of choices
+        "(.*\\\\){2}f", "(.*\\\\){2,3}?f", "(.*(\\\\|7)){2}f", "(file|(.*\\\\){2}\\w+\\.)",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which
