@@ -287,6 +287,7 @@ void Matcher::AnalyseLiterals() {
     lineBound = !crMatchable || !lfMatchable;
     breaks[0] = crMatchable ? '\n' : '\r';
     breaks[1] = lfMatchable ? '\r' : '\n';
+    AnalyseLineFilter();
     int leadFrequency = leading.empty() ? INT_MAX : LiteralSetFrequency(leading);
     if (!leadSetScan.Empty()) {
         leadFrequency = std::min(leadFrequency, SetSequenceFrequency(sets));
@@ -715,7 +716,8 @@ const std::uint8_t* Matcher::EarliestStart(const std::uint8_t* q, const std::uin
 
 // The last position from `p` on at which no attempt need be made, as the counts of a byte tell:
 // nullptr when an attempt at `p` may match; the text's end when none from `p` on can. A line that
-// holds countByte too few times is passed over to its end; where every match ends at a line's end,
+// holds countByte too few times, or that the line filter rules out, is passed over to its end; where
+// every match ends at a line's end,
 // a position before which mostByte stands too often (the text's end settled first, as that byte
 // past a zero would count).
 const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
@@ -725,6 +727,9 @@ const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
             return lineEnd;
         }
     }
+    if (const std::uint8_t* lineEnd = LineRuledOut(p)) {
+        return lineEnd;
+    }
     if (!countToLineEnd || mostByte < 0) {
         return nullptr;
     }
@@ -733,6 +738,51 @@ const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
                                       static_cast<std::uint8_t>(tables.breakStarts[0]),
                                       static_cast<std::uint8_t>(tables.breakStarts[1])) == nullptr;
     return tooMany ? p : nullptr;
+}
+
+// The end of p's line when no match can begin there from `p` on, else nothing. A line let through
+// once is not looked at again for a later start in it.
+const std::uint8_t* Matcher::LineRuledOut(const std::uint8_t* p) {
+    if (!lineFilter.Active()) {
+        return nullptr;
+    }
+    if (lineLetThrough != nullptr && lineLetThrough <= p &&
+        FindEither(lineLetThrough, p, breaks[0], breaks[1]) == nullptr) {
+        return nullptr;
+    }
+    // Kept only while it rules out at least a quarter of the lines it looks at.
+    constexpr std::int32_t kTrialLines = 1024;
+    if (++lineChecks == kTrialLines) {
+        if (linesRuledOut < kTrialLines / 4) {
+            lineFilter.Clear();
+            return nullptr;
+        }
+        lineChecks = linesRuledOut = 0;
+    }
+    const std::uint8_t* lineEnd = lineFilter.RuledOut(p, end);
+    if (lineEnd == nullptr) {
+        lineLetThrough = p;
+        return nullptr;
+    }
+    ++linesRuledOut;
+    return lineEnd;
+}
+
+// The line filter, for the programs whose failing attempts cost most: those with a loop of groups.
+void Matcher::AnalyseLineFilter() {
+    lineFilter.Clear();
+    lineChecks = linesRuledOut = 0;
+    lineLetThrough = nullptr;
+    if (!lineBound) {
+        return;
+    }
+    const std::vector<int> nodes = ReachableNodes(program);
+    if (std::none_of(nodes.begin(), nodes.end(), [this](int node) {
+            return program[node] == kLoopEntry || program[node] == kLoopBack;
+        })) {
+        return;
+    }
+    lineFilter.Assign(program, tables.invertCase, tables.lineSeparator, breaks[0], breaks[1]);
 }
 
 // Whether one of the literals of presenceScan stands at or after `from`.
@@ -759,6 +809,7 @@ void Matcher::ForgetText() {
     runs.assign(program.size(), CountedRun{});
     failedSpans.assign(program.size(), FailedSpan{});
     memoOn = false;
+    lineLetThrough = nullptr;
 }
 
 // Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view
@@ -1570,15 +1621,24 @@ SearchEnd Matcher::TryMatchAt(const std::uint8_t* at, int node, const std::uint8
 }
 
 bool Matcher::Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k, std::int32_t count) {
+    if (depth == stack.size() && !GrowStack()) [[unlikely]] {
+        return false;
+    }
+    stack[depth++] = Frame{pos, node, k, count, kind};
+    return true;
+}
+
+bool Matcher::GrowStack() {
     if (stack.size() >= stackLimit) {
         return false;
     }
-    stack.push_back(Frame{pos, node, k, count, kind});
+    constexpr std::size_t kFirstFrames = 64;
+    stack.resize(std::min(stackLimit, std::max(kFirstFrames, stack.size() * 2)));
     return true;
 }
 
 SearchEnd Matcher::Run(int node, const std::uint8_t* p) {
-    stack.clear();
+    depth = 0;
     for (;;) {
         if (--pollCountdown <= 0 && PollAbort()) {
             return Stopped();
@@ -2248,9 +2308,8 @@ Matcher::Step Matcher::LeaveLoop(int loop, int& node, const std::uint8_t*& p) {
 }
 
 Matcher::Step Matcher::Backtrack(int& node, const std::uint8_t*& p) {
-    while (!stack.empty()) {
-        const Frame frame = stack.back();
-        stack.pop_back();
+    while (depth > 0) {
+        const Frame frame = stack[--depth];
         switch (frame.kind) {
         case kRestoreStart:
             groupStart[frame.node] = frame.pos;

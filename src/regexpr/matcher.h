@@ -6,6 +6,7 @@
 
 #include "regexpr/analysis.h"
 #include "regexpr/compiler.h"
+#include "regexpr/linefilter.h"
 #include "regexpr/program.h"
 #include "regexpr/scan.h"
 
@@ -63,7 +64,11 @@ public:
     }
     void SetFastPaths(bool on) { fastPaths = on; }
     void SetMemoThreshold(int failures) { memoAfter = failures; }
-    void SetStackLimit(std::size_t frames) { stackLimit = frames; }
+    void SetStackLimit(std::size_t frames) {
+        stackLimit = frames;
+        stack.clear(); // grown again up to the new bound
+        depth = 0;
+    }
     void SetBaseSteps(std::int64_t steps) { baseSteps = steps; }
     void SetAbortHook(std::function<bool()> hook, int interval);
     void ClearGroups();
@@ -121,6 +126,7 @@ private:
     Step Backtrack(int& node, const std::uint8_t*& p);
     bool Push(std::uint8_t kind, int node, const std::uint8_t* pos, std::int32_t k = 0,
               std::int32_t count = 0);
+    bool GrowStack();
 
     // Tries the first branch of a choice from `branch` on that can begin at `p`, with a choice point
     // at the next such one; without the fast paths, every branch can.
@@ -183,6 +189,8 @@ private:
     void AnalyseLeastCount();
     ByteSet LiteralBytes() const;
     const std::uint8_t* PassedOver(const std::uint8_t* p);
+    const std::uint8_t* LineRuledOut(const std::uint8_t* p);
+    void AnalyseLineFilter();
     void AnalyseMostCount();
     void AnalyseRoundNeeds();
     bool RoundsOutOfReach(int loop, std::int32_t rounds, const std::uint8_t* p);
@@ -234,7 +242,9 @@ private:
     std::array<std::int32_t, kLoopStackSize + 1> loopCounter{};
     int loopIndex = 0;
 
+    // Frames below `depth` are live; the storage only grows, so that a push is a store and a count.
     std::vector<Frame> stack;
+    std::size_t depth = 0;
     std::size_t stackLimit = kDefaultStackLimit;
     std::function<bool()> abortHook;
     int pollInterval = kDefaultPollInterval;
@@ -297,6 +307,13 @@ private:
     // lines.
     int countByte = -1;
     std::int32_t countLeast = 0;
+    // For a program with a loop of groups, when a match lies in a line: the lines it cannot match in,
+    // kept while it rules out enough of those it is asked about. The line it let through last, from
+    // where it looked.
+    TLineFilter lineFilter;
+    std::int32_t lineChecks = 0;
+    std::int32_t linesRuledOut = 0;
+    const std::uint8_t* lineLetThrough = nullptr;
     // A byte that a match holds at most a few times, and how many; -1 when none.
     int mostByte = -1;
     std::int32_t mostCount = 0;

@@ -252,6 +252,10 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // Rounds that must still be made where the rest of the line holds too few of a byte for them and
         // what follows, in and out of choices
         "(.*\\\\){2}f", "(.*\\\\){2,3}?f", "(.*(\\\\|7)){2}f", "(file|(.*\\\\){2}\\w+\\.)",
+        // Lines ruled out as a whole: choices, classes and bounded repeats in loops of groups, and anchors
+        // and word boundaries, which the look at a line lets pass
+        "(a|e|i|o)+l\\d", "(\\\\[a-z]+\\d{1,2}){2}\\\\f", "(\\b\\w+ ){2}\\d{4}", "(^C:\\\\\\w+)+\\\\file3",
+        "((fo|fi)[a-z]{2,4}\\d*\\\\?){3}\\.", "(\\d\\.?)+t$", "(e(r|d)\\d+\\\\){2}",
         // Attempts only where a line starts
         "^[^\\\\]+$", "^[A-Z]:\\\\[^\\\\]+\\\\f", "^\\w+", "(^[^x]\\S)", "^[^\\r]*?7",
         // ... and the run back from a line end or a literal after it to the prefix before it, which

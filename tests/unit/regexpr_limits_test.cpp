@@ -90,8 +90,8 @@ TEST(RegexprLimits, AbortHookStopsARunawaySearch) {
     int polls = 0;
     TRegEngine engine;
     engine.SetAbortHook([&] { return ++polls >= 100; }, 1000);
-    engine.SetExpression("(a|a)*[b]"); // 2^40 ways to fail
-    const std::string text = Repeat("a", 40);
+    engine.SetExpression("(a|a)*[b]"); // 2^40 ways to fail before the match at the end
+    const std::string text = Repeat("a", 40) + " b";
     EXPECT_FALSE(engine.Exec(text));
     EXPECT_EQ(engine.LastSearchEnd(), SearchEnd::kAborted);
     EXPECT_EQ(polls, 100);
@@ -103,21 +103,23 @@ TEST(RegexprLimits, AbortHookStopsARunawaySearch) {
 
 // Without a hook the step budget ends a runaway attempt; an ordinary search of the same text, and an
 // attempt whose steps pass the base but not the allowance for a long text, are not cut short. Each
-// runaway line holds the letter that the expression needs after its repeats: a line without it is
-// ruled out before any attempt.
+// runaway line ends in a match, so that no look at the line as a whole rules it out before the
+// attempts.
 TEST(RegexprLimits, StepBudgetEndsARunawayAttemptAsAFailedSearch) {
     const struct {
         const char* expression;
         std::string text;
         SearchEnd end;
     } cases[] = {
-        {"(a+){2,}b", "C:\\" + Repeat("a", 30) + " b\r\nC:\\b\r\n", SearchEnd::kStepsExhausted},
+        {"(a+){2,}b", "C:\\" + Repeat("a", 30) + " aab\r\nC:\\b\r\n", SearchEnd::kStepsExhausted},
         {"(?i)(a|a)*b", Repeat("a", 30) + " b", SearchEnd::kStepsExhausted},
-        {"(?i)(x+x+){1,9}y", Repeat("x", 30) + " y", SearchEnd::kStepsExhausted},
+        {"(?i)(x+x+){1,9}y", Repeat("x", 30) + " xxy", SearchEnd::kStepsExhausted},
         // Loops of + and *, which keep no count, fail where a try of the inner repeat failed before.
         {"(a+)+b", "C:\\" + Repeat("a", 30) + " b\r\nC:\\b\r\n", SearchEnd::kNoMatch},
         {"(?i)(x+x+)+y", Repeat("x", 30) + " y", SearchEnd::kNoMatch},
         {"a+b", Repeat("a", 30), SearchEnd::kNoMatch},
+        // A runaway line that holds no match is ruled out as a whole, before any attempt.
+        {"(?i)(x+x+){1,9}y", Repeat("x", 30) + " y\r\nxy", SearchEnd::kNoMatch},
         {"(?s)(.)*z", Repeat("path\\name.txt\r\n", 20000) + "z", SearchEnd::kMatch},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,56 @@
+// Whether a line can hold a match, told by an automaton read off the program and built lazily, one
+// state per set of places the program can have reached. It reads each character once, where an
+// attempt at every start would read the line again and again: worth it for loops of groups, whose
+// failing attempts backtrack through many rounds.
+//
+// It accepts at least every line the program matches in: anchors and word boundaries pass as if they
+// held, and the counts of loops and repeats are kept only up to a small bound. A program it cannot
+// read (back references, a counted loop in a counted loop, counts past the bound, too many places)
+// leaves it off.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "regexpr/program.h"
+
+namespace regexpr {
+
+class TLineFilter {
+public:
+    // Built for `program`, whose matches never hold `breaks`; `invertCase` and `lineSeparator` as the
+    // matcher reads literals and classes with.
+    void Assign(Program program, const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator,
+                std::uint8_t breakA, std::uint8_t breakB);
+    void Clear();
+    bool Active() const { return active; }
+    // Nothing when a match may begin at or after `from` in its line; else the line's end: the first
+    // break from `from` on, or `end`. Off (and nothing) for good once it would need too many states.
+    const std::uint8_t* RuledOut(const std::uint8_t* from, const std::uint8_t* end);
+
+private:
+    static constexpr int kMaxStates = 1024;
+    static constexpr std::int32_t kUnknown = -1;
+    static constexpr std::int32_t kAccept = -2;
+    static constexpr std::int32_t kLineEnd = -3;
+    static constexpr std::int32_t kGaveUp = -4;
+
+    std::int32_t StateOf(std::uint64_t places);
+    std::int32_t Follow(std::int32_t state, std::uint8_t c);
+
+    bool active = false;
+    std::uint64_t startPlaces = 0;
+    std::array<std::uint64_t, 256> placesTaking{}; // the places that take each character
+    std::vector<std::uint64_t> after;              // the places each place leads to once it takes one
+    std::uint64_t leadingToEnd = 0;                // the places whose character can end a match
+    std::array<bool, 256> isBreak{};
+    // A state is known by where its 256 moves begin: the next state for each character, or one of
+    // the marks above.
+    std::vector<std::uint64_t> states; // the places of each state
+    std::vector<std::int32_t> moves;
+    std::unordered_map<std::uint64_t, std::int32_t> known;
+};
+
+} // namespace regexpr
