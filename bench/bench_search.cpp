@@ -339,6 +339,7 @@ int main(int argc, char** argv) {
          "-i " + Quote(Utf8(foto)), true},
         Same("long lines, backtracking", "\\\\.*\\\\.*\\\\.*\\.zip$"),
         Same("(\\w+\\\\){4}", "(\\w+\\\\){4}"),
+        Same("(\\\\\\w+){2,}\\.", "(\\\\\\w+){2,}\\."),
     };
 
     std::printf("%-32s %9s %9s %9s %7s %7s %8s %8s | %9s %9s %7s | %9s %9s %9s %8s\n", "family", "mirolan s",
