@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -37,15 +38,18 @@ public:
         const auto [node, into, rounds] = places[place];
         const int kind = program[node];
         std::uint64_t found = 0;
-        if (kind == kLiteral || kind == kLiteralNoCase) {
-            if (into + 1 < static_cast<std::int32_t>(LiteralOf(program, node, invertCase).size())) {
-                return Bit(Add({node, into + 1, rounds}));
+        if (IsLiteral(kind)) {
+            const LiteralString text = LiteralOf(program, node, invertCase);
+            if (into + 1 < static_cast<std::int32_t>(text.size())) {
+                return Bit(Add({node, into + 1, rounds}, SetOf(text[into + 1])));
             }
         } else if (IsSimpleRepeat(kind)) {
             const auto [low, high] = Counts(node);
             const std::int32_t taken = into + 1;
             if (high == kUnboundedRepeat || taken < high) {
-                found |= Bit(Add({node, high == kUnboundedRepeat ? std::min(taken, low) : taken, rounds}));
+                const Place again{node, high == kUnboundedRepeat ? std::min(taken, low) : taken, rounds};
+                const ByteSet set = takes[place]; // a copy, as Add may move the places' sets
+                found |= Bit(Add(again, set));
             }
             if (taken < low) {
                 return found;
@@ -66,7 +70,10 @@ private:
         return node >= kFirstNode && node + size <= static_cast<int>(program.size());
     }
 
-    int Add(const Place& place) {
+    static bool IsLiteral(int kind) { return kind == kLiteral || kind == kLiteralNoCase; }
+
+    // The place's number, new places numbered as they come; -1 past kMaxPlaces.
+    int Add(const Place& place, const ByteSet& set) {
         if (const auto it = ids.find(place); it != ids.end()) {
             return it->second;
         }
@@ -74,22 +81,21 @@ private:
             failed = true;
             return -1;
         }
-        const int node = std::get<0>(place);
-        const int kind = program[node];
-        ByteSet set{};
-        if (kind == kLiteral || kind == kLiteralNoCase) {
-            const LiteralChar c = LiteralOf(program, node, invertCase)[std::get<1>(place)];
-            AddChar(set.data(), c.c);
-            AddChar(set.data(), c.other);
-        } else {
-            const int taker = IsSimpleRepeat(kind) ? RepeatOperand(program, node) : node;
-            failed = failed || !AddCharBytes(program, taker, invertCase, lineSeparator, set);
-        }
         const int id = static_cast<int>(places.size());
         ids.emplace(place, id);
         places.push_back(place);
         takes.push_back(set);
         return id;
+    }
+
+    // What a node that takes exactly one character takes: a class, or a literal of one character.
+    std::optional<ByteSet> OneCharacter(int node) const {
+        ByteSet set{};
+        if (!Fits(node, kNodeSize) || !AddCharBytes(program, node, invertCase, lineSeparator, set) ||
+            (IsLiteral(program[node]) && LiteralOf(program, node, invertCase).size() != 1)) {
+            return std::nullopt;
+        }
+        return set;
     }
 
     // A repeat's counts, the endless high one as kUnboundedRepeat.
@@ -106,28 +112,6 @@ private:
             return {LowCount(program, node), high >= kMaxBraces ? kUnboundedRepeat : high};
         }
         }
-    }
-
-    static bool TakesOne(int kind) {
-        switch (kind) {
-        case kAnyChar:
-        case kAnyButLineBreak:
-        case kDigit:
-        case kNonDigit:
-        case kSmallSet:
-        case kSmallSetNot:
-        case kFullSet:
-            return true;
-        default:
-            return false;
-        }
-    }
-
-    // Whether the node a repeat counts takes one character a time.
-    bool TakesOneChar(int node) const {
-        const int kind = program[node];
-        return TakesOne(kind) || ((kind == kLiteral || kind == kLiteralNoCase) &&
-                                  LiteralOf(program, node, invertCase).size() == 1);
     }
 
     using Step = std::pair<int, std::int32_t>; // a node, and the rounds of the loop around it
@@ -199,12 +183,14 @@ private:
             work.emplace_back(NextNode(program, node), rounds);
             return 0;
         case kLiteral:
-        case kLiteralNoCase:
-            if (LiteralOf(program, node, invertCase).empty()) {
+        case kLiteralNoCase: {
+            const LiteralString text = LiteralOf(program, node, invertCase);
+            if (text.empty()) {
                 failed = true;
                 return 0;
             }
-            return Bit(Add({node, 0, rounds}));
+            return Bit(Add({node, 0, rounds}, SetOf(text[0])));
+        }
         case kLoopEntry: {
             const int loop = CountedLoop(program, node);
             if (loop < 0 || rounds >= 0 || !Kept(loop)) {
@@ -216,7 +202,7 @@ private:
         }
         case kLoop:
         case kLoopLazy:
-            if (rounds < 0) {
+            if (rounds < 0 || !Fits(node, kNodeSize + kLoopOperandSize)) {
                 failed = true;
                 return 0;
             }
@@ -225,18 +211,18 @@ private:
         default:
             break;
         }
-        if (TakesOne(kind)) {
-            return Bit(Add({node, 0, rounds}));
+        if (const auto set = OneCharacter(node)) {
+            return Bit(Add({node, 0, rounds}, *set));
         }
-        if (!IsSimpleRepeat(kind) || !Fits(RepeatOperand(program, node), kNodeSize) ||
-            !TakesOneChar(RepeatOperand(program, node)) || !Kept(node)) {
+        const auto set = IsSimpleRepeat(kind) ? OneCharacter(RepeatOperand(program, node)) : std::nullopt;
+        if (!set || !Kept(node)) {
             failed = true; // back references, and what no compiled program holds
             return 0;
         }
         if (Counts(node).first == 0) {
             work.emplace_back(NextNode(program, node), rounds);
         }
-        return Counts(node).second > 0 ? Bit(Add({node, 0, rounds})) : 0;
+        return Counts(node).second > 0 ? Bit(Add({node, 0, rounds}, *set)) : 0;
     }
 
     // Whether a repeat's or a loop's counts are small enough to keep.

@@ -3,10 +3,9 @@
 // attempt at every start would read the line again and again: worth it for loops of groups, whose
 // failing attempts backtrack through many rounds.
 //
-// It accepts at least every line the program matches in: anchors and word boundaries pass as if they
-// held, and the counts of loops and repeats are kept only up to a small bound. A program it cannot
-// read (back references, a counted loop in a counted loop, counts past the bound, too many places)
-// leaves it off.
+// It lets through every line the program matches in, and may let through more: anchors and word
+// boundaries pass as if they held. A program it cannot read leaves it off: back references, a counted
+// loop inside a counted loop, a count above 16, more than 64 places.
 #pragma once
 
 #include <array>

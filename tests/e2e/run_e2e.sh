@@ -83,10 +83,10 @@ record screenshot $? "$area"
 { printf '\xff\xfe'; printf 'D:\\\xcc\xf3\xe7\xfb\xea\xe0\\\xce\xf2\xf7\xb8\xf2 2020.doc\r\nD:\\Music\\song.mp3\r\nD:\\mp3\\track.mp3\r\nD:\\Docs\\readme' |
     iconv -f CP1251 -t UTF-16LE; } > catalogs/music.txt  # D:\Музыка\Отчёт 2020.doc; a line with two matches; a last line without a break
 printf 'C:\\Docs\\\xee\xf2\xf7\xe5\xf2.doc\r\nC:\\Docs\\report.doc\r\n' | iconv -f CP1251 -t CP866 > catalogs/docs.txt
-awk 'BEGIN { for (i = 0; i < 3000; i++) printf "C:\\long\\file %d.txt\r\naaaaaaaaaaaaaaaaaaaaaa\r\n", i }' > catalogs/long.txt
-# One runaway line (with the b that the expression needs, or the search rules the line out before any
-# attempt), then enough text that the step budget lets the search run on for seconds.
-awk 'BEGIN { printf "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa b\r\n"; for (i = 0; i < 1000000; i++) printf "C:\\bin\\file%06d.txt\r\n", i }' \
+# Runaway lines end in a match, or the search rules them out before any attempt.
+awk 'BEGIN { for (i = 0; i < 3000; i++) printf "C:\\long\\file %d.txt\r\naaaaaaaaaaaaaaaaaaaaaa ab\r\n", i }' > catalogs/long.txt
+# One runaway line, then enough text that the step budget lets the search run on for seconds.
+awk 'BEGIN { printf "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa ab\r\n"; for (i = 0; i < 1000000; i++) printf "C:\\bin\\file%06d.txt\r\n", i }' \
     > catalogs/runaway.txt
 printf 'C:\\locked\\file.txt\r\n' > catalogs/locked.txt
 step search-catalogs-listed refresh CD01.txt CD07.txt CD09.txt hidden.lst music.txt docs.txt long.txt runaway.txt locked.txt
