@@ -274,27 +274,27 @@ void TLineFilter::Assign(Program program, const std::uint8_t* invertCase,
     StateOf(startPlaces);
 }
 
-std::int32_t TLineFilter::StateOf(std::uint64_t places) {
+std::uint32_t TLineFilter::StateOf(std::uint64_t places) {
     if (const auto it = known.find(places); it != known.end()) {
         return it->second;
     }
     if (states.size() == kMaxStates) {
         return kGaveUp;
     }
-    const auto state = static_cast<std::int32_t>(states.size() * 256);
+    const auto state = static_cast<std::uint32_t>(states.size() * 256);
     known.emplace(places, state);
     states.push_back(places);
     moves.resize(moves.size() + 256, kUnknown);
     for (int c = 0; c < 256; ++c) {
         if (isBreak[c]) {
-            moves[state + c] = kLineEnd;
+            moves[state + c] = kBreak;
         }
     }
     return state;
 }
 
 // A match may begin after every character, so the first places are always among the next ones.
-std::int32_t TLineFilter::Follow(std::int32_t state, std::uint8_t c) {
+std::uint32_t TLineFilter::Follow(std::uint32_t state, std::uint8_t c) {
     std::uint64_t taking = states[state / 256] & placesTaking[c];
     if ((taking & leadingToEnd) != 0) {
         return moves[state + c] = kAccept;
@@ -303,7 +303,7 @@ std::int32_t TLineFilter::Follow(std::int32_t state, std::uint8_t c) {
     for (; taking != 0; taking &= taking - 1) {
         next |= after[static_cast<std::size_t>(__builtin_ctzll(taking))];
     }
-    const std::int32_t to = StateOf(next);
+    const std::uint32_t to = StateOf(next);
     if (to != kGaveUp) {
         moves[state + c] = to;
     }
@@ -311,20 +311,21 @@ std::int32_t TLineFilter::Follow(std::int32_t state, std::uint8_t c) {
 }
 
 const std::uint8_t* TLineFilter::RuledOut(const std::uint8_t* from, const std::uint8_t* end) {
-    std::int32_t state = 0;
+    std::uint32_t state = 0;
     for (const std::uint8_t* p = from; p < end; ++p) {
-        std::int32_t next = moves[state + *p];
-        if (next == kUnknown) {
-            next = Follow(state, *p);
-        }
-        if (next < 0) {
-            if (next == kLineEnd) {
+        std::uint32_t next = moves[state + *p];
+        if (next >= kGaveUp) [[unlikely]] {
+            next = next == kUnknown ? Follow(state, *p) : next;
+            if (next == kBreak) {
                 return p;
+            }
+            if (next == kAccept) {
+                return nullptr;
             }
             if (next == kGaveUp) {
                 Clear();
+                return nullptr;
             }
-            return nullptr;
         }
         state = next;
     }

@@ -31,13 +31,15 @@ public:
 
 private:
     static constexpr int kMaxStates = 1024;
-    static constexpr std::int32_t kUnknown = -1;
-    static constexpr std::int32_t kAccept = -2;
-    static constexpr std::int32_t kLineEnd = -3;
-    static constexpr std::int32_t kGaveUp = -4;
+    // Marks in place of a next state, above every state; unsigned, so that a state plus a character
+    // indexes the moves without a widening on the way.
+    static constexpr std::uint32_t kGaveUp = 0xfffffffc;
+    static constexpr std::uint32_t kBreak = 0xfffffffd;
+    static constexpr std::uint32_t kAccept = 0xfffffffe;
+    static constexpr std::uint32_t kUnknown = 0xffffffff;
 
-    std::int32_t StateOf(std::uint64_t places);
-    std::int32_t Follow(std::int32_t state, std::uint8_t c);
+    std::uint32_t StateOf(std::uint64_t places);
+    std::uint32_t Follow(std::uint32_t state, std::uint8_t c);
 
     bool active = false;
     std::uint64_t startPlaces = 0;
@@ -48,8 +50,8 @@ private:
     // A state is known by where its 256 moves begin: the next state for each character, or one of
     // the marks above.
     std::vector<std::uint64_t> states; // the places of each state
-    std::vector<std::int32_t> moves;
-    std::unordered_map<std::uint64_t, std::int32_t> known;
+    std::vector<std::uint32_t> moves;
+    std::unordered_map<std::uint64_t, std::uint32_t> known;
 };
 
 } // namespace regexpr
