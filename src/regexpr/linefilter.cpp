@@ -327,6 +327,12 @@ const std::uint8_t* TLineFilter::RuledOut(const std::uint8_t* from, const std::u
                 return nullptr;
             }
         }
+        if (next == state) {
+            // A run that keeps the state: its moves no longer wait on one another.
+            while (p + 1 < end && moves[state + p[1]] == state) {
+                ++p;
+            }
+        }
         state = next;
     }
     return end;
