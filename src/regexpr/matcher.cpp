@@ -714,12 +714,11 @@ const std::uint8_t* Matcher::EarliestStart(const std::uint8_t* q, const std::uin
     return p + 1;
 }
 
-// The last position from `p` on at which no attempt need be made, as the counts of a byte tell:
-// nullptr when an attempt at `p` may match; the text's end when none from `p` on can. A line that
-// holds countByte too few times, or that the line filter rules out, is passed over to its end; where
-// every match ends at a line's end,
-// a position before which mostByte stands too often (the text's end settled first, as that byte
-// past a zero would count).
+// The last position from `p` on at which no attempt need be made, as the counts of a byte or the
+// line filter tell: nullptr when an attempt at `p` may match; the text's end when none from `p` on
+// can. A line that holds countByte too few times, or that the line filter rules out, is passed over
+// to its end; where every match ends at a line's end, a position before which mostByte stands too
+// often (the text's end settled first, as that byte past a zero would count).
 const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
     if (countByte >= 0) {
         if (const std::uint8_t* lineEnd = ShortOfCount(p, end, static_cast<std::uint8_t>(countByte),
