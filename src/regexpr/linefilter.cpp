@@ -1,6 +1,7 @@
 #include "regexpr/linefilter.h"
 
 #include <algorithm>
+#include <bit>
 #include <map>
 #include <optional>
 #include <set>
@@ -235,7 +236,6 @@ private:
 } // namespace
 
 void TLineFilter::Clear() {
-    active = false;
     states.clear();
     moves.clear();
     known.clear();
@@ -268,9 +268,8 @@ void TLineFilter::Assign(Program program, const std::uint8_t* invertCase,
             }
         }
     }
-    isBreak.fill(false);
-    isBreak[breakA] = isBreak[breakB] = true;
-    active = true;
+    breaks[0] = breakA;
+    breaks[1] = breakB;
     StateOf(startPlaces);
 }
 
@@ -285,11 +284,7 @@ std::uint32_t TLineFilter::StateOf(std::uint64_t places) {
     known.emplace(places, state);
     states.push_back(places);
     moves.resize(moves.size() + 256, kUnknown);
-    for (int c = 0; c < 256; ++c) {
-        if (isBreak[c]) {
-            moves[state + c] = kBreak;
-        }
-    }
+    moves[state + breaks[0]] = moves[state + breaks[1]] = kBreak;
     return state;
 }
 
@@ -301,7 +296,7 @@ std::uint32_t TLineFilter::Follow(std::uint32_t state, std::uint8_t c) {
     }
     std::uint64_t next = startPlaces;
     for (; taking != 0; taking &= taking - 1) {
-        next |= after[static_cast<std::size_t>(__builtin_ctzll(taking))];
+        next |= after[static_cast<std::size_t>(std::countr_zero(taking))];
     }
     const std::uint32_t to = StateOf(next);
     if (to != kGaveUp) {

@@ -24,7 +24,7 @@ public:
     void Assign(Program program, const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator,
                 std::uint8_t breakA, std::uint8_t breakB);
     void Clear();
-    bool Active() const { return active; }
+    bool Active() const { return !states.empty(); }
     // Nothing when a match may begin at or after `from` in its line; else the line's end: the first
     // break from `from` on, or `end`. Off (and nothing) for good once it would need too many states.
     const std::uint8_t* RuledOut(const std::uint8_t* from, const std::uint8_t* end);
@@ -41,15 +41,14 @@ private:
     std::uint32_t StateOf(std::uint64_t places);
     std::uint32_t Follow(std::uint32_t state, std::uint8_t c);
 
-    bool active = false;
     std::uint64_t startPlaces = 0;
     std::array<std::uint64_t, 256> placesTaking{}; // the places that take each character
     std::vector<std::uint64_t> after;              // the places each place leads to once it takes one
     std::uint64_t leadingToEnd = 0;                // the places whose character can end a match
-    std::array<bool, 256> isBreak{};
+    std::uint8_t breaks[2] = {};
     // A state is known by where its 256 moves begin: the next state for each character, or one of
     // the marks above.
-    std::vector<std::uint64_t> states; // the places of each state
+    std::vector<std::uint64_t> states; // the places of each state; none while off
     std::vector<std::uint32_t> moves;
     std::unordered_map<std::uint64_t, std::uint32_t> known;
 };
