@@ -246,6 +246,16 @@ void Matcher::AnalyseLiterals() {
     }
     prefixLength = static_cast<std::ptrdiff_t>(prefix.size());
     firstScan.Assign(startInfo.firstChars.data());
+    if (plainRun >= 0) {
+        const int operand = DescribeRepeat(plainRun).operand;
+        ByteSet takes{};
+        for (int c = 0; c < 256; ++c) {
+            if (OperandTakes(operand, static_cast<std::uint8_t>(c)).value_or(false)) {
+                AddChar(takes.data(), static_cast<std::uint8_t>(c));
+            }
+        }
+        plainRunScan.Assign(takes.data());
+    }
     const int first = FirstMatchingNode(kFirstNode);
     beginsAtLineStart = first >= 0 && program[first] == kLineStart;
     if (beginsAtLineStart) {
@@ -813,10 +823,7 @@ void Matcher::ForgetText() {
 
 // Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view
 // counts only then, and a hit past a zero byte means there is none before it.
-bool Matcher::BeforeEnd(const std::uint8_t* p) {
-    if (p < zeroFree) {
-        return true;
-    }
+bool Matcher::BeforeEndSettling(const std::uint8_t* p) {
     if (p >= end || endSettled) {
         return p < end;
     }
@@ -1547,13 +1554,15 @@ SearchEnd Matcher::SearchByRequired(const std::uint8_t* from) {
 SearchEnd Matcher::SearchPlainRun(const std::uint8_t* from) {
     const Repeat& repeat = DescribeRepeat(plainRun);
     for (const std::uint8_t* p = from; p < end;) {
-        p = firstScan.Find(p, end);
+        std::ptrdiff_t counted = 0;
+        p = plainRunScan.FindRun(p, end, repeat.max, counted);
         if (p == nullptr || !BeforeEnd(p)) {
             break;
         }
         SettleEnd();
         ClearAttemptGroups(); // as the attempt there would
-        const std::int32_t run = CountRun(repeat.operand, repeat.max, p);
+        // The run was counted over the view, and ends at a zero byte in it.
+        const auto run = static_cast<std::int32_t>(std::min(counted, end - p));
         if (run >= repeat.min) {
             groupStart[0] = p;
             groupEnd[0] = p + (repeat.greedy ? run : repeat.min);
@@ -1589,9 +1598,15 @@ SearchEnd Matcher::NoMatchFrom(const std::uint8_t* from, bool attempted) {
 
 void Matcher::ClearAttemptGroups() {
     // Groups beyond those of the program are never set by it, so after one full clearing per loaded
-    // program only the program's own groups need it.
-    if (groupsUsed == 1 && !clearAllGroups && fastPaths) {
-        groupStart[0] = groupEnd[0] = nullptr;
+    // program only the program's own groups need it. Most programs have a group or two: the first few
+    // slots are cleared in a fixed count, without a call, as this runs for every match.
+    constexpr int kFewGroups = 4;
+    static_assert(kFewGroups <= kMaxGroups);
+    if (groupsUsed <= kFewGroups && !clearAllGroups && fastPaths) {
+        for (int group = 0; group < kFewGroups; ++group) {
+            groupStart[static_cast<std::size_t>(group)] = nullptr;
+            groupEnd[static_cast<std::size_t>(group)] = nullptr;
+        }
         return;
     }
     const int clear = (clearAllGroups || !fastPaths) ? kMaxGroups : groupsUsed;

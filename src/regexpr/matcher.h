@@ -205,7 +205,9 @@ private:
     void ForgetText();
     const std::uint8_t* AfterLeadRun(const std::uint8_t* p) const;
     void ClearAttemptGroups();
-    bool BeforeEnd(const std::uint8_t* p);
+    // Mostly answered by the first test, inline: it is asked at every match.
+    bool BeforeEnd(const std::uint8_t* p) { return p < zeroFree || BeforeEndSettling(p); }
+    bool BeforeEndSettling(const std::uint8_t* p);
     // Whether a scan's first hit (nothing when it found none) lies before the text's end.
     bool ScanHit(const void* hit) {
         return hit != nullptr && BeforeEnd(static_cast<const std::uint8_t*>(hit));
@@ -287,6 +289,7 @@ private:
     std::vector<std::int32_t> branchBytes;
     std::vector<std::array<std::uint8_t, 32>> branchSets;
     TByteSetScan firstScan;         // the characters a match may begin with
+    TByteSetScan plainRunScan;      // those the plain run's class takes, for counting its runs
     bool beginsAtLineStart = false; // every match begins at the start of a line
     TByteSetScan separatorScan;     // then the line separators, after which lines start
     int firstRunNode = kFirstNode;  // where an attempt starts: past a top Alternative of one branch

@@ -156,7 +156,7 @@ void TRegEngine::Compile() {
     matcher.Load(program, startInfo);
 }
 
-void TRegEngine::PrepareSearch() {
+void TRegEngine::Prepare() {
     if (compiled && modifiers != programModifiers) {
         DiscardProgram();
     }

@@ -123,7 +123,13 @@ public:
 private:
     void Report(int code, int position) override;
     void DiscardProgram();
-    void PrepareSearch();
+    // Inline, as a search for every further match asks: mostly nothing has changed since the last.
+    void PrepareSearch() {
+        if (!compiled || modifiers != programModifiers || tablesStale) {
+            Prepare();
+        }
+    }
+    void Prepare();
 
     std::string expression;
     bool hasExpression = false;

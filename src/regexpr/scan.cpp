@@ -260,6 +260,53 @@ const std::uint8_t* TByteSetScan::Find(const std::uint8_t* from, const std::uint
     return nullptr;
 }
 
+std::ptrdiff_t TByteSetScan::RunLength(const std::uint8_t* from, const std::uint8_t* end,
+                                       std::ptrdiff_t most) const {
+    const std::uint8_t* p = from;
+#if defined(__SSE2__)
+    // A block at a time even for a short run: where a run ends varies too much for a branch per
+    // character to be guessed right.
+    if (ranges.count > 0) {
+        const RangeTest test(ranges);
+        for (; end - p >= kBlock && p - from < most; p += kBlock) {
+            if (const unsigned others = ~Mask(test.Members(Load(p))) & 0xffffu; others != 0) {
+                return std::min<std::ptrdiff_t>(p + std::countr_zero(others) - from, most);
+            }
+        }
+    }
+#endif
+    for (; p < end && p - from < most && InBitmap(bitmap.data(), *p); ++p) {
+    }
+    return std::min<std::ptrdiff_t>(p - from, most);
+}
+
+const std::uint8_t* TByteSetScan::FindRun(const std::uint8_t* from, const std::uint8_t* end,
+                                          std::ptrdiff_t most, std::ptrdiff_t& run) const {
+    const std::uint8_t* p = from;
+#if defined(__SSE2__)
+    if (ranges.count > 0) {
+        const RangeTest test(ranges);
+        for (; end - p >= kBlock; p += kBlock) {
+            const unsigned members = Mask(test.Members(Load(p)));
+            if (members == 0) {
+                continue;
+            }
+            const int at = std::countr_zero(members);
+            const unsigned others = (~members & 0xffffu) >> at;
+            run = others != 0 ? std::countr_zero(others)
+                              : kBlock - at + RunLength(p + kBlock, end, most - (kBlock - at));
+            run = std::min(run, most);
+            return p + at;
+        }
+    }
+#endif
+    p = Find(p, end);
+    if (p != nullptr) {
+        run = RunLength(p, end, most);
+    }
+    return p;
+}
+
 void TLiteralScan::Assign(const std::vector<LiteralString>& strings,
                           const std::vector<std::vector<ByteSet>>& after) {
     entries.clear();

@@ -79,8 +79,13 @@ public:
     void Assign(const std::uint8_t* bitmap);
     // The first member in [from, end), or nothing.
     const std::uint8_t* Find(const std::uint8_t* from, const std::uint8_t* end) const;
+    // Find, and in `run` how many members stand one after another from the one found, before `end`,
+    // counted up to `most`: mostly told by the block the member was found in.
+    const std::uint8_t* FindRun(const std::uint8_t* from, const std::uint8_t* end, std::ptrdiff_t most,
+                                std::ptrdiff_t& run) const;
 
 private:
+    std::ptrdiff_t RunLength(const std::uint8_t* from, const std::uint8_t* end, std::ptrdiff_t most) const;
     ByteSet bitmap{};
     ByteRanges ranges;
 };
