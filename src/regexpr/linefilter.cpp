@@ -242,9 +242,10 @@ void TLineFilter::Clear() {
 }
 
 void TLineFilter::Assign(Program program, const std::uint8_t* invertCase,
-                         const std::array<bool, 256>& lineSeparator, std::uint8_t breakA,
-                         std::uint8_t breakB) {
+                         const std::array<bool, 256>& lineSeparator, std::uint8_t breakA, std::uint8_t breakB,
+                         bool fromOneStart) {
     Clear();
+    oneStart = fromOneStart;
     TPlaceReader reader(program, invertCase, lineSeparator);
     bool startEnds = false;
     startPlaces = reader.Reach(kFirstNode, -1, startEnds);
@@ -288,15 +289,19 @@ std::uint32_t TLineFilter::StateOf(std::uint64_t places) {
     return state;
 }
 
-// A match may begin after every character, so the first places are always among the next ones.
+// A match may begin after every character, so the first places are always among the next ones;
+// from one start no further one begins, and where no place is left there is no match.
 std::uint32_t TLineFilter::Follow(std::uint32_t state, std::uint8_t c) {
     std::uint64_t taking = states[state / 256] & placesTaking[c];
     if ((taking & leadingToEnd) != 0) {
         return moves[state + c] = kAccept;
     }
-    std::uint64_t next = startPlaces;
+    std::uint64_t next = oneStart ? 0 : startPlaces;
     for (; taking != 0; taking &= taking - 1) {
         next |= after[static_cast<std::size_t>(std::countr_zero(taking))];
+    }
+    if (next == 0) {
+        return moves[state + c] = kBreak;
     }
     const std::uint32_t to = StateOf(next);
     if (to != kGaveUp) {

@@ -20,13 +20,15 @@ namespace regexpr {
 class TLineFilter {
 public:
     // Built for `program`, whose matches never hold `breaks`; `invertCase` and `lineSeparator` as the
-    // matcher reads literals and classes with.
+    // matcher reads literals and classes with. `oneStart`: for whether a match begins where the filter
+    // is asked, rather than anywhere from there on in the line.
     void Assign(Program program, const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator,
-                std::uint8_t breakA, std::uint8_t breakB);
+                std::uint8_t breakA, std::uint8_t breakB, bool oneStart = false);
     void Clear();
     bool Active() const { return !states.empty(); }
-    // Nothing when a match may begin at or after `from` in its line; else the line's end: the first
-    // break from `from` on, or `end`. Off (and nothing) for good once it would need too many states.
+    // Nothing when a match may begin at or after `from` in its line (at `from` for one start); else
+    // where the filter knew there is none, at the latest the line's end: the first break from `from`
+    // on, or `end`. Off (and nothing) for good once it would need too many states.
     const std::uint8_t* RuledOut(const std::uint8_t* from, const std::uint8_t* end);
 
 private:
@@ -42,6 +44,7 @@ private:
     std::uint32_t Follow(std::uint32_t state, std::uint8_t c);
 
     std::uint64_t startPlaces = 0;
+    bool oneStart = false;
     std::array<std::uint64_t, 256> placesTaking{}; // the places that take each character
     std::vector<std::uint64_t> after;              // the places each place leads to once it takes one
     std::uint64_t leadingToEnd = 0;                // the places whose character can end a match

@@ -739,6 +739,9 @@ const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
     if (const std::uint8_t* lineEnd = LineRuledOut(p)) {
         return lineEnd;
     }
+    if (StartRuledOut(p)) {
+        return p;
+    }
     if (!countToLineEnd || mostByte < 0) {
         return nullptr;
     }
@@ -759,28 +762,46 @@ const std::uint8_t* Matcher::LineRuledOut(const std::uint8_t* p) {
         FindEither(lineLetThrough, p, breaks[0], breaks[1]) == nullptr) {
         return nullptr;
     }
-    // Kept only while it rules out at least a quarter of the lines it looks at.
-    constexpr std::int32_t kTrialLines = 1024;
-    if (++lineChecks == kTrialLines) {
-        if (linesRuledOut < kTrialLines / 4) {
-            lineFilter.Clear();
-            return nullptr;
-        }
-        lineChecks = linesRuledOut = 0;
+    if (!lineTrial.Pays()) {
+        lineFilter.Clear();
+        return nullptr;
     }
     const std::uint8_t* lineEnd = lineFilter.RuledOut(p, end);
     if (lineEnd == nullptr) {
         lineLetThrough = p;
         return nullptr;
     }
-    ++linesRuledOut;
+    ++lineTrial.ruledOut;
     return lineEnd;
+}
+
+// Whether no match begins at `p`, in a line that may hold one: an attempt that would fail there is
+// spared, which in a loop of groups backtracks through its rounds. The filter reads a bounded stretch
+// from each start, as it is asked at every start of a long line and cannot be stopped; past that the
+// attempt decides, which can.
+bool Matcher::StartRuledOut(const std::uint8_t* p) {
+    if (!startFilter.Active()) {
+        return false;
+    }
+    if (!startTrial.Pays()) {
+        startFilter.Clear();
+        return false;
+    }
+    constexpr std::ptrdiff_t kMostRead = 1024;
+    const std::uint8_t* const stop = end - p > kMostRead ? p + kMostRead : end;
+    const std::uint8_t* const known = startFilter.RuledOut(p, stop);
+    if (known == nullptr || (known == stop && stop != end)) {
+        return false;
+    }
+    ++startTrial.ruledOut;
+    return true;
 }
 
 // The line filter, for the programs whose failing attempts cost most: those with a loop of groups.
 void Matcher::AnalyseLineFilter() {
     lineFilter.Clear();
-    lineChecks = linesRuledOut = 0;
+    startFilter.Clear();
+    lineTrial = startTrial = {};
     lineLetThrough = nullptr;
     if (!lineBound) {
         return;
@@ -792,6 +813,7 @@ void Matcher::AnalyseLineFilter() {
         return;
     }
     lineFilter.Assign(program, tables.invertCase, tables.lineSeparator, breaks[0], breaks[1]);
+    startFilter.Assign(program, tables.invertCase, tables.lineSeparator, breaks[0], breaks[1], true);
 }
 
 // Whether one of the literals of presenceScan stands at or after `from`.

@@ -190,6 +190,7 @@ private:
     ByteSet LiteralBytes() const;
     const std::uint8_t* PassedOver(const std::uint8_t* p);
     const std::uint8_t* LineRuledOut(const std::uint8_t* p);
+    bool StartRuledOut(const std::uint8_t* p);
     void AnalyseLineFilter();
     void AnalyseMostCount();
     void AnalyseRoundNeeds();
@@ -310,13 +311,29 @@ private:
     // lines.
     int countByte = -1;
     std::int32_t countLeast = 0;
+    // A filter is kept only while it rules out at least a quarter of what it is asked about.
+    struct FilterTrial {
+        static constexpr std::int32_t kAsks = 1024;
+        std::int32_t asked = 0;
+        std::int32_t ruledOut = 0;
+        // Counts one more ask; false once a trial ends with too few ruled out.
+        bool Pays() {
+            if (++asked < kAsks) {
+                return true;
+            }
+            const bool pays = ruledOut >= kAsks / 4;
+            asked = ruledOut = 0;
+            return pays;
+        }
+    };
     // For a program with a loop of groups, when a match lies in a line: the lines it cannot match in,
-    // kept while it rules out enough of those it is asked about. The line it let through last, from
-    // where it looked.
+    // and the line it let through last, from where it looked; the starts in a line it let through
+    // where no match begins.
     TLineFilter lineFilter;
-    std::int32_t lineChecks = 0;
-    std::int32_t linesRuledOut = 0;
+    FilterTrial lineTrial;
     const std::uint8_t* lineLetThrough = nullptr;
+    TLineFilter startFilter;
+    FilterTrial startTrial;
     // A byte that a match holds at most a few times, and how many; -1 when none.
     int mostByte = -1;
     std::int32_t mostCount = 0;
