@@ -1,7 +1,8 @@
 // Whether a line can hold a match, told by an automaton read off the program and built lazily, one
 // state per set of places the program can have reached. It reads each character once, where an
 // attempt at every start would read the line again and again: worth it for loops of groups, whose
-// failing attempts backtrack through many rounds.
+// failing attempts backtrack through many rounds. Read from one start, with no further start added
+// on the way, the same places tell whether a match can begin there.
 //
 // It lets through every line the program matches in, and may let through more: anchors and word
 // boundaries pass as if they held. A program it cannot read leaves it off: back references, a counted

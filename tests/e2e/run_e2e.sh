@@ -220,7 +220,7 @@ else
     record process-ends 0 ""
 fi
 step hot-key-given-back hot-key-free
-printf '[Options]\r\nListPath=catalogs\r\n[Presets]\r\n\xCC\xF3\xE7\xFB\xEA\xE0=,CD07.TXT,\xC4\xC8\xD1\xCA.TXT,\r\n[SearchLog]\r\n\\.mp3$=\r\nreport.*\\.doc$=\r\na=b=\r\nreport=\r\n\xce\xd2\xd7[\xa8\xc5]\xd2=\r\nmp3=\r\nreadme=\r\nnowhere=\r\n(unbalanced=\r\n\\.(doc|mp3)$=\r\nfile|(a|a)+b=\r\n(a|a)+b=\r\n' \
+printf '[Options]\r\nListPath=catalogs\r\n[Presets]\r\n\xCC\xF3\xE7\xFB\xEA\xE0=,CD07.TXT,\xC4\xC8\xD1\xCA.TXT,\r\n[SearchLog]\r\n\\.mp3$=\r\nreport.*\\.doc$=\r\na=b=\r\nreport=\r\n\xce\xd2\xd7[\xa8\xc5]\xd2=\r\nmp3=\r\nreadme=\r\nnowhere=\r\n(unbalanced=\r\n\\.(doc|mp3)$=\r\nfile|(a|a)+b|a+ ab=\r\n(a|a)+b|a+ ab=\r\n' \
     > settings.expected
 if cmp -s mirolan.ini settings.expected; then
     record settings-written-in-order 0 ""
