@@ -58,8 +58,8 @@ struct TPrintTurn {
 };
 
 // Lines are written when this many wait, and kept in blocks of kKeptBlock while their catalog waits
-// for its turn. A search that prints hundreds of megabytes took 5% longer in writes of 64 KiB; one
-// that prints a few took 7-11% longer with a buffer of 1 MiB.
+// for its turn. A search that prints hundreds of megabytes took 5-10% longer in writes of 64 KiB;
+// larger writes than these gained nothing more.
 constexpr std::size_t kBlock = std::size_t{256} << 10;
 constexpr std::size_t kKeptBlock = std::size_t{4} << 20;
 
