@@ -129,6 +129,11 @@ public:
         buffer.clear();
         ForgetPrinted();
     }
+    // -l and -q need no more of a catalog than its first match, and like grep read no further: a
+    // later line that would cut the search short then does not turn a match into an error.
+    bool Searching() const override {
+        return matchedLines == 0 || (report != TReport::Names && report != TReport::Quiet);
+    }
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
     std::string TakeReason() { return std::exchange(reason, {}); }
@@ -288,6 +293,7 @@ TCatalogOutcome SearchOneCatalog(const TCatalogRef& catalog, const std::string& 
             out.AppendReport(catalog.name);
         }
     } catch (const std::exception& error) {
+        out.TakeMatchedLines(); // the next catalog counts its own
         outcome.complaint = error.what();
         return outcome;
     }

@@ -56,6 +56,9 @@ check "  ... the damaged one named with the reader's error" grep -q 'damaged.txt
 check "a search cut short by a bound keeps its lines: status 2" status_is 2 "$cli" search -m rgm-isx 'a\.txt|(a|b)*c' deep.txt
 check "  ... the line before" expect '\n ------ Found in disk : deep.txt\nC:\\a.txt\n'
 check "  ... and says why" grep -q 'deep.txt: search cut short: the expression needs more backtracking memory' err
+check "-l reads a catalog only to its first match, as grep does: the later bound is not reached" status_is 0 "$cli" search -l -m rgm-isx 'a\.txt|(a|b)*c' deep.txt
+check "  ... the catalog named" expect 'deep.txt\n'
+check "-q likewise: status 0" status_is 0 "$cli" search -q -m rgm-isx 'a\.txt|(a|b)*c' deep.txt
 many=(LIST/CD01.txt damaged.txt LIST/none.txt LIST/CD02.txt packed.txt deep.txt LIST/CD03.txt LIST)
 status_is 2 "$cli" search -j 1 -m rgm-isx 'avi|report|mp3|a\.txt|(a|b)*c' "${many[@]}"; cp out one.out; cp err one.err
 check "-j 3 prints what -j 1 prints, in the same order" status_is 2 "$cli" search -j 3 -m rgm-isx 'avi|report|mp3|a\.txt|(a|b)*c' "${many[@]}"
