@@ -247,14 +247,7 @@ void Matcher::AnalyseLiterals() {
     prefixLength = static_cast<std::ptrdiff_t>(prefix.size());
     firstScan.Assign(startInfo.firstChars.data());
     if (plainRun >= 0) {
-        const int operand = DescribeRepeat(plainRun).operand;
-        ByteSet takes{};
-        for (int c = 0; c < 256; ++c) {
-            if (OperandTakes(operand, static_cast<std::uint8_t>(c)).value_or(false)) {
-                AddChar(takes.data(), static_cast<std::uint8_t>(c));
-            }
-        }
-        plainRunScan.Assign(takes.data());
+        plainRunScan.Assign(OperandSet(DescribeRepeat(plainRun).operand).data());
     }
     const int first = FirstMatchingNode(kFirstNode);
     beginsAtLineStart = first >= 0 && program[first] == kLineStart;
@@ -753,13 +746,13 @@ const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
 }
 
 // The end of p's line when no match can begin there from `p` on, else nothing. A line let through
-// once is not looked at again for a later start in it.
+// once is not looked at again for a later start in it; its end is found once, as a long line holds
+// many starts.
 const std::uint8_t* Matcher::LineRuledOut(const std::uint8_t* p) {
     if (!lineFilter.Active()) {
         return nullptr;
     }
-    if (lineLetThrough != nullptr && lineLetThrough <= p &&
-        FindEither(lineLetThrough, p, breaks[0], breaks[1]) == nullptr) {
+    if (lineLetThrough != nullptr && lineLetThrough <= p && p <= letThroughEnd) {
         return nullptr;
     }
     if (!lineTrial.Pays()) {
@@ -769,6 +762,8 @@ const std::uint8_t* Matcher::LineRuledOut(const std::uint8_t* p) {
     const std::uint8_t* lineEnd = lineFilter.RuledOut(p, end);
     if (lineEnd == nullptr) {
         lineLetThrough = p;
+        const std::uint8_t* const lineBreak = FindEither(p, end, breaks[0], breaks[1]);
+        letThroughEnd = lineBreak != nullptr ? lineBreak : end;
         return nullptr;
     }
     ++lineTrial.ruledOut;

@@ -327,11 +327,12 @@ private:
         }
     };
     // For a program with a loop of groups, when a match lies in a line: the lines it cannot match in,
-    // and the line it let through last, from where it looked; the starts in a line it let through
-    // where no match begins.
+    // and the line it let through last, from where it looked to the line's break (or the text's end);
+    // the starts in a line it let through where no match begins.
     TLineFilter lineFilter;
     FilterTrial lineTrial;
     const std::uint8_t* lineLetThrough = nullptr;
+    const std::uint8_t* letThroughEnd = nullptr;
     TLineFilter startFilter;
     FilterTrial startTrial;
     // A byte that a match holds at most a few times, and how many; -1 when none.
