@@ -237,15 +237,16 @@ private:
 
 void TLineFilter::Clear() {
     states.clear();
+    beginsMatch.clear();
     moves.clear();
     known.clear();
 }
 
 void TLineFilter::Assign(Program program, const std::uint8_t* invertCase,
                          const std::array<bool, 256>& lineSeparator, std::uint8_t breakA, std::uint8_t breakB,
-                         bool fromOneStart) {
+                         bool readBackward) {
     Clear();
-    oneStart = fromOneStart;
+    backward = readBackward;
     TPlaceReader reader(program, invertCase, lineSeparator);
     bool startEnds = false;
     startPlaces = reader.Reach(kFirstNode, -1, startEnds);
@@ -271,7 +272,7 @@ void TLineFilter::Assign(Program program, const std::uint8_t* invertCase,
     }
     breaks[0] = breakA;
     breaks[1] = breakB;
-    StateOf(startPlaces);
+    StateOf(backward ? 0 : startPlaces); // read backward, nothing lies past a line's end
 }
 
 std::uint32_t TLineFilter::StateOf(std::uint64_t places) {
@@ -284,24 +285,40 @@ std::uint32_t TLineFilter::StateOf(std::uint64_t places) {
     const auto state = static_cast<std::uint32_t>(states.size() * 256);
     known.emplace(places, state);
     states.push_back(places);
+    beginsMatch.push_back((places & startPlaces) != 0 ? 1 : 0);
     moves.resize(moves.size() + 256, kUnknown);
-    moves[state + breaks[0]] = moves[state + breaks[1]] = kBreak;
+    if (!backward) {
+        moves[state + breaks[0]] = moves[state + breaks[1]] = kBreak;
+    }
     return state;
 }
 
-// A match may begin after every character, so the first places are always among the next ones;
-// from one start no further one begins, and where no place is left there is no match.
+// Forward, a match may begin after every character, so the first places are always among the next
+// ones. Backward, a place that takes `c` is kept when its character can end a match, or when it leads
+// to a place of the state, which can take the rest.
 std::uint32_t TLineFilter::Follow(std::uint32_t state, std::uint8_t c) {
-    std::uint64_t taking = states[state / 256] & placesTaking[c];
-    if ((taking & leadingToEnd) != 0) {
-        return moves[state + c] = kAccept;
-    }
-    std::uint64_t next = oneStart ? 0 : startPlaces;
-    for (; taking != 0; taking &= taking - 1) {
-        next |= after[static_cast<std::size_t>(std::countr_zero(taking))];
-    }
-    if (next == 0) {
-        return moves[state + c] = kBreak;
+    const std::uint64_t places = states[state / 256];
+    std::uint64_t taking = placesTaking[c];
+    std::uint64_t next = 0;
+    if (backward) {
+        for (; taking != 0; taking &= taking - 1) {
+            const int place = std::countr_zero(taking);
+            if (((leadingToEnd >> place) & 1) != 0 ||
+                (after[static_cast<std::size_t>(place)] & places) != 0) {
+                next |= std::uint64_t{1} << place;
+            }
+        }
+    } else {
+        taking &= places;
+        if ((taking & leadingToEnd) != 0) {
+            return moves[state + c] = kAccept;
+        }
+        for (next = startPlaces; taking != 0; taking &= taking - 1) {
+            next |= after[static_cast<std::size_t>(std::countr_zero(taking))];
+        }
+        if (next == 0) {
+            return moves[state + c] = kBreak;
+        }
     }
     const std::uint32_t to = StateOf(next);
     if (to != kGaveUp) {
@@ -336,6 +353,34 @@ const std::uint8_t* TLineFilter::RuledOut(const std::uint8_t* from, const std::u
         state = next;
     }
     return end;
+}
+
+bool TLineFilter::MarkStarts(const std::uint8_t* from, const std::uint8_t* lineEnd,
+                             std::vector<std::uint64_t>& marks) {
+    const auto length = static_cast<std::size_t>(lineEnd - from);
+    marks.assign(length / 64 + 1, 0);
+    std::uint32_t state = 0;
+    for (std::size_t i = length; i-- > 0;) {
+        const std::uint8_t c = from[i];
+        std::uint32_t next = moves[state + c];
+        if (next == kUnknown) [[unlikely]] {
+            next = Follow(state, c);
+            if (next == kGaveUp) {
+                Clear();
+                return false;
+            }
+        }
+        if (beginsMatch[next / 256] != 0) {
+            marks[i / 64] |= std::uint64_t{1} << (i % 64);
+        } else if (next == state) {
+            // A run that keeps a state where no match begins marks nothing.
+            while (i > 0 && moves[state + from[i - 1]] == state) {
+                --i;
+            }
+        }
+        state = next;
+    }
+    return true;
 }
 
 } // namespace regexpr

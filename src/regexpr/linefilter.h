@@ -1,8 +1,8 @@
 // Whether a line can hold a match, told by an automaton read off the program and built lazily, one
 // state per set of places the program can have reached. It reads each character once, where an
 // attempt at every start would read the line again and again: worth it for loops of groups, whose
-// failing attempts backtrack through many rounds. Read from one start, with no further start added
-// on the way, the same places tell whether a match can begin there.
+// failing attempts backtrack through many rounds. Read backward over a line, the same places mark
+// every position where a match can begin, in one pass however many starts the line holds.
 //
 // It lets through every line the program matches in, and may let through more: anchors and word
 // boundaries pass as if they held. A program it cannot read leaves it off: back references, a counted
@@ -21,16 +21,19 @@ namespace regexpr {
 class TLineFilter {
 public:
     // Built for `program`, whose matches never hold `breaks`; `invertCase` and `lineSeparator` as the
-    // matcher reads literals and classes with. `oneStart`: for whether a match begins where the filter
-    // is asked, rather than anywhere from there on in the line.
+    // matcher reads literals and classes with. `backward`: for MarkStarts rather than RuledOut.
     void Assign(Program program, const std::uint8_t* invertCase, const std::array<bool, 256>& lineSeparator,
-                std::uint8_t breakA, std::uint8_t breakB, bool oneStart = false);
+                std::uint8_t breakA, std::uint8_t breakB, bool backward = false);
     void Clear();
     bool Active() const { return !states.empty(); }
-    // Nothing when a match may begin at or after `from` in its line (at `from` for one start); else
-    // where the filter knew there is none, at the latest the line's end: the first break from `from`
-    // on, or `end`. Off (and nothing) for good once it would need too many states.
+    // Nothing when a match may begin at or after `from` in its line; else where the filter knew there
+    // is none, at the latest the line's end: the first break from `from` on, or `end`. Off (and
+    // nothing) for good once it would need too many states.
     const std::uint8_t* RuledOut(const std::uint8_t* from, const std::uint8_t* end);
+    // Sets bit i of `marks` (cleared first) for each position `from` + i before `lineEnd`, a stretch
+    // without breaks, where a match within the stretch may begin. False, and off for good, once it
+    // would need too many states.
+    bool MarkStarts(const std::uint8_t* from, const std::uint8_t* lineEnd, std::vector<std::uint64_t>& marks);
 
 private:
     static constexpr int kMaxStates = 1024;
@@ -45,14 +48,16 @@ private:
     std::uint32_t Follow(std::uint32_t state, std::uint8_t c);
 
     std::uint64_t startPlaces = 0;
-    bool oneStart = false;
+    bool backward = false;
     std::array<std::uint64_t, 256> placesTaking{}; // the places that take each character
     std::vector<std::uint64_t> after;              // the places each place leads to once it takes one
     std::uint64_t leadingToEnd = 0;                // the places whose character can end a match
     std::uint8_t breaks[2] = {};
     // A state is known by where its 256 moves begin: the next state for each character, or one of
-    // the marks above.
-    std::vector<std::uint64_t> states; // the places of each state; none while off
+    // the marks above. Read backward, a state's places are those that can take the characters from
+    // there on to a match's end.
+    std::vector<std::uint64_t> states;     // the places of each state; none while off
+    std::vector<std::uint8_t> beginsMatch; // read backward: whether a match can begin in the state
     std::vector<std::uint32_t> moves;
     std::unordered_map<std::uint64_t, std::uint32_t> known;
 };

@@ -4,6 +4,7 @@
 #include "regexpr/regerror.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <string_view>
@@ -732,8 +733,8 @@ const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
     if (const std::uint8_t* lineEnd = LineRuledOut(p)) {
         return lineEnd;
     }
-    if (StartRuledOut(p)) {
-        return p;
+    if (const std::uint8_t* before = StartsRuledOut(p)) {
+        return before;
     }
     if (!countToLineEnd || mostByte < 0) {
         return nullptr;
@@ -747,49 +748,60 @@ const std::uint8_t* Matcher::PassedOver(const std::uint8_t* p) {
 
 // The end of p's line when no match can begin there from `p` on, else nothing. A line let through
 // once is not looked at again for a later start in it; its end is found once, as a long line holds
-// many starts.
+// many starts, and so are the starts in it, read backward from there.
 const std::uint8_t* Matcher::LineRuledOut(const std::uint8_t* p) {
-    if (!lineFilter.Active()) {
+    if (!lineFilter.Active() && !startFilter.Active()) {
         return nullptr;
     }
     if (lineLetThrough != nullptr && lineLetThrough <= p && p <= letThroughEnd) {
         return nullptr;
     }
-    if (!lineTrial.Pays()) {
-        lineFilter.Clear();
-        return nullptr;
+    if (lineFilter.Active()) {
+        if (!lineTrial.Pays()) {
+            lineFilter.Clear();
+        } else if (const std::uint8_t* lineEnd = lineFilter.RuledOut(p, end)) {
+            ++lineTrial.ruledOut;
+            return lineEnd;
+        }
     }
-    const std::uint8_t* lineEnd = lineFilter.RuledOut(p, end);
-    if (lineEnd == nullptr) {
-        lineLetThrough = p;
-        const std::uint8_t* const lineBreak = FindEither(p, end, breaks[0], breaks[1]);
-        letThroughEnd = lineBreak != nullptr ? lineBreak : end;
-        return nullptr;
+    lineLetThrough = p;
+    const std::uint8_t* const lineBreak = FindEither(p, end, breaks[0], breaks[1]);
+    letThroughEnd = lineBreak != nullptr ? lineBreak : end;
+    if (startFilter.Active()) {
+        startFilter.MarkStarts(p, letThroughEnd, startMarks);
     }
-    ++lineTrial.ruledOut;
-    return lineEnd;
+    return nullptr;
 }
 
-// Whether no match begins at `p`, in a line that may hold one: an attempt that would fail there is
-// spared, which in a loop of groups backtracks through its rounds. The filter reads a bounded stretch
-// from each start, as it is asked at every start of a long line and cannot be stopped; past that the
-// attempt decides, which can.
-bool Matcher::StartRuledOut(const std::uint8_t* p) {
+// In the line let through last, the position before the next one from `p` on where a match can
+// begin, or the line's end when there is none; nothing when one can begin at `p`. The attempts at
+// the other starts are spared: each would run to where the line no longer fits and fail, which in a
+// long line costs as much as the line again.
+const std::uint8_t* Matcher::StartsRuledOut(const std::uint8_t* p) {
     if (!startFilter.Active()) {
-        return false;
+        return nullptr;
     }
     if (!startTrial.Pays()) {
         startFilter.Clear();
-        return false;
+        return nullptr;
     }
-    constexpr std::ptrdiff_t kMostRead = 1024;
-    const std::uint8_t* const stop = end - p > kMostRead ? p + kMostRead : end;
-    const std::uint8_t* const known = startFilter.RuledOut(p, stop);
-    if (known == nullptr || (known == stop && stop != end)) {
-        return false;
+    auto at = static_cast<std::size_t>(p - lineLetThrough);
+    std::uint64_t word = startMarks[at / 64] & (~std::uint64_t{0} << (at % 64));
+    for (std::size_t i = at / 64; word == 0;) {
+        if (++i == startMarks.size()) {
+            ++startTrial.ruledOut;
+            return letThroughEnd;
+        }
+        word = startMarks[i];
+        at = i * 64;
+    }
+    const std::uint8_t* const next =
+        lineLetThrough + (at / 64 * 64 + static_cast<std::size_t>(std::countr_zero(word)));
+    if (next == p) {
+        return nullptr;
     }
     ++startTrial.ruledOut;
-    return true;
+    return next - 1;
 }
 
 // The line filter, for the programs whose failing attempts cost most: those with a loop of groups.

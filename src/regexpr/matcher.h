@@ -190,7 +190,7 @@ private:
     ByteSet LiteralBytes() const;
     const std::uint8_t* PassedOver(const std::uint8_t* p);
     const std::uint8_t* LineRuledOut(const std::uint8_t* p);
-    bool StartRuledOut(const std::uint8_t* p);
+    const std::uint8_t* StartsRuledOut(const std::uint8_t* p);
     void AnalyseLineFilter();
     void AnalyseMostCount();
     void AnalyseRoundNeeds();
@@ -328,13 +328,14 @@ private:
     };
     // For a program with a loop of groups, when a match lies in a line: the lines it cannot match in,
     // and the line it let through last, from where it looked to the line's break (or the text's end);
-    // the starts in a line it let through where no match begins.
+    // read backward, the starts in that line where a match may begin, one bit each from there on.
     TLineFilter lineFilter;
     FilterTrial lineTrial;
     const std::uint8_t* lineLetThrough = nullptr;
     const std::uint8_t* letThroughEnd = nullptr;
     TLineFilter startFilter;
     FilterTrial startTrial;
+    std::vector<std::uint64_t> startMarks;
     // A byte that a match holds at most a few times, and how many; -1 when none.
     int mostByte = -1;
     std::int32_t mostCount = 0;
