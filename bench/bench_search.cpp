@@ -332,6 +332,7 @@ int main(int argc, char** argv) {
         Same("\\\\[^\\\\]*$", "\\\\[^\\\\]*$"),
         Same("[a-z]+\\.doc", "[a-z]+\\.doc"),
         Same("\\d+\\.(zip|exe)$", "\\d+\\.(zip|exe)$"),
+        Same("[^\\\\]+\\.(mp3|avi|doc)$", "[^\\\\]+\\.(mp3|avi|doc)$"),
         {"Cyrillic /i", "-m irgm-sx " + Quote(otpusk), Quote(otpuskClasses), Quote(otpuskEscaped)},
         {"Cyrillic /i, UTF-8", "-m irgm-sx " + Quote(otpusk), "-i " + Quote(Utf8(otpusk)),
          "-i " + Quote(Utf8(otpusk)), true},

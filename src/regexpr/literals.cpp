@@ -1,6 +1,7 @@
 #include "regexpr/literals.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <optional>
@@ -170,16 +171,18 @@ std::vector<LiteralString> LeadingLiterals(Program program, int start, const std
 
 int LiteralSetFrequency(const std::vector<LiteralString>& strings) {
     // A string is about as frequent as its rarest character, and each further character makes it
-    // rarer; the set is as frequent as its strings together.
-    int total = 0;
+    // rarer by a step. A set is as frequent as its most frequent string, and a step more for each
+    // doubling of its strings: a doubling makes it at most twice as frequent, where a character
+    // makes a string many times rarer.
+    int most = 0;
     for (const LiteralString& text : strings) {
         int rarest = INT_MAX;
         for (const LiteralChar& c : text) {
             rarest = std::min(rarest, std::max(CharFrequency(c.c), CharFrequency(c.other)));
         }
-        total += std::max(1, rarest - 8 * (static_cast<int>(text.size()) - 1));
+        most = std::max(most, std::max(1, rarest - 8 * (static_cast<int>(text.size()) - 1)));
     }
-    return total;
+    return strings.size() < 2 ? most : most + 8 * static_cast<int>(std::bit_width(strings.size() - 1));
 }
 
 int SetSequenceFrequency(const std::vector<ByteSet>& sets) {

@@ -309,7 +309,9 @@ void Matcher::AnalyseLiterals() {
     const bool worth = frequency <= kRareEnough &&
                        (leadFrequency == INT_MAX || (lineBound && frequency + kFarRarer <= leadFrequency));
     requiredScan.Assign(worth ? required : std::vector<LiteralString>{});
-    presenceScan.Assign(!worth && frequency <= kRareEnough ? required : std::vector<LiteralString>{});
+    // Whether one is left at all, when that is rarer than what the matches begin with.
+    const bool present = !worth && frequency <= kRareEnough && frequency < leadFrequency;
+    presenceScan.Assign(present ? required : std::vector<LiteralString>{});
     presence = {};
     AnalyseBranches();
     constexpr int kFixedWaysBudget = 256; // nodes walked, over all the ways
