@@ -787,18 +787,17 @@ const std::uint8_t* Matcher::StartsRuledOut(const std::uint8_t* p) {
         startFilter.Clear();
         return nullptr;
     }
-    auto at = static_cast<std::size_t>(p - lineLetThrough);
-    std::uint64_t word = startMarks[at / 64] & (~std::uint64_t{0} << (at % 64));
-    for (std::size_t i = at / 64; word == 0;) {
+    const auto at = static_cast<std::size_t>(p - lineLetThrough);
+    std::size_t i = at / 64;
+    std::uint64_t word = startMarks[i] & (~std::uint64_t{0} << (at % 64));
+    while (word == 0) {
         if (++i == startMarks.size()) {
             ++startTrial.ruledOut;
             return letThroughEnd;
         }
         word = startMarks[i];
-        at = i * 64;
     }
-    const std::uint8_t* const next =
-        lineLetThrough + (at / 64 * 64 + static_cast<std::size_t>(std::countr_zero(word)));
+    const std::uint8_t* const next = lineLetThrough + i * 64 + std::countr_zero(word);
     if (next == p) {
         return nullptr;
     }
