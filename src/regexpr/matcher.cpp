@@ -790,19 +790,16 @@ const std::uint8_t* Matcher::StartsRuledOut(const std::uint8_t* p) {
     const auto at = static_cast<std::size_t>(p - lineLetThrough);
     std::size_t i = at / 64;
     std::uint64_t word = startMarks[i] & (~std::uint64_t{0} << (at % 64));
-    while (word == 0) {
-        if (++i == startMarks.size()) {
-            ++startTrial.ruledOut;
-            return letThroughEnd;
-        }
+    while (word == 0 && ++i < startMarks.size()) {
         word = startMarks[i];
     }
-    const std::uint8_t* const next = lineLetThrough + i * 64 + std::countr_zero(word);
+    const std::uint8_t* const next = word != 0 ? lineLetThrough + i * 64 + std::countr_zero(word) : nullptr;
     if (next == p) {
         return nullptr;
     }
     ++startTrial.ruledOut;
-    return next - 1;
+    // The text's end may since have been found at a zero byte inside the marked line.
+    return std::min(next != nullptr ? next - 1 : letThroughEnd, end);
 }
 
 // The line filter, for the programs whose failing attempts cost most: those with a loop of groups.
