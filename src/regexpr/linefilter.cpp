@@ -237,7 +237,6 @@ private:
 
 void TLineFilter::Clear() {
     states.clear();
-    beginsMatch.clear();
     moves.clear();
     known.clear();
 }
@@ -285,7 +284,6 @@ std::uint32_t TLineFilter::StateOf(std::uint64_t places) {
     const auto state = static_cast<std::uint32_t>(states.size() * 256);
     known.emplace(places, state);
     states.push_back(places);
-    beginsMatch.push_back((places & startPlaces) != 0 ? 1 : 0);
     moves.resize(moves.size() + 256, kUnknown);
     if (!backward) {
         moves[state + breaks[0]] = moves[state + breaks[1]] = kBreak;
@@ -355,7 +353,7 @@ const std::uint8_t* TLineFilter::RuledOut(const std::uint8_t* from, const std::u
     return end;
 }
 
-bool TLineFilter::MarkStarts(const std::uint8_t* from, const std::uint8_t* lineEnd,
+void TLineFilter::MarkStarts(const std::uint8_t* from, const std::uint8_t* lineEnd,
                              std::vector<std::uint64_t>& marks) {
     const auto length = static_cast<std::size_t>(lineEnd - from);
     marks.assign(length / 64 + 1, 0);
@@ -367,10 +365,10 @@ bool TLineFilter::MarkStarts(const std::uint8_t* from, const std::uint8_t* lineE
             next = Follow(state, c);
             if (next == kGaveUp) {
                 Clear();
-                return false;
+                return;
             }
         }
-        if (beginsMatch[next / 256] != 0) {
+        if ((states[next / 256] & startPlaces) != 0) {
             marks[i / 64] |= std::uint64_t{1} << (i % 64);
         } else if (next == state) {
             // A run that keeps a state where no match begins marks nothing.
@@ -380,7 +378,6 @@ bool TLineFilter::MarkStarts(const std::uint8_t* from, const std::uint8_t* lineE
         }
         state = next;
     }
-    return true;
 }
 
 } // namespace regexpr

@@ -31,9 +31,9 @@ public:
     // nothing) for good once it would need too many states.
     const std::uint8_t* RuledOut(const std::uint8_t* from, const std::uint8_t* end);
     // Sets bit i of `marks` (cleared first) for each position `from` + i before `lineEnd`, a stretch
-    // without breaks, where a match within the stretch may begin. False, and off for good, once it
-    // would need too many states.
-    bool MarkStarts(const std::uint8_t* from, const std::uint8_t* lineEnd, std::vector<std::uint64_t>& marks);
+    // without breaks, where a match within the stretch may begin. Off for good once it would need too
+    // many states.
+    void MarkStarts(const std::uint8_t* from, const std::uint8_t* lineEnd, std::vector<std::uint64_t>& marks);
 
 private:
     static constexpr int kMaxStates = 1024;
@@ -56,8 +56,7 @@ private:
     // A state is known by where its 256 moves begin: the next state for each character, or one of
     // the marks above. Read backward, a state's places are those that can take the characters from
     // there on to a match's end.
-    std::vector<std::uint64_t> states;     // the places of each state; none while off
-    std::vector<std::uint8_t> beginsMatch; // read backward: whether a match can begin in the state
+    std::vector<std::uint64_t> states; // the places of each state; none while off
     std::vector<std::uint32_t> moves;
     std::unordered_map<std::uint64_t, std::uint32_t> known;
 };

@@ -14,6 +14,14 @@ constexpr std::size_t kMaxWays = 64; // strings collected before the set is prun
 constexpr int kWalkBudget = 1024;    // nodes visited by one walk over the ways
 constexpr int kMaxChoiceDepth = 8;   // choices inside choices that a walk looks into
 
+// On the scale of CharFrequency, how much rarer each further character makes a string or a sequence
+// of sets, from the rarest of them: at least 1.
+constexpr int kFrequencyStep = 8;
+
+int RarerBy(int rarest, std::size_t length) {
+    return std::max(1, rarest - kFrequencyStep * (static_cast<int>(length) - 1));
+}
+
 bool Valid(Program program, int node) {
     return node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size());
 }
@@ -180,9 +188,10 @@ int LiteralSetFrequency(const std::vector<LiteralString>& strings) {
         for (const LiteralChar& c : text) {
             rarest = std::min(rarest, std::max(CharFrequency(c.c), CharFrequency(c.other)));
         }
-        most = std::max(most, std::max(1, rarest - 8 * (static_cast<int>(text.size()) - 1)));
+        most = std::max(most, RarerBy(rarest, text.size()));
     }
-    return strings.size() < 2 ? most : most + 8 * static_cast<int>(std::bit_width(strings.size() - 1));
+    return strings.size() < 2 ? most
+                              : most + kFrequencyStep * static_cast<int>(std::bit_width(strings.size() - 1));
 }
 
 int SetSequenceFrequency(const std::vector<ByteSet>& sets) {
@@ -197,7 +206,7 @@ int SetSequenceFrequency(const std::vector<ByteSet>& sets) {
         }
         rarest = std::min(rarest, frequency);
     }
-    return std::max(1, rarest - 8 * (static_cast<int>(sets.size()) - 1));
+    return RarerBy(rarest, sets.size());
 }
 
 std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t* invertCase) {
