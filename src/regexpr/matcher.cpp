@@ -198,6 +198,7 @@ void Matcher::AnalyseRepeats(const LiteralString& prefix) {
             runChars = OperandSet(operand);
         }
     }
+    runCharsScan.Assign(runChars.data());
 }
 
 // Where the follower of each greedy repeat can match, by the character there (see StandBytes):
@@ -356,11 +357,11 @@ void Matcher::AnalyseRunEndScan(int& leadFrequency) {
 }
 
 // A run repeat without bound over a class, after items that end its run on the left (see
-// RunBackOffset), and followed by a line's end or a literal rarer than the way a match begins, as in
-// \\[^\\]*$, \\[^\\]+\.mp3 or ^[A-Z]:\\[^\\]+$: a match's run reaches from right after the items to
-// where the follower can stand, so it is found back from there. A line's end is worth it when a match may
-// begin about once a line or more, as a line's end found back costs less than an attempt. A literal follower
-// that the run does not take is left to followerScan.
+// RunBackOffset), and followed by a line's end or by literals rarer than the way a match begins, as in
+// \\[^\\]*$, \\[^\\]+\.mp3, [^\\]+\.(mp3|avi)$ or ^[A-Z]:\\[^\\]+$: a match's run reaches from right
+// after the items to where the follower can stand, so it is found back from there. A line's end is worth it
+// when a match may begin about once a line or more, as a line's end found back costs less than an attempt. A
+// literal follower that the run does not take is left to followerScan.
 void Matcher::AnalyseRunBack(int leadFrequency) {
     runBack = RunBack::kNone;
     runBackScan.Assign({});
@@ -384,9 +385,9 @@ void Matcher::AnalyseRunBack(int leadFrequency) {
         }
         return;
     }
-    const LiteralString follower = FollowerLiteral(repeat.follower);
-    if (!follower.empty() && LiteralSetFrequency({follower}) < leadFrequency) {
-        runBackScan.Assign({follower});
+    const std::vector<LiteralString> followers = LeadingLiterals(program, repeat.follower, tables.invertCase);
+    if (!followers.empty() && LiteralSetFrequency(followers) < leadFrequency) {
+        runBackScan.Assign(followers);
         runBack = RunBack::kFollower;
     }
 }
@@ -1132,12 +1133,8 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
         if (follower == nullptr || !BeforeEnd(follower)) {
             return nullptr;
         }
-        const std::uint8_t* start = follower;
-        while (start > p && InSet(runChars.data(), start[-1])) {
-            --start;
-        }
-        if (follower - start >= repeat.min) {
-            return start;
+        if (const std::ptrdiff_t run = runCharsScan.RunBefore(p, follower); run >= repeat.min) {
+            return follower - run;
         }
     }
 }
@@ -1158,10 +1155,9 @@ const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std
             return nullptr;
         }
         const std::uint8_t* const items = at + runEndLead;
-        const std::uint8_t* start = items;
-        while (start > runFrom && items - start < repeat.max + taken && InSet(runChars.data(), start[-1])) {
-            --start;
-        }
+        const std::uint8_t* const most =
+            items - std::min<std::ptrdiff_t>(items - runFrom, repeat.max + taken);
+        const std::uint8_t* const start = items - runCharsScan.RunBefore(most, items);
         if (items - start >= repeat.min + taken && ItemsStandAt(start - runBackOffset)) {
             return start - runBackOffset;
         }
@@ -1197,11 +1193,8 @@ const std::uint8_t* Matcher::NextRunBack(const std::uint8_t* p, const std::uint8
         if (q == nullptr) {
             return nullptr;
         }
-        const std::uint8_t* start = q;
-        while (start > p + runBackOffset && InSet(runChars.data(), start[-1])) {
-            --start;
-        }
-        const std::uint8_t* const candidate = start - runBackOffset;
+        const std::uint8_t* const candidate =
+            q - runCharsScan.RunBefore(p + runBackOffset, q) - runBackOffset;
         if (candidate >= limit) {
             return nullptr;
         }

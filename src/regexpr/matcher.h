@@ -281,7 +281,7 @@ private:
     // AddFixedWays); empty otherwise.
     std::vector<FixedWay> fixedWays;
     // How the lead repeat's run is found back from where it must end (see AnalyseRunBack): from the
-    // next line end, or from the next place where runBackScan finds its literal follower.
+    // next line end, or from the next place where runBackScan finds a string the follower begins with.
     enum class RunBack { kNone, kLineEnd, kFollower };
     RunBack runBack = RunBack::kNone;
     TLiteralScan runBackScan;
@@ -304,6 +304,7 @@ private:
     // What runRepeat takes, when it takes a character by its value; how far into a match a run of
     // those found back begins (see RunBackOffset).
     std::array<std::uint8_t, 32> runChars{};
+    TByteSetScan runCharsScan; // runChars, for the run that ends where a match's run must end
     std::ptrdiff_t runBackOffset = 0;
     bool lineBound = false;                // some line break character cannot be in a match
     std::uint8_t breaks[2] = {'\r', '\n'}; // those characters (one twice when one can be)

@@ -307,6 +307,23 @@ const std::uint8_t* TByteSetScan::FindRun(const std::uint8_t* from, const std::u
     return p;
 }
 
+std::ptrdiff_t TByteSetScan::RunBefore(const std::uint8_t* begin, const std::uint8_t* end) const {
+    const std::uint8_t* p = end;
+#if defined(__SSE2__)
+    if (ranges.count > 0) {
+        const RangeTest test(ranges);
+        for (; p - begin >= kBlock; p -= kBlock) {
+            if (const unsigned others = ~Mask(test.Members(Load(p - kBlock))) & 0xffffu; others != 0) {
+                return end - (p - kBlock + std::bit_width(others));
+            }
+        }
+    }
+#endif
+    for (; p > begin && InBitmap(bitmap.data(), p[-1]); --p) {
+    }
+    return end - p;
+}
+
 void TLiteralScan::Assign(const std::vector<LiteralString>& strings,
                           const std::vector<std::vector<ByteSet>>& after) {
     entries.clear();

@@ -83,6 +83,8 @@ public:
     // counted up to `most`: mostly told by the block the member was found in.
     const std::uint8_t* FindRun(const std::uint8_t* from, const std::uint8_t* end, std::ptrdiff_t most,
                                 std::ptrdiff_t& run) const;
+    // How many members stand one after another right before `end`, none before `begin`.
+    std::ptrdiff_t RunBefore(const std::uint8_t* begin, const std::uint8_t* end) const;
 
 private:
     std::ptrdiff_t RunLength(const std::uint8_t* from, const std::uint8_t* end, std::ptrdiff_t most) const;

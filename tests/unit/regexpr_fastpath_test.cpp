@@ -263,6 +263,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "[^\\\\]*$", "\\\\[^\\\\]+$", "k\\\\[^\\\\]*$", "\\\\[^\\\\\\r\\n]*$", "\\\\[^\\\\]*?$", "\\d*$",
         "\\\\[^\\\\]+\\.txt$", "[^\\\\]+\\.doc", "k\\\\[^\\\\]*1\\.t", "\\\\\\w+\\.txt", "\\\\[^\\\\]+?9\\\\",
         "7\\\\[^\\\\]+\\.txt",
+        // ... or from the first of the literals that its follower may begin with
+        "[^\\\\]+\\.(doc|txt)$", "\\\\[^\\\\]+(copy|file)\\d", "[^\\\\]+(x|\\.t|e3)", "\\\\[a-z]+(9|er1)\\\\",
         // ... to items of a character each and a line's start, which may stand elsewhere in a line
         "^[a-z]\\\\[^\\\\]+$", "^.:\\\\[^\\\\]*$", "^[a-z]\\\\[^\\\\]+\\.txt", "^\\w:\\\\[^\\\\\\r\\n]+$",
         "\\\\f[a-z][^\\\\]*$", "^[^\\\\]*$.*readme",
