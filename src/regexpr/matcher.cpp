@@ -32,8 +32,6 @@ enum Shape : std::uint8_t {
     kShapeLoop, // at the LoopEntry of a counted loop over AnyButLineBreak
 };
 
-// The longest follower the lead repeat's run is looked for by: enough to make it rare.
-constexpr std::size_t kMaxFollower = 64;
 // The most items after the lead repeat that are checked before an attempt.
 constexpr std::size_t kMaxRunEnd = 16;
 
@@ -498,8 +496,8 @@ Matcher::Step Matcher::EnterBranch(int branch, int& node, const std::uint8_t* p)
 }
 
 // When every match begins with a repeat without upper bound of a node that takes single characters,
-// followed by a literal whose first character that node does not take, the repeat's run ends right
-// before the literal in every match: the literal, to find first. Nothing otherwise.
+// followed by literals whose first character that node does not take, the repeat's run ends right
+// before them in every match: the literals, to find first. Nothing otherwise.
 std::vector<LiteralString> Matcher::LeadRunFollower() const {
     if (leadRepeat < 0 || !prefixNodes.empty() || !leadScan.Empty()) {
         return {};
@@ -511,20 +509,7 @@ std::vector<LiteralString> Matcher::LeadRunFollower() const {
         OperandTakes(repeat.operand, other) != false) {
         return {};
     }
-    return {FollowerLiteral(repeat.follower)};
-}
-
-// The literal that the nodes from `follower` on begin with; empty when the first is no literal.
-LiteralString Matcher::FollowerLiteral(int follower) const {
-    LiteralString literal;
-    for (int node = follower;
-         node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size()) &&
-         (program[node] == kLiteral || program[node] == kLiteralNoCase) && literal.size() < kMaxFollower;
-         node = NextNode(program, node)) {
-        const LiteralString part = LiteralOf(program, node, tables.invertCase);
-        literal.insert(literal.end(), part.begin(), part.end());
-    }
-    return literal;
+    return LeadingLiterals(program, repeat.follower, tables.invertCase);
 }
 
 // Whether the node at `operand` matches the character `c`, for the kinds where that depends on the

@@ -179,7 +179,6 @@ private:
     SearchEnd SearchPlainRun(const std::uint8_t* from);
     const std::uint8_t* NextRunBeforeFollower(const std::uint8_t* p, const std::uint8_t* limit);
     std::vector<LiteralString> LeadRunFollower() const;
-    LiteralString FollowerLiteral(int follower) const;
     std::optional<bool> OperandTakes(int operand, std::uint8_t c) const;
     std::array<std::uint8_t, 32> OperandSet(int operand) const;
     template <class Next> SearchEnd AttemptEach(const std::uint8_t* from, Next next);
