@@ -744,18 +744,18 @@ const std::uint8_t* Matcher::LineRuledOut(const std::uint8_t* p) {
     if (lineLetThrough != nullptr && lineLetThrough <= p && p <= letThroughEnd) {
         return nullptr;
     }
-    if (lineFilter.Active()) {
-        if (!lineTrial.Pays()) {
-            lineFilter.Clear();
-        } else if (const std::uint8_t* lineEnd = lineFilter.RuledOut(p, end)) {
-            ++lineTrial.ruledOut;
+    if (lineFilter.Active() && lineTrial.Awake()) {
+        const std::uint8_t* const lineEnd = lineFilter.RuledOut(p, end);
+        lineTrial.Asked(lineEnd != nullptr);
+        if (lineEnd != nullptr) {
             return lineEnd;
         }
     }
     lineLetThrough = p;
     const std::uint8_t* const lineBreak = FindEither(p, end, breaks[0], breaks[1]);
     letThroughEnd = lineBreak != nullptr ? lineBreak : end;
-    if (startFilter.Active()) {
+    startsMarked = startFilter.Active() && startTrial.Awake();
+    if (startsMarked) {
         startFilter.MarkStarts(p, letThroughEnd, startMarks);
     }
     return nullptr;
@@ -766,11 +766,7 @@ const std::uint8_t* Matcher::LineRuledOut(const std::uint8_t* p) {
 // the other starts are spared: each would run to where the line no longer fits and fail, which in a
 // long line costs as much as the line again.
 const std::uint8_t* Matcher::StartsRuledOut(const std::uint8_t* p) {
-    if (!startFilter.Active()) {
-        return nullptr;
-    }
-    if (!startTrial.Pays()) {
-        startFilter.Clear();
+    if (!startFilter.Active() || !startsMarked) {
         return nullptr;
     }
     const auto at = static_cast<std::size_t>(p - lineLetThrough);
@@ -780,10 +776,10 @@ const std::uint8_t* Matcher::StartsRuledOut(const std::uint8_t* p) {
         word = startMarks[i];
     }
     const std::uint8_t* const next = word != 0 ? lineLetThrough + i * 64 + std::countr_zero(word) : nullptr;
+    startTrial.Asked(next != p);
     if (next == p) {
         return nullptr;
     }
-    ++startTrial.ruledOut;
     // The text's end may since have been found at a zero byte inside the marked line.
     return std::min(next != nullptr ? next - 1 : letThroughEnd, end);
 }
@@ -794,6 +790,7 @@ void Matcher::AnalyseLineFilter() {
     startFilter.Clear();
     lineTrial = startTrial = {};
     lineLetThrough = nullptr;
+    startsMarked = false;
     if (!lineBound) {
         return;
     }
@@ -832,6 +829,7 @@ void Matcher::ForgetText() {
     failedSpans.assign(program.size(), FailedSpan{});
     memoOn = false;
     lineLetThrough = nullptr;
+    startsMarked = false;
 }
 
 // Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view

@@ -311,19 +311,38 @@ private:
     // lines.
     int countByte = -1;
     std::int32_t countLeast = 0;
-    // A filter is kept only while it rules out at least a quarter of what it is asked about.
+    // A filter is asked while it rules out at least a quarter of what it is asked about. One that
+    // does not is set aside for a stretch of lines, twice as long each time, and tried again: the
+    // lines of a catalog change from one folder to the next, and a run of lines that match switched
+    // the filter off for the rest of the catalog, which then took twice as long.
     struct FilterTrial {
         static constexpr std::int32_t kAsks = 1024;
+        static constexpr std::int32_t kLongestRest = kAsks << 6;
         std::int32_t asked = 0;
         std::int32_t ruledOut = 0;
-        // Counts one more ask; false once a trial ends with too few ruled out.
-        bool Pays() {
-            if (++asked < kAsks) {
+        std::int32_t resting = 0; // lines before the next trial
+        std::int32_t rest = kAsks;
+        // Whether the filter is to be asked about the next line: not while it rests.
+        bool Awake() {
+            if (resting == 0) {
                 return true;
             }
-            const bool pays = ruledOut >= kAsks / 4;
+            --resting;
+            return false;
+        }
+        // Counts an ask, and whether the filter ruled out what it was asked about.
+        void Asked(bool wasRuledOut) {
+            ruledOut += wasRuledOut ? 1 : 0;
+            if (++asked < kAsks) {
+                return;
+            }
+            if (ruledOut >= kAsks / 4) {
+                rest = kAsks;
+            } else {
+                resting = rest;
+                rest = std::min(rest * 2, kLongestRest);
+            }
             asked = ruledOut = 0;
-            return pays;
         }
     };
     // For a program with a loop of groups, when a match lies in a line: the lines it cannot match in,
@@ -336,6 +355,7 @@ private:
     TLineFilter startFilter;
     FilterTrial startTrial;
     std::vector<std::uint64_t> startMarks;
+    bool startsMarked = false; // the marks are those of the line let through last
     // A byte that a match holds at most a few times, and how many; -1 when none.
     int mostByte = -1;
     std::int32_t mostCount = 0;

@@ -300,6 +300,25 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
     }
 }
 
+// A line filter that stops paying, over lines it lets through but no match is in, rests and is tried
+// again: the matches in the lines it meanwhile was not asked about, and in those after, are all found.
+TEST(RegexprFastPaths, LineFiltersThatRestFindEveryMatch) {
+    std::string text;
+    for (int i = 0; i < 7300; ++i) {
+        const std::string n = std::to_string(i);
+        text += i % 97 == 7 ? "C:\\a b\\ab\\c" + n + "\\ef\\y.txt\r\n"
+                : i < 1300  ? "C:\\ab\\cd" + n + "\\ef\\zq.txt\r\n"
+                            : "C:\\a b\\c d\\e " + n + "\\g.txt\r\n";
+    }
+    for (const char* expression : {"(\\w+\\\\){3}\\Bz|(\\w+\\\\){3}y", "(\\w+\\\\){3}(\\Bz|y)"}) {
+        for (const char* modifiers : {"-s", "i-s"}) {
+            EXPECT_EQ(Outcome(expression, modifiers, text, true, false),
+                      Outcome(expression, modifiers, text, false, false))
+                << expression << " " << modifiers;
+        }
+    }
+}
+
 // One engine searching with an expression of fewer groups after one of more: no group of the first
 // may show through the matches of the second, whatever path found them.
 TEST(RegexprFastPaths, GroupsOfTheEarlierExpressionDoNotOutliveIt) {
