@@ -393,12 +393,11 @@ void Matcher::AnalyseRunBack(int leadFrequency) {
 // Where, counted from a match's start, a run of runChars that reaches the run repeat must begin, when the
 // items before the repeat fix that: right after the last item that takes none of the run's characters, when
 // every item after it takes only those (as [A-Z] before [a-z]+ under i), or at the match's start when there
-// are no items. -1 otherwise; a line's start alone stops nothing: a match may begin at any line's start
-// inside the run.
+// are no items or every item takes just the run's characters (as [A-Z][a-z]+ under i): a start inside the
+// run would have its items stand at the run's start as well. -1 otherwise; a line's start alone stops
+// nothing: a match may begin at any line's start inside the run.
 std::ptrdiff_t Matcher::RunBackOffset() const {
-    if (runItems.empty()) {
-        return lineStartItem < 0 ? 0 : -1;
-    }
+    bool allRunChars = true;
     for (auto i = static_cast<std::ptrdiff_t>(runItems.size()) - 1; i >= 0; --i) {
         const ByteSet& item = runItems[static_cast<std::size_t>(i)];
         if (Disjoint(item, runChars)) {
@@ -407,8 +406,9 @@ std::ptrdiff_t Matcher::RunBackOffset() const {
         if (!Within(item, runChars)) {
             return -1;
         }
+        allRunChars = allRunChars && Within(runChars, item);
     }
-    return -1;
+    return allRunChars && lineStartItem < 0 ? 0 : -1;
 }
 
 // The first node from `node` on that matches something, past the head of a single branch, the

@@ -218,6 +218,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // ... or after items that take only the run's characters, which the run back passes over
         "\\\\F[a-z]+\\d", "\\\\[a-z][a-z]*\\d+", "\\\\[a-z0-9][a-z]+ \\d", "\\\\[a-z]{2}[a-z]{1,3}\\d",
         "\\\\[a-z][^\\\\]+$", "\\\\[a-z]\\d[a-z]+\\d",
+        // ... or that take just the run's characters, and so begin where the run does
+        "[a-z][a-z]+ \\d", "[A-Z][a-z]+ \\d{4}", "[a-z]{2}[a-z]*\\.", "[a-z][a-z]{1,3}\\d", "\\w\\w+$",
+        "[a-z][a-z]+(copy|file)", "^[a-z][a-z]+\\d",
         // ... and a bounded one, whose run may be longer than it takes
         "[a-z]{2,4}\\d\\\\", "\\d{1,3}\\.t", "\\\\[a-z]{3,6}\\d", "[a-z]{2,4}?\\d", "\\d{2,3} ",
         // Words of a choice checked with the characters after them, also where one word begins another
