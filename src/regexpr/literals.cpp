@@ -195,16 +195,10 @@ int LiteralSetFrequency(const std::vector<LiteralString>& strings) {
 }
 
 int SetSequenceFrequency(const std::vector<ByteSet>& sets) {
-    // As for a string: the rarest set, each of whose bytes may stand there, and rarer for each more.
+    // As for a string: the rarest set, and rarer for each more.
     int rarest = INT_MAX;
     for (const ByteSet& set : sets) {
-        int frequency = 0;
-        for (int c = 0; c < 256; ++c) {
-            if (InSet(set.data(), static_cast<std::uint8_t>(c))) {
-                frequency = std::max(frequency, CharFrequency(static_cast<std::uint8_t>(c)));
-            }
-        }
-        rarest = std::min(rarest, frequency);
+        rarest = std::min(rarest, SetFrequency(set));
     }
     return RarerBy(rarest, sets.size());
 }

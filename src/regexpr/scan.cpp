@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -12,6 +13,9 @@
 
 namespace regexpr {
 namespace {
+
+// Steps of CharFrequency that double how often a character shows, roughly.
+constexpr double kDoubling = 32;
 
 #if defined(__SSE2__)
 constexpr std::ptrdiff_t kBlock = 16;
@@ -208,6 +212,16 @@ int CharFrequency(std::uint8_t c) {
     default:
         return c >= 0x80 ? 120 : c < ' ' ? 10 : 60;
     }
+}
+
+int SetFrequency(const ByteSet& set) {
+    double weight = 0;
+    for (int c = 0; c < 256; ++c) {
+        if (InBitmap(set.data(), static_cast<std::uint8_t>(c))) {
+            weight += std::exp2(CharFrequency(static_cast<std::uint8_t>(c)) / kDoubling);
+        }
+    }
+    return weight == 0 ? 0 : static_cast<int>(std::lround(kDoubling * std::log2(weight)));
 }
 
 ByteRanges::ByteRanges(const std::uint8_t* set) {
@@ -515,33 +529,17 @@ const std::uint8_t* TLiteralScan::Find(const std::uint8_t* from, const std::uint
     return nullptr;
 }
 
-namespace {
-
-// How many bytes of a set show in catalog text, roughly, as a sum of weights that double every 32
-// steps of CharFrequency.
-int SetWeight(const ByteSet& set) {
-    int weight = 0;
-    for (int c = 0; c < 256; ++c) {
-        if (InBitmap(set.data(), static_cast<std::uint8_t>(c))) {
-            weight += 1 << (CharFrequency(static_cast<std::uint8_t>(c)) / 32);
-        }
-    }
-    return weight;
-}
-
-} // namespace
-
 void TSetSequenceScan::Assign(const std::vector<ByteSet>& newSets) {
     sets = newSets;
     probes.clear();
     farthestProbe = 0;
-    // A set this heavy, as [^\\] or \w, is in nearly every position: a probe of it finds nothing.
-    constexpr int kTooFrequent = 1000;
-    std::vector<std::pair<int, std::ptrdiff_t>> candidates; // weight, offset
+    // A set this frequent, as [^\\] or \w, is in nearly every position: a probe of it finds nothing.
+    constexpr int kTooFrequent = 320;
+    std::vector<std::pair<int, std::ptrdiff_t>> candidates; // frequency, offset
     for (std::size_t i = 0; i < sets.size(); ++i) {
-        const int weight = SetWeight(sets[i]);
-        if (weight < kTooFrequent && ByteRanges(sets[i].data()).count > 0) {
-            candidates.emplace_back(weight, static_cast<std::ptrdiff_t>(i));
+        const int frequency = SetFrequency(sets[i]);
+        if (frequency < kTooFrequent && ByteRanges(sets[i].data()).count > 0) {
+            candidates.emplace_back(frequency, static_cast<std::ptrdiff_t>(i));
         }
     }
     // The rarest first; of equally rare ones the later, as an expression's first items are often the

@@ -63,6 +63,10 @@ inline bool Within(const ByteSet& a, const ByteSet& b) {
     return true;
 }
 
+// How often a byte of the set shows, on the scale of CharFrequency: a set of many bytes is more frequent
+// than the most frequent of them.
+int SetFrequency(const ByteSet& set);
+
 // A byte set as a few ranges of consecutive codes, which a vector compare tests at once.
 struct ByteRanges {
     static constexpr int kMaxRanges = 4;
