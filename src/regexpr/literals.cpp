@@ -22,6 +22,12 @@ int RarerBy(int rarest, std::size_t length) {
     return std::max(1, rarest - kFrequencyStep * (static_cast<int>(length) - 1));
 }
 
+// One of `count` things, the most frequent of them `most`: a step more for each doubling of them, as a
+// doubling makes them at most twice as frequent, where a character makes a string many times rarer.
+int AnyOfFrequency(int most, std::size_t count) {
+    return count < 2 ? most : most + kFrequencyStep * static_cast<int>(std::bit_width(count - 1));
+}
+
 bool Valid(Program program, int node) {
     return node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size());
 }
@@ -179,9 +185,7 @@ std::vector<LiteralString> LeadingLiterals(Program program, int start, const std
 
 int LiteralSetFrequency(const std::vector<LiteralString>& strings) {
     // A string is about as frequent as its rarest character, and each further character makes it
-    // rarer by a step. A set is as frequent as its most frequent string, and a step more for each
-    // doubling of its strings: a doubling makes it at most twice as frequent, where a character
-    // makes a string many times rarer.
+    // rarer by a step.
     int most = 0;
     for (const LiteralString& text : strings) {
         int rarest = INT_MAX;
@@ -190,8 +194,7 @@ int LiteralSetFrequency(const std::vector<LiteralString>& strings) {
         }
         most = std::max(most, RarerBy(rarest, text.size()));
     }
-    return strings.size() < 2 ? most
-                              : most + kFrequencyStep * static_cast<int>(std::bit_width(strings.size() - 1));
+    return AnyOfFrequency(most, strings.size());
 }
 
 int SetSequenceFrequency(const std::vector<ByteSet>& sets) {
@@ -201,6 +204,14 @@ int SetSequenceFrequency(const std::vector<ByteSet>& sets) {
         rarest = std::min(rarest, SetFrequency(set));
     }
     return RarerBy(rarest, sets.size());
+}
+
+int SetSequencesFrequency(const std::vector<std::vector<ByteSet>>& sequences) {
+    int most = 0;
+    for (const std::vector<ByteSet>& sets : sequences) {
+        most = std::max(most, SetSequenceFrequency(sets));
+    }
+    return AnyOfFrequency(most, sequences.size());
 }
 
 std::vector<LiteralString> RequiredLiterals(Program program, const std::uint8_t* invertCase) {

@@ -69,6 +69,9 @@ int LiteralSetFrequency(const std::vector<LiteralString>& strings);
 // How often characters of the sets occur one after the other, on the same scale.
 int SetSequenceFrequency(const std::vector<ByteSet>& sets);
 
+// How often one of several such sequences occurs.
+int SetSequencesFrequency(const std::vector<std::vector<ByteSet>>& sequences);
+
 // Adds the bytes that the one-character node `node` matches; false for a node of another kind. Of a
 // literal, its first character.
 bool AddCharBytes(Program program, int node, const std::uint8_t* invertCase,

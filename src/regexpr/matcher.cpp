@@ -35,6 +35,10 @@ enum Shape : std::uint8_t {
 // The most items after the lead repeat that are checked before an attempt.
 constexpr std::size_t kMaxRunEnd = 16;
 
+// How much rarer, on the scale of CharFrequency, a way of finding a match's start that takes more scans
+// must be than the one it would stand in for.
+constexpr int kFarRarer = 50;
+
 bool IsDigitChar(std::uint8_t c) {
     return c >= '0' && c <= '9';
 }
@@ -302,7 +306,6 @@ void Matcher::AnalyseLiterals() {
     // Only a literal rarer than a line is worth finding first; when matches begin with literals or
     // known characters, only one far rarer than those, in the line that holds it.
     constexpr int kRareEnough = 100;
-    constexpr int kFarRarer = 50;
     std::vector<LiteralString> required = RequiredLiterals(program, tables.invertCase);
     const int frequency = required.empty() ? INT_MAX : LiteralSetFrequency(required);
     const bool worth = frequency <= kRareEnough &&
@@ -319,6 +322,7 @@ void Matcher::AnalyseLiterals() {
     if (!AddFixedWays(kFirstNode, {}, budget)) {
         fixedWays.clear();
     }
+    AnalyseWayScans(leadFrequency);
     AnalyseLeastCount();
     AnalyseMostCount();
     AnalyseRoundNeeds();
@@ -830,6 +834,9 @@ void Matcher::ForgetText() {
     memoOn = false;
     lineLetThrough = nullptr;
     startsMarked = false;
+    for (WayScan& way : wayScans) {
+        way.base = nullptr;
+    }
 }
 
 // Whether `p`, inside the view, lies before the text's end: the first hit of a scan over the view
@@ -936,8 +943,8 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (fastPaths && !RequiredAhead(from)) {
         return NoMatchFrom(from, false);
     }
-    if (fastPaths &&
-        (!leadScan.Empty() || !followerScan.Empty() || !leadSetScan.Empty() || !runEndScan.Empty())) {
+    if (fastPaths && (!leadScan.Empty() || !followerScan.Empty() || !leadSetScan.Empty() ||
+                      !runEndScan.Empty() || !wayScans.empty())) {
         return SearchByLeading(from);
     }
     const auto scan = [this](const std::uint8_t* p, int c) {
@@ -1092,6 +1099,9 @@ const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t
     }
     if (runBack != RunBack::kNone) {
         return NextRunBack(p, limit);
+    }
+    if (!wayScans.empty()) {
+        return NextFixedWay(p, limit);
     }
     if (!leadSetScan.Empty()) {
         p = leadSetScan.Find(p, limit);
@@ -1355,6 +1365,66 @@ SearchEnd Matcher::MatchFixedWayAt(const std::uint8_t* p) {
         return SearchEnd::kMatch;
     }
     return SearchEnd::kNoMatch;
+}
+
+// Scans for each fixed way's characters, the run's first among them when it takes one at least, when
+// together they are rarer than what a match begins with and no literal leads the ways: where a way's
+// first character is a frequent class, as when an optional item comes first, a way's rarer characters
+// further on find its start.
+void Matcher::AnalyseWayScans(int leadFrequency) {
+    wayScans.clear();
+    if (fixedWays.size() < 2 || !leadScan.Empty() || !followerScan.Empty() || !runEndScan.Empty() ||
+        runBack != RunBack::kNone) {
+        return;
+    }
+    std::vector<std::vector<ByteSet>> sequences;
+    for (const FixedWay& way : fixedWays) {
+        std::vector<ByteSet> sets(way.chars.begin(),
+                                  way.chars.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                                          way.chars.size(), TSetSequenceScan::kMaxSets)));
+        if (way.runOperand >= 0 && way.runMin >= 1 && sets.size() < TSetSequenceScan::kMaxSets) {
+            sets.push_back(OperandSet(way.runOperand));
+        }
+        if (sets.empty()) {
+            return; // a way of no characters, found at every position
+        }
+        sequences.push_back(std::move(sets));
+    }
+    // Each way is a scan over the text of its own, where an attempt at each first character is one:
+    // worth it only when they are far rarer.
+    const int lead = leadFrequency != INT_MAX ? leadFrequency : SetFrequency(startInfo.firstChars);
+    if (SetSequencesFrequency(sequences) + kFarRarer > lead) {
+        return;
+    }
+    wayScans.resize(sequences.size());
+    for (std::size_t i = 0; i < sequences.size(); ++i) {
+        wayScans[i].scan.Assign(sequences[i]);
+        if (wayScans[i].scan.Empty()) {
+            wayScans.clear(); // a way found by none of its characters: every position is its candidate
+            return;
+        }
+    }
+}
+
+// The first place in [p, limit) where one of the fixed ways' characters stand. A way's scan is kept
+// from one call to the next, as the rarer ways stand far further on than the commoner ones.
+const std::uint8_t* Matcher::NextFixedWay(const std::uint8_t* p, const std::uint8_t* limit) {
+    const std::uint8_t* nearest = nullptr;
+    for (WayScan& way : wayScans) {
+        if (way.base == nullptr || p < way.base || limit != way.limit ||
+            (way.next != nullptr && way.next < p)) {
+            way.base = p;
+            way.limit = limit;
+            way.next = way.scan.Find(p, limit);
+            if (way.next != nullptr && !BeforeEnd(way.next + way.scan.Length() - 1)) {
+                way.next = nullptr; // past the text's end, as every later one
+            }
+        }
+        if (way.next != nullptr && (nearest == nullptr || way.next < nearest)) {
+            nearest = way.next;
+        }
+    }
+    return nearest;
 }
 
 // Whether an attempt at `p` can succeed as far as the items before the run repeat and the end of its

@@ -161,6 +161,8 @@ private:
     bool AddFixedChars(int node, std::vector<std::array<std::uint8_t, 32>>& chars) const;
     bool AddFixedWays(int node, FixedWay way, int& budget);
     SearchEnd MatchFixedWayAt(const std::uint8_t* p);
+    void AnalyseWayScans(int leadFrequency);
+    const std::uint8_t* NextFixedWay(const std::uint8_t* p, const std::uint8_t* limit);
     void AnalyseOnlyWays();
     void AnalyseRunEnd();
     void AnalyseRunEndScan(int& leadFrequency);
@@ -279,6 +281,16 @@ private:
     // Every way a match can go, in the order an attempt tries them, when none makes a choice (see
     // AddFixedWays); empty otherwise.
     std::vector<FixedWay> fixedWays;
+    // Per fixed way, when the ways' characters are rarer than the sets a match begins with, as the
+    // ways of \\?[A-Z]: or x?[A-Z]: all hold the colon: a scan for the way's characters, and where it
+    // found them last, from `base` on below `limit` (nothing when it found none).
+    struct WayScan {
+        TSetSequenceScan scan;
+        const std::uint8_t* base = nullptr;
+        const std::uint8_t* limit = nullptr;
+        const std::uint8_t* next = nullptr;
+    };
+    std::vector<WayScan> wayScans;
     // How the lead repeat's run is found back from where it must end (see AnalyseRunBack): from the
     // next line end, or from the next place where runBackScan finds a string the follower begins with.
     enum class RunBack { kNone, kLineEnd, kFollower };

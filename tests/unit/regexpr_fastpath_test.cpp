@@ -229,6 +229,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         // Ways that make no choice within themselves, their groups set without an attempt
         "(19|20)\\d{2}", "(copy|file)(\\d+)", "(fi|file)\\d+", "((e)|(l))(\\d+)", "(x|)(\\d+)()",
         "(f|D)(i|o)[a-z]{2}", "(f|fi)[a-z]+", "(k|r)\\\\(\\w)", "\\d{2}(\\.t|)",
+        // ... found each by its own rarer characters, when an optional item makes the first ones frequent
+        "\\\\?[A-Z]:", "x?[a-z]:\\\\", "(\\\\|k)?[a-z]\\d+", "(e|r)?\\d{2}\\.t", "([a-z]\\\\)?f\\w\\w",
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
         // The first round of a counted loop, which every match begins with
