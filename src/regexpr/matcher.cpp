@@ -39,6 +39,9 @@ constexpr std::size_t kMaxRunEnd = 16;
 // must be than the one it would stand in for.
 constexpr int kFarRarer = 50;
 
+// The most nodes a walk over the first items of a program looks at.
+constexpr int kMostWalked = 64;
+
 bool IsDigitChar(std::uint8_t c) {
     return c >= '0' && c <= '9';
 }
@@ -68,6 +71,7 @@ void Matcher::Load(Program program, const StartInfo& start) {
         }
     }
     AnalyseShapes();
+    AnalyseOptionalLead();
 }
 
 void Matcher::AnalyseShapes() {
@@ -129,10 +133,15 @@ void Matcher::AnalyseShapes() {
             repeats[node] = BuildRepeat(node, false);
         }
     }
-    const int literal = OperandOf(kFirstNode);
-    if (program.size() > static_cast<std::size_t>(literal) && program[kFirstNode] == kAlternative &&
-        kindAt(next(kFirstNode)) == kProgramEnd && program[literal] == kLiteral &&
-        next(literal) == next(kFirstNode) && program[OperandOf(literal)] != 0) {
+    // Past empty nodes, which the rest of a program with an optional first item begins with.
+    int literal = OperandOf(kFirstNode);
+    while (kindAt(literal) == kEmpty) {
+        literal = next(literal);
+    }
+    if (literal >= 0 && program.size() > static_cast<std::size_t>(literal) &&
+        program[kFirstNode] == kAlternative && kindAt(next(kFirstNode)) == kProgramEnd &&
+        program[literal] == kLiteral && next(literal) == next(kFirstNode) &&
+        program[OperandOf(literal)] != 0) {
         plainLiteral = OperandOf(literal);
         plainLiteralLength = std::strlen(reinterpret_cast<const char*>(&program[plainLiteral]));
     }
@@ -323,6 +332,10 @@ void Matcher::AnalyseLiterals() {
         fixedWays.clear();
     }
     AnalyseWayScans(leadFrequency);
+    // The rest's own scans find a match's start better than its first characters do, and than a
+    // required literal does, after which attempts would be made at each of them in its line.
+    byRest = rest && leadScan.Empty() && followerScan.Empty() && leadSetScan.Empty() && runEndScan.Empty() &&
+             wayScans.empty() && runBack == RunBack::kNone;
     AnalyseLeastCount();
     AnalyseMostCount();
     AnalyseRoundNeeds();
@@ -423,7 +436,7 @@ int Matcher::FirstMatchingNode(int node) const {
         const int next = NextNode(program, node);
         if (program[node] == kAlternative && (next < 0 || program[next] != kAlternative)) {
             node = OperandOf(node);
-        } else if (IsGroupOpen(program[node])) {
+        } else if (IsGroupOpen(program[node]) || program[node] == kEmpty) {
             node = next;
         } else if (const int loop = program[node] == kLoopEntry && shapes[node] == kNoShape
                                         ? CountedLoop(program, node)
@@ -824,6 +837,9 @@ void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
     presence = {};
     ForgetText();
     ClearGroups();
+    if (rest) {
+        rest->SetText(begin, limit);
+    }
 }
 
 // What the fast paths learnt of the text searched last.
@@ -868,10 +884,50 @@ void Matcher::ClearGroups() {
     groupEnd.fill(nullptr);
 }
 
+// The settings reach the matcher of a program's rest as well.
+void Matcher::SetTables(const MatchTables& newTables) {
+    tables = newTables;
+    literalsStale = true;
+    AnalyseOptionalLead(); // the rest's first characters depend on the case table
+}
+
+void Matcher::SetFastPaths(bool on) {
+    fastPaths = on;
+    if (rest) {
+        rest->SetFastPaths(on);
+    }
+}
+
+void Matcher::SetMemoThreshold(int failures) {
+    memoAfter = failures;
+    if (rest) {
+        rest->SetMemoThreshold(failures);
+    }
+}
+
+void Matcher::SetStackLimit(std::size_t frames) {
+    stackLimit = frames;
+    stack.clear(); // grown again up to the new bound
+    depth = 0;
+    if (rest) {
+        rest->SetStackLimit(frames);
+    }
+}
+
+void Matcher::SetBaseSteps(std::int64_t steps) {
+    baseSteps = steps;
+    if (rest) {
+        rest->SetBaseSteps(steps);
+    }
+}
+
 void Matcher::SetAbortHook(std::function<bool()> hook, int interval) {
     abortHook = std::move(hook);
     pollInterval = std::max(1, interval);
     pollCountdown = pollInterval;
+    if (rest) {
+        rest->SetAbortHook(abortHook, interval);
+    }
 }
 
 bool Matcher::PollAbort() {
@@ -936,6 +992,9 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     }
     if (fastPaths && plainRun >= 0) {
         return SearchPlainRun(from);
+    }
+    if (fastPaths && byRest) {
+        return SearchByRest(from);
     }
     if (fastPaths && !requiredScan.Empty()) {
         return SearchByRequired(from);
@@ -1644,6 +1703,203 @@ SearchEnd Matcher::SearchPlainRun(const std::uint8_t* from) {
         p += run + 1; // past the character that ends the run, which the class does not take
     }
     return SearchEnd::kNoMatch;
+}
+
+// A program of one branch at the top that begins with an optional item one character wide: a choice
+// of it and an empty branch, or a count of none or one of a character, as \\? or (\\|/)? or x?? give.
+// Its rest gets a program of its own: a copy of this one where that item is an empty node.
+void Matcher::AnalyseOptionalLead() {
+    rest.reset();
+    restCode.clear();
+    const int size = static_cast<int>(program.size());
+    const auto valid = [size](int node) { return node >= kFirstNode && node + kNodeSize <= size; };
+    if (tables.invertCase == nullptr || !valid(kFirstNode) || program[kFirstNode] != kAlternative ||
+        !valid(NextNode(program, kFirstNode)) || program[NextNode(program, kFirstNode)] != kProgramEnd) {
+        return;
+    }
+    const int lead = OperandOf(kFirstNode);
+    const std::vector<int> reachable = ReachableNodes(program);
+    if (!valid(lead) || std::any_of(reachable.begin(), reachable.end(), [this](int node) {
+            return program[node] == kBackRef || program[node] == kBackRefNoCase;
+        })) {
+        return; // the rest on its own would lack the groups that the item sets
+    }
+    optionalChars = {};
+    optionalGroups.clear();
+    optionalLazy = program[lead] == kSimpleBracesLazy;
+    int join = -1;
+    if (IsBracesRepeat(program[lead])) {
+        const Repeat& repeat = repeats[lead];
+        std::vector<ByteSet> item;
+        if (repeat.min != 0 || repeat.max != 1 || !AddFixedChars(repeat.operand, item) || item.size() != 1) {
+            return;
+        }
+        optionalChars = item[0];
+        join = NextNode(program, lead);
+    } else if (program[lead] == kAlternative) {
+        const int second = NextNode(program, lead);
+        if (!valid(second) || program[second] != kAlternative ||
+            NextNode(program, second) != OperandOf(second)) {
+            return; // not a choice of two
+        }
+        int item = OperandOf(lead);
+        int empty = OperandOf(second);
+        if (valid(item) && program[item] == kEmpty) {
+            std::swap(item, empty);
+            optionalLazy = true; // the empty branch first
+        }
+        if (!valid(empty) || program[empty] != kEmpty) {
+            return;
+        }
+        join = NextNode(program, empty);
+        if (OneCharWide(item, join, optionalChars, optionalGroups) != 1) {
+            return;
+        }
+    }
+    if (!valid(join) || !TakesACharacter(join)) {
+        return;
+    }
+    restCode.assign(program.begin(), program.end());
+    restCode[static_cast<std::size_t>(lead)] = kEmpty;
+    SetNextNode(restCode, lead, join);
+    rest = std::make_unique<Matcher>(errors);
+    rest->Load(restCode, AnalyseStart(restCode, 0, tables.invertCase, errors));
+    rest->SetTables(tables);
+    rest->SetFastPaths(fastPaths);
+    rest->SetMemoThreshold(memoAfter);
+    rest->SetStackLimit(stackLimit);
+    rest->SetBaseSteps(baseSteps);
+    rest->SetAbortHook(abortHook, pollInterval);
+    if (begin != nullptr) {
+        rest->SetText(begin, end);
+    }
+}
+
+// Whether every match from `node` on takes a character, as far as a walk that makes no choice tells.
+// A search for such a rest finds each place where it matches; one that may match nothing is attempted
+// only at its first characters, and could miss where an attempt of the whole program goes on to it.
+bool Matcher::TakesACharacter(int node) const {
+    const int size = static_cast<int>(program.size());
+    for (int budget = kMostWalked; node >= kFirstNode && node + kNodeSize <= size && --budget >= 0;
+         node = NextNode(program, node)) {
+        const int kind = program[node];
+        if (kind == kProgramEnd || kind == kAlternative || kind == kLoopEntry || kind == kBackRef ||
+            kind == kBackRefNoCase) {
+            return false;
+        }
+        std::vector<ByteSet> chars;
+        if ((IsSimpleRepeat(kind) && repeats[node].min >= 1) || AddFixedChars(node, chars)) {
+            return IsSimpleRepeat(kind) || !chars.empty();
+        }
+    }
+    return false;
+}
+
+// How many characters the nodes from `node` to `join` match, when that is fixed and each is one of
+// a set (added to `chars`): through choices of single characters, and groups that hold them all
+// (added to `groups`); -1 otherwise.
+int Matcher::OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& groups) const {
+    const int size = static_cast<int>(program.size());
+    const auto valid = [size](int at) { return at >= kFirstNode && at + kNodeSize <= size; };
+    const auto add = [&](int at, int& width) {
+        std::vector<ByteSet> sets;
+        if (!AddFixedChars(at, sets)) {
+            return false;
+        }
+        for (const ByteSet& set : sets) {
+            for (std::size_t i = 0; i < set.size(); ++i) {
+                chars[i] |= set[i];
+            }
+        }
+        width += static_cast<int>(sets.size());
+        return true;
+    };
+    int width = 0;
+    std::size_t closed = 0;
+    for (int budget = kMostWalked; node != join; --budget) {
+        if (!valid(node) || budget == 0) {
+            return -1;
+        }
+        const int kind = program[node];
+        const int next = NextNode(program, node);
+        if (IsGroupOpen(kind) && width == 0) {
+            groups.push_back(kind - kGroupOpen);
+            node = next;
+        } else if (IsGroupClose(kind) && width > 0 && closed < groups.size()) {
+            ++closed;
+            node = next;
+        } else if (IsGroupOpen(kind) || IsGroupClose(kind)) {
+            return -1;
+        } else if (kind == kEmpty || kind == kSkip) {
+            node = next;
+        } else if (kind == kAlternative && (!valid(next) || program[next] != kAlternative)) {
+            node = OperandOf(node); // a branch of its own, as a group's body
+        } else if (kind == kAlternative) {
+            // A choice of single characters that all go on at the same node.
+            int common = -1;
+            for (int branch = node; valid(branch) && program[branch] == kAlternative;
+                 branch = NextNode(program, branch)) {
+                int one = 0;
+                const int item = OperandOf(branch);
+                if (!valid(item) || !add(item, one) || one != 1 ||
+                    (common >= 0 && NextNode(program, item) != common)) {
+                    return -1;
+                }
+                common = NextNode(program, item);
+            }
+            ++width;
+            node = common;
+        } else if (add(node, width)) {
+            node = next;
+        } else {
+            return -1;
+        }
+    }
+    return closed == groups.size() ? width : -1;
+}
+
+// Where the rest of the program first matches from a position on, at q, a match begins at q - 1,
+// when the optional item stands there, or at q: the rest matches nowhere before q. An attempt there
+// would take the item and go on to the rest's match, or, when the item does not stand at q or is tried
+// last, be the rest's match: both are that match, with the item's groups or without. Only where the
+// item stands at q and is tried first does an attempt decide; when it fails, the search goes on after
+// q. When the rest's own search ran out of steps or stack, the attempts are made at every first
+// character, as they would be without it.
+SearchEnd Matcher::SearchByRest(const std::uint8_t* from) {
+    bool attempted = false;
+    for (const std::uint8_t* p = from;;) {
+        const SearchEnd found = rest->Search(p);
+        if (found == SearchEnd::kNoMatch) {
+            return NoMatchFrom(from, attempted);
+        }
+        if (found == SearchEnd::kAborted) {
+            return found;
+        }
+        if (found != SearchEnd::kMatch) {
+            return AttemptEach(p, [this](const std::uint8_t* at) { return firstScan.Find(at, end); });
+        }
+        SettleEnd();
+        const std::uint8_t* const q = rest->GroupStart(0);
+        const bool before = q > p && InSet(optionalChars.data(), q[-1]);
+        if (before || optionalLazy || !InSet(optionalChars.data(), *q)) {
+            ClearAttemptGroups();
+            groupStart = rest->groupStart;
+            groupEnd = rest->groupEnd;
+            if (before) {
+                for (const int group : optionalGroups) {
+                    groupStart[static_cast<std::size_t>(group)] = q - 1;
+                    groupEnd[static_cast<std::size_t>(group)] = q;
+                }
+                groupStart[0] = q - 1;
+            }
+            return SearchEnd::kMatch;
+        }
+        attempted = true;
+        if (const SearchEnd outcome = AttemptAt(q); outcome != SearchEnd::kNoMatch) {
+            return outcome;
+        }
+        p = q + 1; // the rest takes a character: q lies before the text's end
+    }
 }
 
 bool Matcher::FirstCharFrom(const std::uint8_t* from) {

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -58,18 +59,11 @@ public:
     // search needs: one that finds nothing in a long text scans it once, not twice.
     void SetText(const std::uint8_t* begin, const std::uint8_t* limit);
     bool AtOrBeforeEnd(const std::uint8_t* p) { return p == begin || BeforeEnd(p - 1); }
-    void SetTables(const MatchTables& tables) {
-        this->tables = tables;
-        literalsStale = true;
-    }
-    void SetFastPaths(bool on) { fastPaths = on; }
-    void SetMemoThreshold(int failures) { memoAfter = failures; }
-    void SetStackLimit(std::size_t frames) {
-        stackLimit = frames;
-        stack.clear(); // grown again up to the new bound
-        depth = 0;
-    }
-    void SetBaseSteps(std::int64_t steps) { baseSteps = steps; }
+    void SetTables(const MatchTables& tables);
+    void SetFastPaths(bool on);
+    void SetMemoThreshold(int failures);
+    void SetStackLimit(std::size_t frames);
+    void SetBaseSteps(std::int64_t steps);
     void SetAbortHook(std::function<bool()> hook, int interval);
     void ClearGroups();
 
@@ -179,6 +173,10 @@ private:
     SearchEnd SearchByLeading(const std::uint8_t* from);
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
+    void AnalyseOptionalLead();
+    bool TakesACharacter(int node) const;
+    int OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& groups) const;
+    SearchEnd SearchByRest(const std::uint8_t* from);
     const std::uint8_t* NextRunBeforeFollower(const std::uint8_t* p, const std::uint8_t* limit);
     std::vector<LiteralString> LeadRunFollower() const;
     std::optional<bool> OperandTakes(int operand, std::uint8_t c) const;
@@ -431,6 +429,18 @@ private:
         const std::uint8_t* to = nullptr;
     };
     std::vector<FailedSpan> failedSpans;
+
+    // When a match begins with an optional item one character wide, as in \\?[a-z]+\d or (\\|_)?\d+,
+    // and no scan finds its start by more than its first characters: the rest of the program, on a
+    // matcher of its own, which finds where the rest can match by its own scans. A match begins
+    // where the rest's first match does, or one character before, on a character of the item, and
+    // mostly is that match.
+    std::vector<std::uint8_t> restCode;
+    std::unique_ptr<Matcher> rest;
+    bool byRest = false; // the search goes by it
+    ByteSet optionalChars{};
+    std::vector<int> optionalGroups; // the groups that hold the item
+    bool optionalLazy = false;       // the item is tried after the rest
 
     // Tries of repeat followers known to fail in the text, when the program lets the position and the
     // node decide it (memoAllowed); kept from the first attempt that comes back from many tries on.

@@ -231,6 +231,10 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "(f|D)(i|o)[a-z]{2}", "(f|fi)[a-z]+", "(k|r)\\\\(\\w)", "\\d{2}(\\.t|)",
         // ... found each by its own rarer characters, when an optional item makes the first ones frequent
         "\\\\?[A-Z]:", "x?[a-z]:\\\\", "(\\\\|k)?[a-z]\\d+", "(e|r)?\\d{2}\\.t", "([a-z]\\\\)?f\\w\\w",
+        // An optional item of one character first, before a rest that is searched for on its own
+        "\\\\?[a-z]+\\d", "(\\\\|/)?[a-z]+\\d", "x??[a-z]+\\d", "(\\\\)?([a-z]+)\\d", "(k|r)?\\\\f[a-z]+",
+        "-?\\d+\\.", "(\\\\|e)?\\d{2,}", "y?[a-z]+\\.txt", "\\s?\\d+\\.doc", "(\\\\|:)?\\\\?\\w+$",
+        "(\\\\)?[a-z]+\\d\\1", "(\\d)?\\d+\\.t", "(e|r)??[a-z]+\\d",
         // A repeat followed by the end of a line, found backwards from the run's end
         "\\\\[^\\\\]*$", "^C:\\\\[^\\\\]+$", "[a-z]+$", "\\w*\\r?$", "\\.[^\\\\]+$", "(?s)\\d.*$",
         // The first round of a counted loop, which every match begins with
@@ -291,9 +295,9 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
     }
     // Repeats that backtrack far over the long line, where the search keeps the tries that failed
     // (without s: the plain interpreter would take too long to compare over the whole text).
-    const char* const backtracking[] = {"\\\\.*\\\\.*\\.zip$", "r.*7.*1\\.zip\\\\f", "\\\\.*?9.*\\.zip$",
-                                        ".*\\.zip.*\\.t",      "\\\\[^\\r]*\\\\.*x", "d(er|isk).*\\\\.*zip$",
-                                        "\\\\.*\\\\.*\\\\f"};
+    const char* const backtracking[] = {"\\\\.*\\\\.*\\.zip$", "r.*7.*1\\.zip\\\\f",  "\\\\.*?9.*\\.zip$",
+                                        ".*\\.zip.*\\.t",      "\\\\[^\\r]*\\\\.*x",  "d(er|isk).*\\\\.*zip$",
+                                        "\\\\.*\\\\.*\\\\f",   "\\\\?.*\\\\.*\\.zip$"};
     for (const char* expression : backtracking) {
         for (const char* modifiers : {"-s", "im-s"}) {
             const std::string plain = Outcome(expression, modifiers, text, false, false);
