@@ -336,6 +336,9 @@ void Matcher::AnalyseLiterals() {
     // required literal does, after which attempts would be made at each of them in its line.
     byRest = rest && leadScan.Empty() && followerScan.Empty() && leadSetScan.Empty() && runEndScan.Empty() &&
              wayScans.empty() && runBack == RunBack::kNone;
+    sampleRunEnd = !runEndSpare.Empty() && !leadSetScan.Empty() && runBack == RunBack::kNone &&
+                   wayScans.empty() && !byRest;
+    runEndByText = false;
     AnalyseLeastCount();
     AnalyseMostCount();
     AnalyseRoundNeeds();
@@ -348,6 +351,7 @@ void Matcher::AnalyseLiterals() {
 // on the left (see RunBackOffset), so that the run's start is known.
 void Matcher::AnalyseRunEndScan(int& leadFrequency) {
     runEndScan.Assign({});
+    runEndSpare.Assign({});
     if (runEndItems.empty() || !followerScan.Empty()) {
         return;
     }
@@ -368,7 +372,25 @@ void Matcher::AnalyseRunEndScan(int& leadFrequency) {
     if (frequency < leadFrequency) {
         runEndScan.Assign(sets);
         leadFrequency = runEndScan.Empty() ? leadFrequency : frequency;
+    } else {
+        runEndSpare.Assign(sets);
     }
+}
+
+// Whether the items that end the run find fewer places than the sets of a match's first characters
+// in the text's first stretch, when the frequencies of single characters chose the sets: they misjudge
+// pairs, as a letter after a backslash (every name has one) against a digit after a letter.
+void Matcher::ChooseRunEndScan() {
+    constexpr std::ptrdiff_t kSample = std::ptrdiff_t{64} << 10;
+    const std::uint8_t* const stop = begin + std::min(end - begin, kSample);
+    const auto places = [&](const TSetSequenceScan& scan) {
+        std::ptrdiff_t count = 0;
+        for (const std::uint8_t* at = begin; (at = scan.Find(at, stop)) != nullptr; ++at) {
+            ++count;
+        }
+        return count;
+    };
+    runEndByText = 2 * places(runEndSpare) < places(leadSetScan);
 }
 
 // A run repeat without bound over a class, after items that end its run on the left (see
@@ -835,6 +857,7 @@ void Matcher::SetText(const std::uint8_t* begin, const std::uint8_t* limit) {
     endSettled = false;
     pairScans[0] = pairScans[1] = {};
     presence = {};
+    textSampled = false;
     ForgetText();
     ClearGroups();
     if (rest) {
@@ -961,6 +984,11 @@ SearchEnd Matcher::Search(const std::uint8_t* from) {
     if (literalsStale) {
         AnalyseLiterals(); // here, as it needs the tables, which may come after the program
         literalsStale = false;
+        textSampled = false;
+    }
+    if (sampleRunEnd && !textSampled && fastPaths) {
+        ChooseRunEndScan();
+        textSampled = true;
     }
     if (!fastPaths) {
         SettleEnd();
@@ -1153,8 +1181,8 @@ const std::uint8_t* Matcher::NextStart(const std::uint8_t* p, const std::uint8_t
     if (!followerScan.Empty()) {
         return NextRunBeforeFollower(p, limit);
     }
-    if (!runEndScan.Empty()) {
-        return NextRunBeforeItems(p, limit);
+    if (!runEndScan.Empty() || runEndByText) {
+        return NextRunBeforeItems(p, limit, runEndByText ? runEndSpare : runEndScan);
     }
     if (runBack != RunBack::kNone) {
         return NextRunBack(p, limit);
@@ -1193,7 +1221,8 @@ const std::uint8_t* Matcher::NextRunBeforeFollower(const std::uint8_t* p, const 
 
 // Where a match may begin, from `p` on, before the first items that end a run of the first repeat's
 // characters long enough for it and that have the prefix before it (see AnalyseRunEndScan).
-const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit) {
+const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit,
+                                                const TSetSequenceScan& scan) {
     const Repeat& repeat = DescribeRepeat(runRepeat);
     // The run's characters, with those of the items that take only them, start here at the earliest.
     const std::uint8_t* const runFrom = p + runBackOffset;
@@ -1202,8 +1231,8 @@ const std::uint8_t* Matcher::NextRunBeforeItems(const std::uint8_t* p, const std
         return nullptr;
     }
     for (const std::uint8_t* at = runFrom;; ++at) {
-        at = runEndScan.Find(at, limit);
-        if (at == nullptr || !BeforeEnd(at + runEndScan.Length() - 1)) {
+        at = scan.Find(at, limit);
+        if (at == nullptr || !BeforeEnd(at + scan.Length() - 1)) {
             return nullptr;
         }
         const std::uint8_t* const items = at + runEndLead;

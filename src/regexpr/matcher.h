@@ -160,7 +160,9 @@ private:
     void AnalyseOnlyWays();
     void AnalyseRunEnd();
     void AnalyseRunEndScan(int& leadFrequency);
-    const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit);
+    const std::uint8_t* NextRunBeforeItems(const std::uint8_t* p, const std::uint8_t* limit,
+                                           const TSetSequenceScan& scan);
+    void ChooseRunEndScan();
     void AnalyseRunBack(int leadFrequency);
     const std::uint8_t* NextRunBack(const std::uint8_t* p, const std::uint8_t* limit);
     const std::uint8_t* NextLineEnd(const std::uint8_t* p, const std::uint8_t* limit) const;
@@ -273,6 +275,12 @@ private:
     // character of the run when it takes one at least (runEndLead 1).
     TSetSequenceScan runEndScan;
     std::ptrdiff_t runEndLead = 0;
+    // That scan when the frequencies rated it no rarer than leadSetScan: the text's first stretch
+    // decides between them (see ChooseRunEndScan), once a text.
+    TSetSequenceScan runEndSpare;
+    bool sampleRunEnd = false;
+    bool runEndByText = false;
+    bool textSampled = false;
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
     std::ptrdiff_t runEndOutside = 0;                      // the item that ends the run
     bool runEndDecides = false;                            // they are all the program has after its lead

@@ -174,6 +174,12 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
             }
             text += "\\file.txt\r\n";
         }
+        if (i == 50) {
+            // Folders of a letter each: far more letters after a backslash than digits after a letter.
+            for (int line = 0; line < 120; ++line) {
+                text += "C:\\a\\b\\c\\d\\e\\f\\g\\h\\i\\j\\k\\l.txt\r\n";
+            }
+        }
         if (i == 100) {
             text += "C:\r\nreadme 1999.txt\r\n"; // lines without a backslash
             text += "C:\\9readme 1999\\x.txt\r\n";
