@@ -310,6 +310,9 @@ void Matcher::AnalyseLiterals() {
     }
     followerScan.Assign(LeadRunFollower());
     AnalyseRunEnd();
+    followerStandsKnown = runRepeat >= 0 && runEndItems.empty() && DescribeRepeat(runRepeat).standsKnown &&
+                          DescribeRepeat(runRepeat).greedy &&
+                          OperandTakes(DescribeRepeat(runRepeat).operand, 0).has_value();
     AnalyseRunEndScan(leadFrequency);
     AnalyseRunBack(leadFrequency);
     // Only a literal rarer than a line is worth finding first; when matches begin with literals or
@@ -1310,7 +1313,7 @@ SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
         return MatchFixedWayAt(p);
     }
     const std::uint8_t* matchEnd = nullptr;
-    if (!RunEndAllows(p, matchEnd)) {
+    if (!RunEndAllows(p, matchEnd) || !FollowerCanStand(p)) {
         ClearAttemptGroups(); // as the attempt, which would fail, would
         return SearchEnd::kNoMatch;
     }
@@ -1545,6 +1548,32 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
     }
     matchEnd = at + count;
     return true;
+}
+
+// Whether, in an attempt at `p`, the follower of the run repeat can stand anywhere the repeat gives
+// back to, when it can only stand on some characters, as \d after \w+: from the repeat's least count
+// to the end of its run, the character after the run included. Where the run holds none of them, the
+// attempt would fail after counting and giving back the whole run.
+bool Matcher::FollowerCanStand(const std::uint8_t* p) {
+    if (!followerStandsKnown || !fastPaths) {
+        return true;
+    }
+    const Repeat& repeat = DescribeRepeat(runRepeat);
+    SettleEnd();
+    const std::uint8_t* const s = p + runOffset;
+    if (s > end || (ItemsBeforeRun() && !ItemsStandAt(p))) {
+        return s <= end; // the attempt tells
+    }
+    const std::uint8_t* const runEnd = s + CountSteps(repeat.operand, repeat.max, s);
+    if (runEnd == end) {
+        return true;
+    }
+    for (const std::uint8_t* q = runEnd; q >= s + repeat.min; --q) {
+        if (InSet(repeat.stands.data(), *q)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // When the repeat that every match begins with after its prefix (the lead repeat, or one with an

@@ -152,6 +152,7 @@ private:
     const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd AttemptAt(const std::uint8_t* p);
     bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
+    bool FollowerCanStand(const std::uint8_t* p);
     bool AddFixedChars(int node, std::vector<std::array<std::uint8_t, 32>>& chars) const;
     bool AddFixedWays(int node, FixedWay way, int& budget);
     SearchEnd MatchFixedWayAt(const std::uint8_t* p);
@@ -283,7 +284,8 @@ private:
     bool textSampled = false;
     std::vector<std::array<std::uint8_t, 32>> runEndItems; // see AnalyseRunEnd
     std::ptrdiff_t runEndOutside = 0;                      // the item that ends the run
-    bool runEndDecides = false;                            // they are all the program has after its lead
+    bool followerStandsKnown = false; // the run repeat's follower stands only on some characters
+    bool runEndDecides = false;       // they are all the program has after its lead
     // Every way a match can go, in the order an attempt tries them, when none makes a choice (see
     // AddFixedWays); empty otherwise.
     std::vector<FixedWay> fixedWays;

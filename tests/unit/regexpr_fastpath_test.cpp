@@ -229,6 +229,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "[a-z][a-z]+(copy|file)", "^[a-z][a-z]+\\d",
         // ... and a bounded one, whose run may be longer than it takes
         "[a-z]{2,4}\\d\\\\", "\\d{1,3}\\.t", "\\\\[a-z]{3,6}\\d", "[a-z]{2,4}?\\d", "\\d{2,3} ",
+        // ... whose follower stands only on some of the run's characters, which the run may not hold
+        "\\\\\\w+\\d", "\\\\[^\\\\]+\\d\\d", "k\\\\\\w{2,}\\d", "\\\\[a-z0-9]+\\d$",
         // Words of a choice checked with the characters after them, also where one word begins another
         "(file|folder)\\d\\\\", "(copy|file) 19\\d\\d", "(fi|file|copy)\\d", "(file|copy|fi)l?e\\d",
         "(Disk|x)\\\\f",
