@@ -1312,6 +1312,9 @@ SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
     if (!fixedWays.empty()) {
         return MatchFixedWayAt(p);
     }
+    if (!followerItems.empty()) {
+        return MatchRunFollowerAt(p);
+    }
     const std::uint8_t* matchEnd = nullptr;
     if (!RunEndAllows(p, matchEnd) || !FollowerCanStand(p)) {
         ClearAttemptGroups(); // as the attempt, which would fail, would
@@ -1550,6 +1553,34 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
     return true;
 }
 
+// The match at `p` when the run repeat is followed by items of single characters only (see
+// AnalyseRunEnd): the greedy run gives back from its end until they stand, as the attempt would.
+SearchEnd Matcher::MatchRunFollowerAt(const std::uint8_t* p) {
+    SettleEnd();
+    if (--pollCountdown <= 0 && PollAbort()) {
+        return Stopped();
+    }
+    ClearAttemptGroups();
+    const Repeat& repeat = DescribeRepeat(runRepeat);
+    const std::uint8_t* const s = p + runOffset;
+    if (s > end || !ItemsStandAt(p)) {
+        return SearchEnd::kNoMatch;
+    }
+    const auto width = static_cast<std::ptrdiff_t>(followerItems.size());
+    for (const std::uint8_t* q = s + CountSteps(repeat.operand, repeat.max, s); q >= s + repeat.min; --q) {
+        std::ptrdiff_t i = 0;
+        while (i < width && q + i < end && InSet(followerItems[static_cast<std::size_t>(i)].data(), q[i])) {
+            ++i;
+        }
+        if (i == width) {
+            groupStart[0] = p;
+            groupEnd[0] = q + width;
+            return SearchEnd::kMatch;
+        }
+    }
+    return SearchEnd::kNoMatch;
+}
+
 // Whether, in an attempt at `p`, the follower of the run repeat can stand anywhere the repeat gives
 // back to, when it can only stand on some characters, as \d after \w+: from the repeat's least count
 // to the end of its run, the character after the run included. Where the run holds none of them, the
@@ -1588,6 +1619,7 @@ bool Matcher::FollowerCanStand(const std::uint8_t* p) {
 void Matcher::AnalyseRunEnd() {
     runEndItems.clear();
     runEndDecides = false;
+    followerItems.clear();
     if (runRepeat < 0) {
         return;
     }
@@ -1644,6 +1676,17 @@ void Matcher::AnalyseRunEnd() {
         }
     }
     if (outside < 0) {
+        // Items that all take characters of the run, as in \\[^\\]+\d\d: when they are all the program
+        // has after the run and it sets no group, the last place the run gives back to where they stand
+        // decides the match.
+        while (!varying && node >= kFirstNode && node < size &&
+               (program[node] == kEmpty || program[node] == kSkip)) {
+            node = NextNode(program, node);
+        }
+        if (!varying && !items.empty() && groupsUsed == 1 && node >= kFirstNode && node < size &&
+            program[node] == kProgramEnd) {
+            followerItems = std::move(items);
+        }
         return;
     }
     runEndItems = std::move(items);

@@ -153,6 +153,7 @@ private:
     SearchEnd AttemptAt(const std::uint8_t* p);
     bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
     bool FollowerCanStand(const std::uint8_t* p);
+    SearchEnd MatchRunFollowerAt(const std::uint8_t* p);
     bool AddFixedChars(int node, std::vector<std::array<std::uint8_t, 32>>& chars) const;
     bool AddFixedWays(int node, FixedWay way, int& budget);
     SearchEnd MatchFixedWayAt(const std::uint8_t* p);
@@ -286,6 +287,8 @@ private:
     std::ptrdiff_t runEndOutside = 0;                      // the item that ends the run
     bool followerStandsKnown = false; // the run repeat's follower stands only on some characters
     bool runEndDecides = false;       // they are all the program has after its lead
+    // Or the run's follower, when its items decide the match (see AnalyseRunEnd).
+    std::vector<ByteSet> followerItems;
     // Every way a match can go, in the order an attempt tries them, when none makes a choice (see
     // AddFixedWays); empty otherwise.
     std::vector<FixedWay> fixedWays;
