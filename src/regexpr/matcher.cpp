@@ -1431,18 +1431,10 @@ SearchEnd Matcher::MatchFixedWayAt(const std::uint8_t* p) {
     }
     ClearAttemptGroups();
     for (const FixedWay& way : fixedWays) {
-        const auto length = static_cast<std::ptrdiff_t>(way.chars.size());
-        if (end - p < length) {
+        if (!SetsStandAt(way.chars, p, end)) {
             continue;
         }
-        std::ptrdiff_t i = 0;
-        while (i < length && InSet(way.chars[static_cast<std::size_t>(i)].data(), p[i])) {
-            ++i;
-        }
-        if (i < length) {
-            continue;
-        }
-        const std::uint8_t* matchEnd = p + length;
+        const std::uint8_t* matchEnd = p + way.chars.size();
         if (way.runOperand >= 0) {
             const std::int32_t run = CountRun(way.runOperand, way.runMax, matchEnd);
             if (run < way.runMin) {
@@ -1540,16 +1532,10 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
     }
     const std::uint8_t* const runEnd = s + CountSteps(repeat.operand, repeat.max, s);
     const std::uint8_t* const at = runEnd - runEndOutside;
-    const auto count = static_cast<std::ptrdiff_t>(runEndItems.size());
-    if (end - at < count || at < s + repeat.min) {
+    if (at < s + repeat.min || !SetsStandAt(runEndItems, at, end)) {
         return false;
     }
-    for (std::ptrdiff_t i = 0; i < count; ++i) {
-        if (!InSet(runEndItems[static_cast<std::size_t>(i)].data(), at[i])) {
-            return false;
-        }
-    }
-    matchEnd = at + count;
+    matchEnd = at + runEndItems.size();
     return true;
 }
 
@@ -1566,15 +1552,10 @@ SearchEnd Matcher::MatchRunFollowerAt(const std::uint8_t* p) {
     if (s > end || !ItemsStandAt(p)) {
         return SearchEnd::kNoMatch;
     }
-    const auto width = static_cast<std::ptrdiff_t>(followerItems.size());
     for (const std::uint8_t* q = s + CountSteps(repeat.operand, repeat.max, s); q >= s + repeat.min; --q) {
-        std::ptrdiff_t i = 0;
-        while (i < width && q + i < end && InSet(followerItems[static_cast<std::size_t>(i)].data(), q[i])) {
-            ++i;
-        }
-        if (i == width) {
+        if (SetsStandAt(followerItems, q, end)) {
             groupStart[0] = p;
-            groupEnd[0] = q + width;
+            groupEnd[0] = q + followerItems.size();
             return SearchEnd::kMatch;
         }
     }

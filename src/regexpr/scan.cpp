@@ -554,18 +554,6 @@ void TSetSequenceScan::Assign(const std::vector<ByteSet>& newSets) {
     }
 }
 
-bool TSetSequenceScan::StandsAt(const std::uint8_t* at, const std::uint8_t* end) const {
-    if (static_cast<std::size_t>(end - at) < sets.size()) {
-        return false;
-    }
-    for (const ByteSet& set : sets) {
-        if (!InBitmap(set.data(), *at++)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 #if defined(__SSE2__)
 __attribute__((target("avx2"))) const std::uint8_t*
 TSetSequenceScan::FindWide(const std::uint8_t*& p, const std::uint8_t* end) const {
@@ -593,7 +581,7 @@ TSetSequenceScan::FindWide(const std::uint8_t*& p, const std::uint8_t* end) cons
         }
         for (auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(all)); mask != 0; mask &= mask - 1) {
             const std::uint8_t* at = p + std::countr_zero(mask);
-            if (StandsAt(at, end)) {
+            if (SetsStandAt(sets, at, end)) {
                 return at;
             }
         }
@@ -623,7 +611,7 @@ const std::uint8_t* TSetSequenceScan::Find(const std::uint8_t* from, const std::
             }
             for (; all != 0; all &= all - 1) {
                 const std::uint8_t* at = p + std::countr_zero(all);
-                if (StandsAt(at, end)) {
+                if (SetsStandAt(sets, at, end)) {
                     return at;
                 }
             }
@@ -631,7 +619,7 @@ const std::uint8_t* TSetSequenceScan::Find(const std::uint8_t* from, const std::
     }
 #endif
     for (; p < end; ++p) {
-        if (StandsAt(p, end)) {
+        if (SetsStandAt(sets, p, end)) {
             return p;
         }
     }

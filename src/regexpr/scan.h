@@ -63,6 +63,20 @@ inline bool Within(const ByteSet& a, const ByteSet& b) {
     return true;
 }
 
+// Whether a character of each set stands at `at`, one set per offset from it, all before `end`.
+inline bool SetsStandAt(const std::vector<ByteSet>& sets, const std::uint8_t* at, const std::uint8_t* end) {
+    if (static_cast<std::size_t>(end - at) < sets.size()) {
+        return false;
+    }
+    for (const ByteSet& set : sets) {
+        const std::uint8_t c = *at++;
+        if (((set[c >> 3] >> (c & 7)) & 1) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // How often a byte of the set shows, on the scale of CharFrequency: a set of many bytes is more frequent
 // than the most frequent of them.
 int SetFrequency(const ByteSet& set);
@@ -160,7 +174,6 @@ private:
         std::ptrdiff_t offset = 0;
         ByteRanges ranges;
     };
-    bool StandsAt(const std::uint8_t* at, const std::uint8_t* end) const;
     const std::uint8_t* FindWide(const std::uint8_t*& p, const std::uint8_t* end) const;
 
     std::vector<ByteSet> sets;
