@@ -910,7 +910,6 @@ void Matcher::ClearGroups() {
     groupEnd.fill(nullptr);
 }
 
-// The settings reach the matcher of a program's rest as well.
 void Matcher::SetTables(const MatchTables& newTables) {
     tables = newTables;
     literalsStale = true;
@@ -919,40 +918,42 @@ void Matcher::SetTables(const MatchTables& newTables) {
 
 void Matcher::SetFastPaths(bool on) {
     fastPaths = on;
-    if (rest) {
-        rest->SetFastPaths(on);
-    }
+    PassSettings();
 }
 
 void Matcher::SetMemoThreshold(int failures) {
     memoAfter = failures;
-    if (rest) {
-        rest->SetMemoThreshold(failures);
-    }
+    PassSettings();
 }
 
 void Matcher::SetStackLimit(std::size_t frames) {
     stackLimit = frames;
     stack.clear(); // grown again up to the new bound
     depth = 0;
-    if (rest) {
-        rest->SetStackLimit(frames);
-    }
+    PassSettings();
 }
 
 void Matcher::SetBaseSteps(std::int64_t steps) {
     baseSteps = steps;
-    if (rest) {
-        rest->SetBaseSteps(steps);
-    }
+    PassSettings();
 }
 
 void Matcher::SetAbortHook(std::function<bool()> hook, int interval) {
     abortHook = std::move(hook);
     pollInterval = std::max(1, interval);
     pollCountdown = pollInterval;
+    PassSettings();
+}
+
+// The settings that the matcher of a program's rest shares with this one, but for the tables, which
+// make a new rest.
+void Matcher::PassSettings() {
     if (rest) {
-        rest->SetAbortHook(abortHook, interval);
+        rest->SetFastPaths(fastPaths);
+        rest->SetMemoThreshold(memoAfter);
+        rest->SetStackLimit(stackLimit);
+        rest->SetBaseSteps(baseSteps);
+        rest->SetAbortHook(abortHook, pollInterval);
     }
 }
 
@@ -1521,22 +1522,29 @@ bool Matcher::RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd)
     if (runEndItems.empty() || !fastPaths) {
         return true;
     }
-    SettleEnd();
-    const Repeat& repeat = DescribeRepeat(runRepeat);
-    const std::uint8_t* const s = p + runOffset;
-    if (s > end) {
-        return false; // the prefix is cut by the text's end
+    const std::uint8_t* const runEnd = RunEndOf(p);
+    if (runEnd == nullptr) {
+        return false;
     }
-    if (ItemsBeforeRun() && !ItemsStandAt(p)) {
-        return false; // a scan for the first characters may not have seen them all
-    }
-    const std::uint8_t* const runEnd = s + CountSteps(repeat.operand, repeat.max, s);
     const std::uint8_t* const at = runEnd - runEndOutside;
-    if (at < s + repeat.min || !SetsStandAt(runEndItems, at, end)) {
+    if (at < p + runOffset + DescribeRepeat(runRepeat).min || !SetsStandAt(runEndItems, at, end)) {
         return false;
     }
     matchEnd = at + runEndItems.size();
     return true;
+}
+
+// Where the run repeat's run ends in an attempt at `p`, counted from after the items before it;
+// nothing when the text ends among them, or they do not stand there: a scan for a match's first
+// characters may not have seen them all. The prefix the caller has seen stand.
+const std::uint8_t* Matcher::RunEndOf(const std::uint8_t* p) {
+    SettleEnd();
+    const std::uint8_t* const s = p + runOffset;
+    if (s > end || (ItemsBeforeRun() && !ItemsStandAt(p))) {
+        return nullptr;
+    }
+    const Repeat& repeat = DescribeRepeat(runRepeat);
+    return s + CountSteps(repeat.operand, repeat.max, s);
 }
 
 // The match at `p` when the run repeat is followed by items of single characters only (see
@@ -1547,12 +1555,12 @@ SearchEnd Matcher::MatchRunFollowerAt(const std::uint8_t* p) {
         return Stopped();
     }
     ClearAttemptGroups();
-    const Repeat& repeat = DescribeRepeat(runRepeat);
-    const std::uint8_t* const s = p + runOffset;
-    if (s > end || !ItemsStandAt(p)) {
+    const std::uint8_t* const runEnd = RunEndOf(p);
+    if (runEnd == nullptr) {
         return SearchEnd::kNoMatch;
     }
-    for (const std::uint8_t* q = s + CountSteps(repeat.operand, repeat.max, s); q >= s + repeat.min; --q) {
+    const std::uint8_t* const least = p + runOffset + DescribeRepeat(runRepeat).min;
+    for (const std::uint8_t* q = runEnd; q >= least; --q) {
         if (SetsStandAt(followerItems, q, end)) {
             groupStart[0] = p;
             groupEnd[0] = q + followerItems.size();
@@ -1570,17 +1578,15 @@ bool Matcher::FollowerCanStand(const std::uint8_t* p) {
     if (!followerStandsKnown || !fastPaths) {
         return true;
     }
-    const Repeat& repeat = DescribeRepeat(runRepeat);
-    SettleEnd();
-    const std::uint8_t* const s = p + runOffset;
-    if (s > end || (ItemsBeforeRun() && !ItemsStandAt(p))) {
-        return s <= end; // the attempt tells
+    const std::uint8_t* const runEnd = RunEndOf(p);
+    if (runEnd == nullptr) {
+        return false;
     }
-    const std::uint8_t* const runEnd = s + CountSteps(repeat.operand, repeat.max, s);
     if (runEnd == end) {
         return true;
     }
-    for (const std::uint8_t* q = runEnd; q >= s + repeat.min; --q) {
+    const Repeat& repeat = DescribeRepeat(runRepeat);
+    for (const std::uint8_t* q = runEnd; q >= p + runOffset + repeat.min; --q) {
         if (InSet(repeat.stands.data(), *q)) {
             return true;
         }
@@ -1847,11 +1853,7 @@ void Matcher::AnalyseOptionalLead() {
     rest = std::make_unique<Matcher>(errors);
     rest->Load(restCode, AnalyseStart(restCode, 0, tables.invertCase, errors));
     rest->SetTables(tables);
-    rest->SetFastPaths(fastPaths);
-    rest->SetMemoThreshold(memoAfter);
-    rest->SetStackLimit(stackLimit);
-    rest->SetBaseSteps(baseSteps);
-    rest->SetAbortHook(abortHook, pollInterval);
+    PassSettings();
     if (begin != nullptr) {
         rest->SetText(begin, end);
     }

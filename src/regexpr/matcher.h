@@ -152,6 +152,7 @@ private:
     const std::uint8_t* NextStart(const std::uint8_t* p, const std::uint8_t* limit);
     SearchEnd AttemptAt(const std::uint8_t* p);
     bool RunEndAllows(const std::uint8_t* p, const std::uint8_t*& matchEnd);
+    const std::uint8_t* RunEndOf(const std::uint8_t* p);
     bool FollowerCanStand(const std::uint8_t* p);
     SearchEnd MatchRunFollowerAt(const std::uint8_t* p);
     bool AddFixedChars(int node, std::vector<std::array<std::uint8_t, 32>>& chars) const;
@@ -178,6 +179,7 @@ private:
     SearchEnd SearchByRequired(const std::uint8_t* from);
     SearchEnd SearchPlainRun(const std::uint8_t* from);
     void AnalyseOptionalLead();
+    void PassSettings();
     bool TakesACharacter(int node) const;
     int OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& groups) const;
     SearchEnd SearchByRest(const std::uint8_t* from);
