@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -51,10 +52,38 @@ constexpr char kHeadingColor[] = "\x1b[35m";
 constexpr char kColorEnd[] = "\x1b[m";
 
 // Which catalog searched on a thread may print: the first whose predecessors are all printed. It
-// prints its lines as it finds them, rather than keep what can be many times its own size.
-struct TPrintTurn {
+// prints its lines as it finds them, rather than keep what can be many times its own size. A catalog
+// that has kept its share waits here for its turn; a failed write ends every wait.
+class TPrintTurn {
+public:
+    // Asked at every line once a block waits, so without the lock.
+    bool IsTurnOf(std::size_t item) const {
+        return next.load(std::memory_order_acquire) == item && !failed.load(std::memory_order_acquire);
+    }
+    // Waits until `item` may print; false once a write has failed.
+    bool WaitFor(std::size_t item) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return IsTurnOf(item) || failed; });
+        return !failed;
+    }
+    void Pass(std::size_t item) { Change(next, item); }
+    void Fail() { Change(failed, true); }
+    bool Failed() const { return failed; }
+
+private:
+    // Changed under the lock, so that a waiter cannot miss the change between its check and its wait.
+    template <typename T> void Change(std::atomic<T>& value, T to) {
+        {
+            const std::lock_guard lock(mutex);
+            value.store(to, std::memory_order_release);
+        }
+        changed.notify_all();
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
     std::atomic<std::size_t> next{0};
-    std::atomic<bool> writeFailed{false};
+    std::atomic<bool> failed{false};
 };
 
 // Lines are written when this many wait, and kept in blocks of kKeptBlock while their catalog waits
@@ -62,14 +91,38 @@ struct TPrintTurn {
 // larger writes than these gained nothing more.
 constexpr std::size_t kBlock = std::size_t{256} << 10;
 constexpr std::size_t kKeptBlock = std::size_t{4} << 20;
+// A catalog on a thread gets a block beyond its first only while fewer than this many are out in all,
+// filled or being filled; one that gets none waits for its turn. A search can print many times the
+// size of its catalogs, and keeping all of it took gigabytes.
+constexpr std::size_t kKeptBlocks = 8;
 
 // Blocks for the lines of catalogs searched on threads, handed back once they are printed: a
 // catalog's lines in one growing string were copied at every doubling, and fresh memory for them cost
 // more in page faults than the search itself. Large ones, so that they can lie in large pages.
 class TLinesMemory {
 public:
+    // A catalog's first block.
     std::string Take() {
         const std::lock_guard lock(mutex);
+        return TakeLocked();
+    }
+    // Another block, unless kKeptBlocks are out.
+    std::optional<std::string> TakeIfRoom() {
+        const std::lock_guard lock(mutex);
+        if (out >= kKeptBlocks) {
+            return std::nullopt;
+        }
+        return TakeLocked();
+    }
+    void Give(std::string block) {
+        const std::lock_guard lock(mutex);
+        --out;
+        spare.push_back(std::move(block));
+    }
+
+private:
+    std::string TakeLocked() {
+        ++out;
         if (spare.empty()) {
             std::string block;
             platform::ReserveInLargePages(block, kKeptBlock + kKeptBlock / 2); // and the line that fills it
@@ -80,14 +133,10 @@ public:
         block.clear();
         return block;
     }
-    void Give(std::string block) {
-        const std::lock_guard lock(mutex);
-        spare.push_back(std::move(block));
-    }
 
-private:
     std::mutex mutex;
     std::vector<std::string> spare;
+    std::size_t out = 0;
 };
 
 // Collects the lines and writes them in large blocks: a terminal search may print millions. The
@@ -132,7 +181,7 @@ public:
     // -l and -q need no more of a catalog than its first match, and like grep read no further: a
     // later line that would cut the search short then does not turn a match into an error.
     bool Searching() const override {
-        return matchedLines == 0 || (report != TReport::Names && report != TReport::Quiet);
+        return !abandoned && (matchedLines == 0 || (report != TReport::Names && report != TReport::Quiet));
     }
     void CutShort(std::string_view why) override { reason = why; }
     // Why the engine gave up on the catalog just searched, once; empty when it did not.
@@ -156,6 +205,24 @@ public:
     void AppendReport(const std::string& line) { Append(line, 0, 0, "", false); }
 
 private:
+    void FlushInTurn() {
+        try {
+            Flush();
+        } catch (const std::exception&) {
+            turn->Fail(); // told where the catalog's lines are handed over
+            Abandon();
+        }
+    }
+    // Output has failed: the search ends, and nothing more of it is kept.
+    void Abandon() {
+        abandoned = true;
+        buffer.clear();
+        for (std::string& block : kept) {
+            memory->Give(std::move(block));
+        }
+        kept.clear();
+        ForgetPrinted();
+    }
     // The buffer no longer holds the line last printed: an empty line, whose view is as empty as the
     // one kept here, then copies nothing.
     void ForgetPrinted() {
@@ -200,15 +267,17 @@ private:
         }
         if (writeWhenFull) {
             Flush();
-        } else if (turn->next.load(std::memory_order_acquire) == item && !turn->writeFailed) {
-            try {
-                Flush();
-            } catch (const std::exception&) {
-                turn->writeFailed = true; // told where the catalog's lines are handed over
-            }
-        } else if (buffer.size() >= kKeptBlock) {
-            kept.push_back(std::exchange(buffer, memory->Take()));
+        } else if (turn->IsTurnOf(item)) {
+            FlushInTurn();
+        } else if (buffer.size() < kKeptBlock) {
+            return;
+        } else if (std::optional<std::string> block = memory->TakeIfRoom()) {
+            kept.push_back(std::exchange(buffer, std::move(*block)));
             ForgetPrinted();
+        } else if (turn->WaitFor(item)) {
+            FlushInTurn();
+        } else {
+            Abandon();
         }
     }
 
@@ -223,6 +292,7 @@ private:
     std::size_t printedAt = 0;
     std::size_t printedLength = 0;
     bool writeWhenFull = true;
+    bool abandoned = false;
     TPrintTurn* turn = nullptr;
     std::size_t item = 0;
     TLinesMemory* memory = nullptr;
@@ -433,15 +503,20 @@ int SearchCommand(const TInvocation& invocation) {
                 return TSearchedCatalog{sink.TakeLines(), std::move(outcome)};
             },
             [&](std::size_t i, TSearchedCatalog& searched) {
-                if (turn.writeFailed) {
-                    throw platform::EFileError("Stream write error");
+                try {
+                    if (turn.Failed()) {
+                        throw platform::EFileError("Stream write error");
+                    }
+                    for (std::string& block : searched.lines) {
+                        terminal.Write(block);
+                        memory.Give(std::move(block));
+                    }
+                    report(catalogs[i], searched.outcome);
+                } catch (...) {
+                    turn.Fail(); // a catalog waiting for its turn stops waiting
+                    throw;
                 }
-                for (std::string& block : searched.lines) {
-                    terminal.Write(block);
-                    memory.Give(std::move(block));
-                }
-                report(catalogs[i], searched.outcome);
-                turn.next.store(i + 1, std::memory_order_release);
+                turn.Pass(i + 1);
             });
     }
     out.Flush();

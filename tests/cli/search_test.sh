@@ -71,6 +71,18 @@ check "  ... the same counts" cmp -s out one.out
 status_is 0 "$cli" search -j 1 'avi' LIST/CD01.txt LIST/CD02.txt LIST/CD01.txt ./LIST/CD01.txt; cp out one.out
 check "-j 3 searches a catalog named three times three times, as -j 1" status_is 0 "$cli" search -j 3 'avi' LIST/CD01.txt LIST/CD02.txt LIST/CD01.txt ./LIST/CD01.txt
 check "  ... the same lines" cmp -s out one.out
+# Long lines, each printed once per digit: each catalog prints far more than a catalog on a thread may
+# keep while another prints, so the threads wait for their turns.
+awk 'BEGIN { name = sprintf("%200s", ""); gsub(/ /, "a", name)
+             for (i = 0; i < 20000; ++i) printf "C:\\%s\\%05d\r\n", name, i }' >long_lines.txt
+heavy=(long_lines.txt)
+for i in 2 3 4 5; do cp long_lines.txt long_lines$i.txt && heavy+=(long_lines$i.txt); done
+status_is 0 "$cli" search -j 1 '\d' "${heavy[@]}"; cp out one.out
+check "-j 3 prints what -j 1 prints when each catalog prints 21 MB" status_is 0 "$cli" search -j 3 '\d' "${heavy[@]}"
+check "  ... the same lines" cmp -s out one.out
+check "  ... every one" test "$(wc -l <out)" = $((5 * (20000 * 5 + 2)))
+check "-j 3 into a full device: status 2, and no thread left waiting" timeout 60 bash -c '"$0" search -j 3 "\\d" "$@" >/dev/full 2>full.err; test $? = 2' "$cli" "${heavy[@]}"
+check "  ... says why" grep -q 'Stream write error' full.err
 check "-j needs a number from 1: status 2" status_is 2 "$cli" search -j 0 'a' LIST/CD01.txt
 check "a faulty expression: status 2, nothing printed" status_is 2 "$cli" search '(abc' LIST/CD01.txt
 check "  ... empty" test ! -s out
