@@ -303,6 +303,7 @@ void Matcher::AnalyseLiterals() {
     lineBound = !crMatchable || !lfMatchable;
     breaks[0] = crMatchable ? '\n' : '\r';
     breaks[1] = lfMatchable ? '\r' : '\n';
+    AnalyseLoopItems();
     AnalyseLineFilter();
     int leadFrequency = leading.empty() ? INT_MAX : LiteralSetFrequency(leading);
     if (!leadSetScan.Empty()) {
@@ -1310,6 +1311,9 @@ const std::uint8_t* Matcher::NextLineEnd(const std::uint8_t* p, const std::uint8
 // An attempt where NextStart found a start: after a prefix of plain literals, which makes no
 // choices, it goes on from the node after it.
 SearchEnd Matcher::AttemptAt(const std::uint8_t* p) {
+    if (!loopBody.empty()) {
+        return MatchLoopAt(p);
+    }
     if (!fixedWays.empty()) {
         return MatchFixedWayAt(p);
     }

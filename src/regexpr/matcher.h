@@ -53,6 +53,14 @@ public:
 
     explicit Matcher(ErrorSink& errors) : errors(errors) {}
 
+    // An item of a loop matched in one pass (see loop_match.cpp): a run of `min` to `max` characters
+    // of `chars`, as long as it goes; a single character when both are 1.
+    struct LoopItem {
+        ByteSet chars;
+        std::int32_t min;
+        std::int32_t max;
+    };
+
     // The program stays owned by the caller and must outlive its use here.
     void Load(Program program, const StartInfo& start);
     // The text is [begin, limit) up to its first zero byte, which is looked for only as far as a
@@ -155,6 +163,10 @@ private:
     const std::uint8_t* RunEndOf(const std::uint8_t* p);
     bool FollowerCanStand(const std::uint8_t* p);
     SearchEnd MatchRunFollowerAt(const std::uint8_t* p);
+    int AddLoopItems(int node, std::vector<LoopItem>& items) const;
+    void AnalyseLoopItems();
+    bool LoopItemsMatchAt(const std::vector<LoopItem>& items, const std::uint8_t*& p) const;
+    SearchEnd MatchLoopAt(const std::uint8_t* p);
     bool AddFixedChars(int node, std::vector<std::array<std::uint8_t, 32>>& chars) const;
     bool AddFixedWays(int node, FixedWay way, int& budget);
     SearchEnd MatchFixedWayAt(const std::uint8_t* p);
@@ -291,6 +303,14 @@ private:
     bool runEndDecides = false;       // they are all the program has after its lead
     // Or the run's follower, when its items decide the match (see AnalyseRunEnd).
     std::vector<ByteSet> followerItems;
+    // A program of items, a counted loop of a group of items, and more items, when one pass matches
+    // it (see AnalyseLoopItems); the body is empty otherwise.
+    std::vector<LoopItem> loopHead;
+    std::vector<LoopItem> loopBody;
+    std::vector<LoopItem> loopTail;
+    int loopGroup = -1;
+    std::int32_t loopLow = 0;
+    std::int32_t loopHigh = 0;
     // Every way a match can go, in the order an attempt tries them, when none makes a choice (see
     // AddFixedWays); empty otherwise.
     std::vector<FixedWay> fixedWays;

@@ -250,7 +250,8 @@ TEST(RegexprFastPaths, LiteralsAndLineRepeatsOverALongCatalogText) {
         "([a-z]+\\d?){0,2}\\\\", "((k|r)\\\\[a-z]+){1,3}\\d", "([a-z]\\d){2}", "(\\d{2}){2}[a-z]",
         // ... and runs that give back nothing, as what follows them cannot begin with their characters
         "(\\\\\\w+){2,}\\.", "(\\w+\\s)+copy", "(\\\\[a-z]+){2}[a-z]", "([a-z]+\\d){2,}?\\\\",
-        "([a-z]+[0-9]*){2}\\\\", "(\\w+(\\\\|\\.)){3}txt",
+        "([a-z]+[0-9]*){2}\\\\", "(\\w+(\\\\|\\.)){3}txt", "(\\\\[a-z]+){0,2}\\d", "k(\\\\[a-z]+){1,2}",
+        "(\\\\\\w{1,3}){2,}\\.", "(\\\\[a-z]*){2,}\\.", "(\\d+[a-z]?){2}", "(\\\\[a-z]+){2}\\w*",
         // ... or only to where what follows them can stand, a line's end and the text's end among them
         "(\\\\[^\\\\]+){3}$", "^.*\\d{3}.*$", "(.*\\\\){3}", "[^\\\\]+(\\\\|$)", "e399[^\\\\]+(\\\\|$)",
         "(\\w+)(\\.|$)", "[a-z]+(\\d|\\.t)",

@@ -1,0 +1,190 @@
+// A counted loop of a group, as (\\\w+){2,}\. or (\w+\\){4}, matched in one pass where no
+// backtracking can change the outcome: each run of a class is followed only by characters outside it,
+// and a round begins only with characters that what follows the loop cannot begin with (unless the
+// count of rounds is fixed). Then the greedy way through, every run as long as it goes and every round
+// taken that can be, is the match the interpreter would find, or there is none at that start.
+#include <algorithm>
+
+#include "regexpr/matcher.h"
+#include "regexpr/program.h"
+
+namespace regexpr {
+
+namespace {
+
+ByteSet Union(const ByteSet& a, const ByteSet& b) {
+    ByteSet both;
+    for (std::size_t i = 0; i < both.size(); ++i) {
+        both[i] = static_cast<std::uint8_t>(a[i] | b[i]);
+    }
+    return both;
+}
+
+// The characters that the items from `i` on can begin with, and whether they can all match nothing.
+ByteSet FirstOf(const std::vector<Matcher::LoopItem>& items, std::size_t i, bool& nullable) {
+    ByteSet first{};
+    for (; i < items.size(); ++i) {
+        first = Union(first, items[i].chars);
+        if (items[i].min > 0) {
+            nullable = false;
+            return first;
+        }
+    }
+    nullable = true;
+    return first;
+}
+
+// Whether no run of `items` takes a character that can come right after it: what the items after
+// it begin with, and `after` once those can all match nothing.
+bool RunsKeepApart(const std::vector<Matcher::LoopItem>& items, const ByteSet& after) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].min == items[i].max) {
+            continue;
+        }
+        bool nullable = false;
+        ByteSet next = FirstOf(items, i + 1, nullable);
+        if (nullable) {
+            next = Union(next, after);
+        }
+        if (!Disjoint(items[i].chars, next)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// Appends the items from `node` on: characters of a set each, and greedy repeats of a class, through
+// single branches and empty nodes. Returns the first node that is none of these, or -1 where the
+// program is broken or its items too many.
+int Matcher::AddLoopItems(int node, std::vector<LoopItem>& items) const {
+    constexpr std::size_t kMostItems = 64;
+    const int size = static_cast<int>(program.size());
+    for (int budget = size; budget > 0; --budget) {
+        if (node < kFirstNode || node + kNodeSize > size || items.size() > kMostItems) {
+            return -1;
+        }
+        const int kind = program[node];
+        const int next = NextNode(program, node);
+        std::vector<ByteSet> chars;
+        if (kind == kEmpty || kind == kSkip) {
+            node = next;
+        } else if (kind == kAlternative && next >= kFirstNode && next + kNodeSize <= size &&
+                   program[next] != kAlternative) {
+            node = OperandOf(node); // a single branch, which goes on to what follows it
+        } else if (AddFixedChars(node, chars)) {
+            for (const ByteSet& set : chars) {
+                items.push_back({set, 1, 1});
+            }
+            node = next;
+        } else if (IsSimpleRepeat(kind) && repeats[node].greedy &&
+                   OperandTakes(repeats[node].operand, 0).has_value()) {
+            items.push_back({OperandSet(repeats[node].operand), repeats[node].min, repeats[node].max});
+            node = next;
+        } else {
+            return node;
+        }
+    }
+    return -1;
+}
+
+void Matcher::AnalyseLoopItems() {
+    loopHead.clear();
+    loopBody.clear();
+    loopTail.clear();
+    loopGroup = -1;
+    const int size = static_cast<int>(program.size());
+    const auto valid = [size](int node) { return node >= kFirstNode && node + kNodeSize <= size; };
+    if (tables.invertCase == nullptr || !valid(kFirstNode) || program[kFirstNode] != kAlternative ||
+        !valid(NextNode(program, kFirstNode)) || program[NextNode(program, kFirstNode)] != kProgramEnd) {
+        return;
+    }
+    std::vector<LoopItem> head, body, tail;
+    const int entry = AddLoopItems(OperandOf(kFirstNode), head);
+    if (entry < 0 || program[entry] != kLoopEntry) {
+        return;
+    }
+    const int loop = CountedLoop(program, entry);
+    if (loop < 0 || program[loop] != kLoop) {
+        return; // broken, or a lazy loop
+    }
+    const int open = LoopBody(program, loop);
+    if (!valid(open) || !IsGroupOpen(program[open])) {
+        return;
+    }
+    const int group = program[open] - kGroupOpen;
+    const int close = AddLoopItems(NextNode(program, open), body);
+    if (close < 0 || program[close] != kGroupClose + group || NextNode(program, close) != loop) {
+        return; // another group inside, or more than the group in the body
+    }
+    const int last = AddLoopItems(NextNode(program, loop), tail);
+    if (last < 0 || program[last] != kProgramEnd) {
+        return;
+    }
+    bool bodyNullable = false;
+    bool tailNullable = false;
+    const ByteSet bodyFirst = FirstOf(body, 0, bodyNullable);
+    const ByteSet tailFirst = FirstOf(tail, 0, tailNullable);
+    const std::int32_t low = LowCount(program, loop);
+    const std::int32_t high = HighCount(program, loop);
+    // A count of rounds that is fixed leaves no choice between another round and what follows.
+    if (bodyNullable || (low != high && !Disjoint(bodyFirst, tailFirst)) ||
+        !RunsKeepApart(head, low > 0 ? bodyFirst : Union(bodyFirst, tailFirst)) ||
+        !RunsKeepApart(body, Union(bodyFirst, tailFirst)) || !RunsKeepApart(tail, {})) {
+        return;
+    }
+    loopHead = std::move(head);
+    loopBody = std::move(body);
+    loopTail = std::move(tail);
+    loopGroup = group;
+    loopLow = low;
+    loopHigh = high;
+}
+
+bool Matcher::LoopItemsMatchAt(const std::vector<LoopItem>& items, const std::uint8_t*& p) const {
+    const std::uint8_t* q = p;
+    for (const LoopItem& item : items) {
+        const std::uint8_t* const stop = q + std::min<std::ptrdiff_t>(item.max, end - q);
+        const std::uint8_t* const least = q + item.min;
+        while (q < stop && InSet(item.chars.data(), *q)) {
+            ++q;
+        }
+        if (q < least) {
+            return false;
+        }
+    }
+    p = q;
+    return true;
+}
+
+SearchEnd Matcher::MatchLoopAt(const std::uint8_t* p) {
+    SettleEnd();
+    if (--pollCountdown <= 0 && PollAbort()) {
+        return Stopped();
+    }
+    ClearAttemptGroups();
+    const std::uint8_t* q = p;
+    if (!LoopItemsMatchAt(loopHead, q)) {
+        return SearchEnd::kNoMatch;
+    }
+    const std::uint8_t* roundStart = nullptr;
+    std::int32_t rounds = 0;
+    for (const std::uint8_t* r = q; rounds < loopHigh && LoopItemsMatchAt(loopBody, r); ++rounds) {
+        roundStart = q;
+        q = r;
+    }
+    const std::uint8_t* const roundEnd = q;
+    if (rounds < loopLow || !LoopItemsMatchAt(loopTail, q)) {
+        return SearchEnd::kNoMatch;
+    }
+    if (roundStart != nullptr) { // the group holds the last round
+        groupStart[static_cast<std::size_t>(loopGroup)] = roundStart;
+        groupEnd[static_cast<std::size_t>(loopGroup)] = roundEnd;
+    }
+    groupStart[0] = p;
+    groupEnd[0] = q;
+    return SearchEnd::kMatch;
+}
+
+} // namespace regexpr
