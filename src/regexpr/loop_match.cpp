@@ -1,4 +1,4 @@
-// A counted loop of a group, as (\\\w+){2,}\. or (\w+\\){4}, matched in one pass where no
+// A loop of a group, as (\\\w+){2,}\. or (\w+\\){4} or (\w+\\)+, matched in one pass where no
 // backtracking can change the outcome: each run of a class is followed only by characters outside it,
 // and a round begins only with characters that what follows the loop cannot begin with (unless the
 // count of rounds is fixed). Then the greedy way through, every run as long as it goes and every round
@@ -89,6 +89,60 @@ int Matcher::AddLoopItems(int node, std::vector<LoopItem>& items) const {
     return -1;
 }
 
+// The loop of a group at `node` whose body is items: a greedy counted loop, x+ or x* over the
+// group, with the bounds of its rounds and the node that follows it. -1 for anything else.
+int Matcher::AddLoopOfGroup(int node, std::vector<LoopItem>& body, int& group, std::int32_t& low,
+                            std::int32_t& high) const {
+    const int size = static_cast<int>(program.size());
+    const auto valid = [size](int at) { return at >= kFirstNode && at + kNodeSize <= size; };
+    const auto kindAt = [&](int at) { return valid(at) ? program[at] : -1; };
+    // The group's items from its opening on, to its closing: the node after that, or -1.
+    const auto groupItems = [&](int open) {
+        if (!IsGroupOpen(kindAt(open))) {
+            return -1;
+        }
+        group = program[open] - kGroupOpen;
+        const int close = AddLoopItems(NextNode(program, open), body);
+        return close >= 0 && kindAt(close) == kGroupClose + group ? NextNode(program, close) : -1;
+    };
+    // The last of two choices, which takes nothing: the node after it, or -1.
+    const auto noRound = [&](int choice) {
+        const int empty = OperandOf(choice);
+        return kindAt(choice) == kAlternative && NextNode(program, choice) == empty && kindAt(empty) == kEmpty
+                   ? NextNode(program, empty)
+                   : -1;
+    };
+    if (kindAt(node) == kLoopEntry) {
+        const int loop = CountedLoop(program, node);
+        if (loop < 0 || program[loop] != kLoop || groupItems(LoopBody(program, loop)) != loop) {
+            return -1; // broken, lazy, or more than the group in its body
+        }
+        low = LowCount(program, loop);
+        high = HighCount(program, loop);
+        return NextNode(program, loop);
+    }
+    if (IsGroupOpen(kindAt(node))) { // x+: the group, then a choice of going back to it and not
+        const int again = groupItems(node);
+        const int back = OperandOf(again);
+        if (kindAt(again) != kAlternative || kindAt(back) != kLoopBack || NextNode(program, back) != node) {
+            return -1;
+        }
+        low = 1;
+        high = kUnboundedRepeat;
+        return noRound(NextNode(program, again));
+    }
+    if (kindAt(node) == kAlternative) { // x*: a choice of the group, which goes back to it, and not
+        const int back = groupItems(OperandOf(node));
+        if (kindAt(back) != kLoopBack || NextNode(program, back) != node) {
+            return -1;
+        }
+        low = 0;
+        high = kUnboundedRepeat;
+        return noRound(NextNode(program, node));
+    }
+    return -1;
+}
+
 void Matcher::AnalyseLoopItems() {
     loopHead.clear();
     loopBody.clear();
@@ -101,24 +155,12 @@ void Matcher::AnalyseLoopItems() {
         return;
     }
     std::vector<LoopItem> head, body, tail;
+    int group = -1;
+    std::int32_t low = 0;
+    std::int32_t high = 0;
     const int entry = AddLoopItems(OperandOf(kFirstNode), head);
-    if (entry < 0 || program[entry] != kLoopEntry) {
-        return;
-    }
-    const int loop = CountedLoop(program, entry);
-    if (loop < 0 || program[loop] != kLoop) {
-        return; // broken, or a lazy loop
-    }
-    const int open = LoopBody(program, loop);
-    if (!valid(open) || !IsGroupOpen(program[open])) {
-        return;
-    }
-    const int group = program[open] - kGroupOpen;
-    const int close = AddLoopItems(NextNode(program, open), body);
-    if (close < 0 || program[close] != kGroupClose + group || NextNode(program, close) != loop) {
-        return; // another group inside, or more than the group in the body
-    }
-    const int last = AddLoopItems(NextNode(program, loop), tail);
+    const int after = entry < 0 ? -1 : AddLoopOfGroup(entry, body, group, low, high);
+    const int last = after < 0 ? -1 : AddLoopItems(after, tail);
     if (last < 0 || program[last] != kProgramEnd) {
         return;
     }
@@ -126,8 +168,6 @@ void Matcher::AnalyseLoopItems() {
     bool tailNullable = false;
     const ByteSet bodyFirst = FirstOf(body, 0, bodyNullable);
     const ByteSet tailFirst = FirstOf(tail, 0, tailNullable);
-    const std::int32_t low = LowCount(program, loop);
-    const std::int32_t high = HighCount(program, loop);
     // A count of rounds that is fixed leaves no choice between another round and what follows.
     if (bodyNullable || (low != high && !Disjoint(bodyFirst, tailFirst)) ||
         !RunsKeepApart(head, low > 0 ? bodyFirst : Union(bodyFirst, tailFirst)) ||

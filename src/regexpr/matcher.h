@@ -164,6 +164,8 @@ private:
     bool FollowerCanStand(const std::uint8_t* p);
     SearchEnd MatchRunFollowerAt(const std::uint8_t* p);
     int AddLoopItems(int node, std::vector<LoopItem>& items) const;
+    int AddLoopOfGroup(int node, std::vector<LoopItem>& body, int& group, std::int32_t& low,
+                       std::int32_t& high) const;
     void AnalyseLoopItems();
     bool LoopItemsMatchAt(const std::vector<LoopItem>& items, const std::uint8_t*& p) const;
     SearchEnd MatchLoopAt(const std::uint8_t* p);
@@ -303,7 +305,7 @@ private:
     bool runEndDecides = false;       // they are all the program has after its lead
     // Or the run's follower, when its items decide the match (see AnalyseRunEnd).
     std::vector<ByteSet> followerItems;
-    // A program of items, a counted loop of a group of items, and more items, when one pass matches
+    // A program of items, a greedy loop of a group of items, and more items, when one pass matches
     // it (see AnalyseLoopItems); the body is empty otherwise.
     std::vector<LoopItem> loopHead;
     std::vector<LoopItem> loopBody;
