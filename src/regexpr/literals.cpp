@@ -507,9 +507,7 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
                 if (!part) {
                     return std::nullopt;
                 }
-                for (std::size_t i = 0; i < bytes.size(); ++i) {
-                    bytes[i] |= (*part)[i];
-                }
+                AddSet(bytes, *part);
             }
             return bytes;
         }
@@ -531,9 +529,7 @@ std::optional<std::array<std::uint8_t, 32>> BeginBytes(Program program, int node
                 if (!part) {
                     return std::nullopt;
                 }
-                for (std::size_t i = 0; i < bytes.size(); ++i) {
-                    bytes[i] |= (*part)[i];
-                }
+                AddSet(bytes, *part);
             }
             return bytes;
         }

@@ -12,19 +12,11 @@ namespace regexpr {
 
 namespace {
 
-ByteSet Union(const ByteSet& a, const ByteSet& b) {
-    ByteSet both;
-    for (std::size_t i = 0; i < both.size(); ++i) {
-        both[i] = static_cast<std::uint8_t>(a[i] | b[i]);
-    }
-    return both;
-}
-
 // The characters that the items from `i` on can begin with, and whether they can all match nothing.
 ByteSet FirstOf(const std::vector<Matcher::LoopItem>& items, std::size_t i, bool& nullable) {
     ByteSet first{};
     for (; i < items.size(); ++i) {
-        first = Union(first, items[i].chars);
+        AddSet(first, items[i].chars);
         if (items[i].min > 0) {
             nullable = false;
             return first;
@@ -44,7 +36,7 @@ bool RunsKeepApart(const std::vector<Matcher::LoopItem>& items, const ByteSet& a
         bool nullable = false;
         ByteSet next = FirstOf(items, i + 1, nullable);
         if (nullable) {
-            next = Union(next, after);
+            AddSet(next, after);
         }
         if (!Disjoint(items[i].chars, next)) {
             return false;
@@ -168,10 +160,12 @@ void Matcher::AnalyseLoopItems() {
     bool tailNullable = false;
     const ByteSet bodyFirst = FirstOf(body, 0, bodyNullable);
     const ByteSet tailFirst = FirstOf(tail, 0, tailNullable);
+    ByteSet roundOrNot = bodyFirst;
+    AddSet(roundOrNot, tailFirst);
     // A count of rounds that is fixed leaves no choice between another round and what follows.
     if (bodyNullable || (low != high && !Disjoint(bodyFirst, tailFirst)) ||
-        !RunsKeepApart(head, low > 0 ? bodyFirst : Union(bodyFirst, tailFirst)) ||
-        !RunsKeepApart(body, Union(bodyFirst, tailFirst)) || !RunsKeepApart(tail, {})) {
+        !RunsKeepApart(head, low > 0 ? bodyFirst : roundOrNot) || !RunsKeepApart(body, roundOrNot) ||
+        !RunsKeepApart(tail, {})) {
         return;
     }
     loopHead = std::move(head);

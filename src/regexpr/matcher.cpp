@@ -1895,9 +1895,7 @@ int Matcher::OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& g
             return false;
         }
         for (const ByteSet& set : sets) {
-            for (std::size_t i = 0; i < set.size(); ++i) {
-                chars[i] |= set[i];
-            }
+            AddSet(chars, set);
         }
         width += static_cast<int>(sets.size());
         return true;

@@ -53,6 +53,13 @@ inline bool Disjoint(const ByteSet& a, const ByteSet& b) {
     return true;
 }
 
+// Adds the members of `from` to `to`.
+inline void AddSet(ByteSet& to, const ByteSet& from) {
+    for (std::size_t i = 0; i < to.size(); ++i) {
+        to[i] = static_cast<std::uint8_t>(to[i] | from[i]);
+    }
+}
+
 // Whether every member of `a` is one of `b`.
 inline bool Within(const ByteSet& a, const ByteSet& b) {
     for (std::size_t i = 0; i < a.size(); ++i) {
