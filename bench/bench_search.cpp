@@ -3,7 +3,8 @@
 // expressions with expressions of the same meaning and all three printing the matching lines; prints
 // one table of times, ratios, line counts and peak memory, measured in the same run (best of five):
 // wall time, and the processor time of the processes, which other work on the machine disturbs less;
-// then both on every core by default (mirolan's -j and ripgrep's own choice), wall time.
+// then both on every core by default (mirolan's -j and ripgrep's own choice), wall time; the peak
+// memory of mirolan -j 1 and of its -j.
 //
 // bench_search [--cli PATH] [--keep FOLDER] [--runs N] [FAMILY ...]: FAMILY picks the families whose
 // names contain it; --keep writes the catalogs to FOLDER and leaves them there, for profiling.
@@ -345,9 +346,9 @@ int main(int argc, char** argv) {
         Same("(\\\\\\w+){2,}\\.", "(\\\\\\w+){2,}\\."),
     };
 
-    std::printf("%-32s %9s %9s %9s %7s %7s %8s %8s | %9s %9s %7s | %9s %9s %9s %8s\n", "family", "mirolan s",
-                "grep s", "rg s", "/grep", "/rg", "cpu/grep", "cpu/rg", "-j mir s", "-j rg s", "/rg", "lines",
-                "grep", "rg", "peak MB");
+    std::printf("%-32s %9s %9s %9s %7s %7s %8s %8s | %9s %9s %7s | %9s %9s %9s %8s %8s\n", "family",
+                "mirolan s", "grep s", "rg s", "/grep", "/rg", "cpu/grep", "cpu/rg", "-j mir s", "-j rg s",
+                "/rg", "lines", "grep", "rg", "peak MB", "-j MB");
     for (const Query& q : queries) {
         bool wanted = only.empty();
         for (const std::string& part : only) {
@@ -368,11 +369,12 @@ int main(int argc, char** argv) {
         const Measure r = Run(rg + "-j1 " + q.rg + theirs, work, runs);
         const Measure mAll = Run(mirolan + Utf8(q.mirolan) + files, work, runs);
         const Measure rAll = Run(rg + q.rg + theirs, work, runs);
-        std::printf(
-            "%-32s %9.3f %9.3f %9.3f %7.2f %7.2f %8.2f %8.2f | %9.3f %9.3f %7.2f | %9ld %9ld %9ld %8.1f\n",
-            q.name, m.seconds, g.seconds, r.seconds, m.seconds / g.seconds, m.seconds / r.seconds,
-            m.cpuSeconds / g.cpuSeconds, m.cpuSeconds / r.cpuSeconds, mAll.seconds, rAll.seconds,
-            mAll.seconds / rAll.seconds, m.lines, g.lines, r.lines, m.peakKb / 1024.0);
+        std::printf("%-32s %9.3f %9.3f %9.3f %7.2f %7.2f %8.2f %8.2f | %9.3f %9.3f %7.2f | %9ld %9ld %9ld "
+                    "%8.1f %8.1f\n",
+                    q.name, m.seconds, g.seconds, r.seconds, m.seconds / g.seconds, m.seconds / r.seconds,
+                    m.cpuSeconds / g.cpuSeconds, m.cpuSeconds / r.cpuSeconds, mAll.seconds, rAll.seconds,
+                    mAll.seconds / rAll.seconds, m.lines, g.lines, r.lines, m.peakKb / 1024.0,
+                    mAll.peakKb / 1024.0);
         std::fflush(stdout);
     }
     std::printf(
