@@ -13,16 +13,17 @@ namespace regexpr {
 namespace {
 
 // The characters that the items from `i` on can begin with, and whether they can all match nothing.
-ByteSet FirstOf(const std::vector<Matcher::LoopItem>& items, std::size_t i, bool& nullable) {
+ByteSet FirstOf(const std::vector<Matcher::LoopItem>& items, std::size_t i, bool* nullable = nullptr) {
     ByteSet first{};
-    for (; i < items.size(); ++i) {
+    for (; i < items.size() && items[i].min == 0; ++i) {
         AddSet(first, items[i].chars);
-        if (items[i].min > 0) {
-            nullable = false;
-            return first;
-        }
     }
-    nullable = true;
+    if (i < items.size()) {
+        AddSet(first, items[i].chars);
+    }
+    if (nullable != nullptr) {
+        *nullable = i == items.size();
+    }
     return first;
 }
 
@@ -34,7 +35,7 @@ bool RunsKeepApart(const std::vector<Matcher::LoopItem>& items, const ByteSet& a
             continue;
         }
         bool nullable = false;
-        ByteSet next = FirstOf(items, i + 1, nullable);
+        ByteSet next = FirstOf(items, i + 1, &nullable);
         if (nullable) {
             AddSet(next, after);
         }
@@ -52,19 +53,15 @@ bool RunsKeepApart(const std::vector<Matcher::LoopItem>& items, const ByteSet& a
 // program is broken or its items too many.
 int Matcher::AddLoopItems(int node, std::vector<LoopItem>& items) const {
     constexpr std::size_t kMostItems = 64;
-    const int size = static_cast<int>(program.size());
-    for (int budget = size; budget > 0; --budget) {
-        if (node < kFirstNode || node + kNodeSize > size || items.size() > kMostItems) {
+    for (int budget = static_cast<int>(program.size()); budget > 0; --budget) {
+        if (!IsNode(node) || items.size() > kMostItems) {
             return -1;
         }
         const int kind = program[node];
         const int next = NextNode(program, node);
         std::vector<ByteSet> chars;
-        if (kind == kEmpty || kind == kSkip) {
-            node = next;
-        } else if (kind == kAlternative && next >= kFirstNode && next + kNodeSize <= size &&
-                   program[next] != kAlternative) {
-            node = OperandOf(node); // a single branch, which goes on to what follows it
+        if (const int through = PassThrough(node); through >= 0) {
+            node = through;
         } else if (AddFixedChars(node, chars)) {
             for (const ByteSet& set : chars) {
                 items.push_back({set, 1, 1});
@@ -85,26 +82,23 @@ int Matcher::AddLoopItems(int node, std::vector<LoopItem>& items) const {
 // group, with the bounds of its rounds and the node that follows it. -1 for anything else.
 int Matcher::AddLoopOfGroup(int node, std::vector<LoopItem>& body, int& group, std::int32_t& low,
                             std::int32_t& high) const {
-    const int size = static_cast<int>(program.size());
-    const auto valid = [size](int at) { return at >= kFirstNode && at + kNodeSize <= size; };
-    const auto kindAt = [&](int at) { return valid(at) ? program[at] : -1; };
     // The group's items from its opening on, to its closing: the node after that, or -1.
     const auto groupItems = [&](int open) {
-        if (!IsGroupOpen(kindAt(open))) {
+        if (!IsGroupOpen(KindAt(open))) {
             return -1;
         }
         group = program[open] - kGroupOpen;
         const int close = AddLoopItems(NextNode(program, open), body);
-        return close >= 0 && kindAt(close) == kGroupClose + group ? NextNode(program, close) : -1;
+        return close >= 0 && KindAt(close) == kGroupClose + group ? NextNode(program, close) : -1;
     };
     // The last of two choices, which takes nothing: the node after it, or -1.
     const auto noRound = [&](int choice) {
         const int empty = OperandOf(choice);
-        return kindAt(choice) == kAlternative && NextNode(program, choice) == empty && kindAt(empty) == kEmpty
+        return KindAt(choice) == kAlternative && NextNode(program, choice) == empty && KindAt(empty) == kEmpty
                    ? NextNode(program, empty)
                    : -1;
     };
-    if (kindAt(node) == kLoopEntry) {
+    if (KindAt(node) == kLoopEntry) {
         const int loop = CountedLoop(program, node);
         if (loop < 0 || program[loop] != kLoop || groupItems(LoopBody(program, loop)) != loop) {
             return -1; // broken, lazy, or more than the group in its body
@@ -113,19 +107,19 @@ int Matcher::AddLoopOfGroup(int node, std::vector<LoopItem>& body, int& group, s
         high = HighCount(program, loop);
         return NextNode(program, loop);
     }
-    if (IsGroupOpen(kindAt(node))) { // x+: the group, then a choice of going back to it and not
+    if (IsGroupOpen(KindAt(node))) { // x+: the group, then a choice of going back to it and not
         const int again = groupItems(node);
         const int back = OperandOf(again);
-        if (kindAt(again) != kAlternative || kindAt(back) != kLoopBack || NextNode(program, back) != node) {
+        if (KindAt(again) != kAlternative || KindAt(back) != kLoopBack || NextNode(program, back) != node) {
             return -1;
         }
         low = 1;
         high = kUnboundedRepeat;
         return noRound(NextNode(program, again));
     }
-    if (kindAt(node) == kAlternative) { // x*: a choice of the group, which goes back to it, and not
+    if (KindAt(node) == kAlternative) { // x*: a choice of the group, which goes back to it, and not
         const int back = groupItems(OperandOf(node));
-        if (kindAt(back) != kLoopBack || NextNode(program, back) != node) {
+        if (KindAt(back) != kLoopBack || NextNode(program, back) != node) {
             return -1;
         }
         low = 0;
@@ -140,10 +134,7 @@ void Matcher::AnalyseLoopItems() {
     loopBody.clear();
     loopTail.clear();
     loopGroup = -1;
-    const int size = static_cast<int>(program.size());
-    const auto valid = [size](int node) { return node >= kFirstNode && node + kNodeSize <= size; };
-    if (tables.invertCase == nullptr || !valid(kFirstNode) || program[kFirstNode] != kAlternative ||
-        !valid(NextNode(program, kFirstNode)) || program[NextNode(program, kFirstNode)] != kProgramEnd) {
+    if (tables.invertCase == nullptr || !OneBranchAtTop()) {
         return;
     }
     std::vector<LoopItem> head, body, tail;
@@ -157,9 +148,8 @@ void Matcher::AnalyseLoopItems() {
         return;
     }
     bool bodyNullable = false;
-    bool tailNullable = false;
-    const ByteSet bodyFirst = FirstOf(body, 0, bodyNullable);
-    const ByteSet tailFirst = FirstOf(tail, 0, tailNullable);
+    const ByteSet bodyFirst = FirstOf(body, 0, &bodyNullable);
+    const ByteSet tailFirst = FirstOf(tail, 0);
     ByteSet roundOrNot = bodyFirst;
     AddSet(roundOrNot, tailFirst);
     // A count of rounds that is fixed leaves no choice between another round and what follows.

@@ -1376,9 +1376,8 @@ bool Matcher::AddFixedChars(int node, std::vector<ByteSet>& chars) const {
 // but characters of a class (an assertion, a backreference), or when there are too many of them.
 bool Matcher::AddFixedWays(int node, FixedWay way, int& budget) {
     constexpr std::size_t kMaxWays = 8;
-    const int size = static_cast<int>(program.size());
     for (;;) {
-        if (--budget < 0 || node < kFirstNode || node + kNodeSize > size) {
+        if (--budget < 0 || !IsNode(node)) {
             return false;
         }
         const int kind = program[node];
@@ -1400,19 +1399,17 @@ bool Matcher::AddFixedWays(int node, FixedWay way, int& budget) {
         if (way.runOperand >= 0 || shapes[node] != kNoShape) {
             return false; // only the ends of groups follow the run, and a shape makes choices
         }
-        if (kind == kAlternative && next >= 0 && program[next] == kAlternative) {
-            for (int branch = node;
-                 branch >= kFirstNode && branch + kNodeSize <= size && program[branch] == kAlternative;
-                 branch = NextNode(program, branch)) {
+        if (const int through = PassThrough(node); through >= 0) {
+            node = through;
+            continue;
+        }
+        if (kind == kAlternative) {
+            for (int branch = node; KindAt(branch) == kAlternative; branch = NextNode(program, branch)) {
                 if (!AddFixedWays(OperandOf(branch), way, budget)) {
                     return false;
                 }
             }
             return true;
-        }
-        if (kind == kAlternative || kind == kEmpty || kind == kSkip) {
-            node = kind == kAlternative ? OperandOf(node) : next;
-            continue;
         }
         if (!AddFixedChars(node, way.chars)) {
             const Repeat& repeat = repeats[node];
@@ -1554,7 +1551,6 @@ const std::uint8_t* Matcher::RunEndOf(const std::uint8_t* p) {
 // The match at `p` when the run repeat is followed by items of single characters only (see
 // AnalyseRunEnd): the greedy run gives back from its end until they stand, as the attempt would.
 SearchEnd Matcher::MatchRunFollowerAt(const std::uint8_t* p) {
-    SettleEnd();
     if (--pollCountdown <= 0 && PollAbort()) {
         return Stopped();
     }
@@ -1670,12 +1666,10 @@ void Matcher::AnalyseRunEnd() {
         // Items that all take characters of the run, as in \\[^\\]+\d\d: when they are all the program
         // has after the run and it sets no group, the last place the run gives back to where they stand
         // decides the match.
-        while (!varying && node >= kFirstNode && node < size &&
-               (program[node] == kEmpty || program[node] == kSkip)) {
+        while (!varying && (KindAt(node) == kEmpty || KindAt(node) == kSkip)) {
             node = NextNode(program, node);
         }
-        if (!varying && !items.empty() && groupsUsed == 1 && node >= kFirstNode && node < size &&
-            program[node] == kProgramEnd) {
+        if (!varying && !items.empty() && groupsUsed == 1 && KindAt(node) == kProgramEnd) {
             followerItems = std::move(items);
         }
         return;
@@ -1803,15 +1797,12 @@ SearchEnd Matcher::SearchPlainRun(const std::uint8_t* from) {
 void Matcher::AnalyseOptionalLead() {
     rest.reset();
     restCode.clear();
-    const int size = static_cast<int>(program.size());
-    const auto valid = [size](int node) { return node >= kFirstNode && node + kNodeSize <= size; };
-    if (tables.invertCase == nullptr || !valid(kFirstNode) || program[kFirstNode] != kAlternative ||
-        !valid(NextNode(program, kFirstNode)) || program[NextNode(program, kFirstNode)] != kProgramEnd) {
+    if (tables.invertCase == nullptr || !OneBranchAtTop()) {
         return;
     }
     const int lead = OperandOf(kFirstNode);
     const std::vector<int> reachable = ReachableNodes(program);
-    if (!valid(lead) || std::any_of(reachable.begin(), reachable.end(), [this](int node) {
+    if (!IsNode(lead) || std::any_of(reachable.begin(), reachable.end(), [this](int node) {
             return program[node] == kBackRef || program[node] == kBackRefNoCase;
         })) {
         return; // the rest on its own would lack the groups that the item sets
@@ -1830,17 +1821,17 @@ void Matcher::AnalyseOptionalLead() {
         join = NextNode(program, lead);
     } else if (program[lead] == kAlternative) {
         const int second = NextNode(program, lead);
-        if (!valid(second) || program[second] != kAlternative ||
+        if (!IsNode(second) || program[second] != kAlternative ||
             NextNode(program, second) != OperandOf(second)) {
             return; // not a choice of two
         }
         int item = OperandOf(lead);
         int empty = OperandOf(second);
-        if (valid(item) && program[item] == kEmpty) {
+        if (IsNode(item) && program[item] == kEmpty) {
             std::swap(item, empty);
             optionalLazy = true; // the empty branch first
         }
-        if (!valid(empty) || program[empty] != kEmpty) {
+        if (!IsNode(empty) || program[empty] != kEmpty) {
             return;
         }
         join = NextNode(program, empty);
@@ -1848,7 +1839,7 @@ void Matcher::AnalyseOptionalLead() {
             return;
         }
     }
-    if (!valid(join) || !TakesACharacter(join)) {
+    if (!IsNode(join) || !TakesACharacter(join)) {
         return;
     }
     restCode.assign(program.begin(), program.end());
@@ -1863,13 +1854,30 @@ void Matcher::AnalyseOptionalLead() {
     }
 }
 
+// Whether the program is one branch at the top, as it is without a choice outside groups.
+bool Matcher::OneBranchAtTop() const {
+    return KindAt(kFirstNode) == kAlternative && KindAt(NextNode(program, kFirstNode)) == kProgramEnd;
+}
+
+// Where a walk over the items of a match goes on past `node` when it matches nothing and makes no
+// choice: an empty node, a skip, or a branch of its own, as a group's body, whose last node goes on to
+// what follows it. -1 for any other node.
+int Matcher::PassThrough(int node) const {
+    const int kind = KindAt(node);
+    if (kind == kEmpty || kind == kSkip) {
+        return NextNode(program, node);
+    }
+    if (kind == kAlternative && KindAt(NextNode(program, node)) != kAlternative) {
+        return OperandOf(node);
+    }
+    return -1;
+}
+
 // Whether every match from `node` on takes a character, as far as a walk that makes no choice tells.
 // A search for such a rest finds each place where it matches; one that may match nothing is attempted
 // only at its first characters, and could miss where an attempt of the whole program goes on to it.
 bool Matcher::TakesACharacter(int node) const {
-    const int size = static_cast<int>(program.size());
-    for (int budget = kMostWalked; node >= kFirstNode && node + kNodeSize <= size && --budget >= 0;
-         node = NextNode(program, node)) {
+    for (int budget = kMostWalked; IsNode(node) && --budget >= 0; node = NextNode(program, node)) {
         const int kind = program[node];
         if (kind == kProgramEnd || kind == kAlternative || kind == kLoopEntry || kind == kBackRef ||
             kind == kBackRefNoCase) {
@@ -1887,8 +1895,6 @@ bool Matcher::TakesACharacter(int node) const {
 // a set (added to `chars`): through choices of single characters, and groups that hold them all
 // (added to `groups`); -1 otherwise.
 int Matcher::OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& groups) const {
-    const int size = static_cast<int>(program.size());
-    const auto valid = [size](int at) { return at >= kFirstNode && at + kNodeSize <= size; };
     const auto add = [&](int at, int& width) {
         std::vector<ByteSet> sets;
         if (!AddFixedChars(at, sets)) {
@@ -1903,7 +1909,7 @@ int Matcher::OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& g
     int width = 0;
     std::size_t closed = 0;
     for (int budget = kMostWalked; node != join; --budget) {
-        if (!valid(node) || budget == 0) {
+        if (!IsNode(node) || budget == 0) {
             return -1;
         }
         const int kind = program[node];
@@ -1916,18 +1922,15 @@ int Matcher::OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& g
             node = next;
         } else if (IsGroupOpen(kind) || IsGroupClose(kind)) {
             return -1;
-        } else if (kind == kEmpty || kind == kSkip) {
-            node = next;
-        } else if (kind == kAlternative && (!valid(next) || program[next] != kAlternative)) {
-            node = OperandOf(node); // a branch of its own, as a group's body
+        } else if (const int through = PassThrough(node); through >= 0) {
+            node = through;
         } else if (kind == kAlternative) {
             // A choice of single characters that all go on at the same node.
             int common = -1;
-            for (int branch = node; valid(branch) && program[branch] == kAlternative;
-                 branch = NextNode(program, branch)) {
+            for (int branch = node; KindAt(branch) == kAlternative; branch = NextNode(program, branch)) {
                 int one = 0;
                 const int item = OperandOf(branch);
-                if (!valid(item) || !add(item, one) || one != 1 ||
+                if (!IsNode(item) || !add(item, one) || one != 1 ||
                     (common >= 0 && NextNode(program, item) != common)) {
                     return -1;
                 }

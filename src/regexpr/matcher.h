@@ -194,6 +194,12 @@ private:
     SearchEnd SearchPlainRun(const std::uint8_t* from);
     void AnalyseOptionalLead();
     void PassSettings();
+    bool IsNode(int node) const {
+        return node >= kFirstNode && node + kNodeSize <= static_cast<int>(program.size());
+    }
+    int KindAt(int node) const { return IsNode(node) ? program[node] : -1; }
+    bool OneBranchAtTop() const;
+    int PassThrough(int node) const;
     bool TakesACharacter(int node) const;
     int OneCharWide(int node, int join, ByteSet& chars, std::vector<int>& groups) const;
     SearchEnd SearchByRest(const std::uint8_t* from);
